@@ -1,0 +1,13 @@
+# The suffix that names this build's deliverables: Lin64, Lin32, Win64 or Win32.
+if(WIN32)
+    set(VELMOR_OS Win)
+else()
+    set(VELMOR_OS Lin)
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VELMOR_BITS 64)
+else()
+    set(VELMOR_BITS 32)
+endif()
+set(VELMOR_PLATFORM ${VELMOR_OS}${VELMOR_BITS})
+message(STATUS "Velmor platform: ${VELMOR_PLATFORM}")

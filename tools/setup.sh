@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the demo need, from Debian's archive. Idempotent:
+# it asks apt only for what is missing, so a second run does nothing.
+#   tools/setup.sh [group...]   groups: base windows linux32 browser (default: all)
+set -euo pipefail
+
+declare -A GROUPS_PACKAGES=(
+    [base]="build-essential cmake ninja-build pkg-config git openssl xxd
+            libgtest-dev libgmock-dev googletest libbenchmark-dev
+            libjsoncpp-dev libboost-dev clang libclang-rt-14-dev"
+    [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386"
+    [linux32]="g++-multilib libjsoncpp-dev:i386"
+    [browser]="chromium"
+)
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(base windows linux32 browser)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+wanted=()
+for g in "${groups[@]}"; do
+    [ -n "${GROUPS_PACKAGES[$g]+x}" ] || { echo "setup: unknown group $g" >&2; exit 2; }
+    # shellcheck disable=SC2206
+    wanted+=(${GROUPS_PACKAGES[$g]})
+done
+# Node.js for the browser tests: the machine's own when it has one, Debian's otherwise.
+if [[ " ${groups[*]} " == *" browser "* ]] && ! command -v node >/dev/null; then
+    wanted+=(nodejs npm)
+fi
+
+missing=()
+for p in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+fi
+echo "setup: installing ${missing[*]}"
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
