@@ -10,7 +10,7 @@ declare -A GROUPS_PACKAGES=(
             libjsoncpp-dev libboost-dev clang libclang-rt-14-dev"
     [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386"
     [linux32]="g++-multilib libjsoncpp-dev:i386"
-    [browser]="chromium"
+    [browser]="chromium python3 fonts-dejavu-core"
 )
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(base windows linux32 browser)
