@@ -1,0 +1,43 @@
+#pragma once
+// A simulated scanner: a pseudo-terminal pair. The add-in opens the slave side by its path;
+// the test writes the scanner's bytes into the master side. Echo is off, as on a scanner line.
+
+#include <termios.h>
+
+#include <chrono>
+#include <string>
+
+namespace velmor_test {
+
+class PtyScanner {
+public:
+    enum class Mode {
+        kCanonical,  // the terminal's own line discipline: input handed over line by line
+        kRaw         // bytes handed over as they come, so a code can span several reads
+    };
+
+    explicit PtyScanner(Mode mode = Mode::kCanonical);
+    ~PtyScanner();
+    PtyScanner(const PtyScanner&) = delete;
+    PtyScanner& operator=(const PtyScanner&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::u16string path16() const { return std::u16string(m_path.begin(), m_path.end()); }
+
+    void send(const std::string& bytes);
+    // Waits until whoever reads the slave side has taken every byte written so far.
+    bool waitUntilTaken(std::chrono::milliseconds timeout) const;
+    // The line settings as the device holds them now.
+    termios settings() const;
+    // How many descriptors of this process have the slave side open, ours aside.
+    int openersInProcess() const;
+    // The scanner goes away: the master side is closed.
+    void unplug();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;  // kept open so the line and its settings outlive the add-in's use
+    std::string m_path;
+};
+
+}  // namespace velmor_test
