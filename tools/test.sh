@@ -4,17 +4,50 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+all_steps=(linux64 asan tsan bench)
 steps=("$@")
-[ ${#steps[@]} -gt 0 ] || steps=(linux64 asan tsan)
+[ ${#steps[@]} -gt 0 ] || steps=("${all_steps[@]}")
 
 tools/setup.sh
 
-preset() {  # configure, build and test one preset
+log_dir=build/test-logs
+mkdir -p "$log_dir"
+passed=0
+failed=0
+
+# Adds a runner's closing counts to the totals: ctest's "N% tests passed, F tests failed out
+# of T", or the plain "P passed, F failed" of the other runners.
+count() {
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+|^[0-9]+ passed, [0-9]+ failed' "$1" | tail -n 1)
+    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        failed=$((failed + BASH_REMATCH[1]))
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    elif [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+        passed=$((passed + BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[2]))
+    fi
+}
+
+# Runs a command with its output shown and kept, then counts what it reported.
+run() {
     local name=$1
-    echo "=== $name"
-    cmake --preset "$name" >/dev/null
-    cmake --build --preset "$name"
-    ctest --preset "$name"
+    shift
+    local status=0
+    "$@" 2>&1 | tee "$log_dir/$name.log" || status=$?
+    count "$log_dir/$name.log"
+    return $status
+}
+
+build() {  # configure and build one preset
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+preset() {  # configure, build and test one preset
+    echo "=== $1"
+    build "$1"
+    run "$1" ctest --preset "$1"
 }
 
 for step in "${steps[@]}"; do
@@ -22,7 +55,13 @@ for step in "${steps[@]}"; do
         linux64) preset linux64 ;;
         asan) preset linux64-asan ;;
         tsan) preset linux64-tsan ;;
+        bench)  # figures for the record, measured against baselines in the same run
+            echo "=== bench"
+            build linux64
+            for b in build/linux64/out/*_bench; do "$b"; done ;;
         *) echo "test: unknown step $step" >&2; exit 2 ;;
     esac
 done
-echo "test: all steps passed (${steps[*]})"
+echo "test: steps ${steps[*]} done"
+echo "all: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
