@@ -1,0 +1,331 @@
+#include "adapter_native.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "addin_site.h"
+#include "host_exceptions.h"
+#include "utils.h"
+
+namespace {
+
+// The component seen through its ILanguageExtenderBase and LocaleBase bases.
+ILanguageExtenderBase* extender(IComponentBase* component) { return component; }
+LocaleBase* locale_part(IComponentBase* component) { return component; }
+
+}  // namespace
+
+AdapterNative::AdapterNative()
+    : m_pDispIntf(nullptr), m_hMod(nullptr), m_clsExternal(nullptr), m_appInfo() {
+    m_appInfo.AppVersion = nullptr;
+    m_appInfo.UserAgentInformation = nullptr;
+    m_appInfo.Application = eAppWebClient;
+}
+
+AdapterNative::~AdapterNative() {}
+
+// ---- IAddInDefBaseEx
+
+bool AdapterNative::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
+                             long scode) {
+    return m_pDispIntf != nullptr && m_pDispIntf->AddError(wcode, source, descr, scode);
+}
+
+bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
+                         uint16_t** /*errDescriptor*/) {
+    if (pErrCode != nullptr) *pErrCode = 0;
+    if (m_pDispIntf == nullptr) return false;
+    CNPVariant value;
+    const bool answer = m_pDispIntf->Read(wszPropName, value);
+    if (pVal != nullptr) Utils::NPVariantToVariant(value, *pVal);
+    return answer;
+}
+
+bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
+    if (m_pDispIntf == nullptr) return false;
+    CNPVariant value;
+    if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value);
+    return m_pDispIntf->Write(wszPropName, value);
+}
+
+bool AdapterNative::RegisterProfileAs(uint16_t* wszProfileName) {
+    return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(wszProfileName);
+}
+
+bool AdapterNative::SetEventBufferDepth(long lDepth) {
+    return m_pDispIntf != nullptr && m_pDispIntf->SetEventBufferDepth(lDepth);
+}
+
+long AdapterNative::GetEventBufferDepth() {
+    return m_pDispIntf == nullptr ? 0 : m_pDispIntf->GetEventBufferDepth();
+}
+
+bool AdapterNative::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
+    if (m_pDispIntf != nullptr) {
+        // Runs on the add-in's reader thread; nothing may escape into the add-in.
+        try {
+            m_pDispIntf->ExternalEvent(wszSource, wszMessage, wszData);
+        } catch (...) {
+        }
+    }
+    return true;
+}
+
+void AdapterNative::CleanEventBuffer() {
+    if (m_pDispIntf != nullptr) m_pDispIntf->CleanEventBuffer();
+}
+
+bool AdapterNative::SetStatusLine(uint16_t* wszStatusLine) {
+    if (m_pDispIntf != nullptr) m_pDispIntf->SetStatusLine(wszStatusLine);
+    return true;
+}
+
+void AdapterNative::ResetStatusLine() {
+    if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
+}
+
+IInterface* AdapterNative::GetInterface(Interfaces iface) {
+    switch (iface) {
+        case eIMsgBox: return static_cast<IMsgBoxN*>(this);
+        case eIPlatformInfo: return static_cast<IPlatformInfoN*>(this);
+        default: return nullptr;
+    }
+}
+
+// ---- IAdapterContext
+
+void AdapterNative::initialize(const AddInSite* site) { m_pDispIntf = const_cast<AddInSite*>(site); }
+
+void AdapterNative::connect(const UnicodeString& wsClass, const UnicodeString& wsLib) {
+    if (!wsClass.empty()) m_wsClsName = wsClass;
+    if (wsLib.empty()) return;
+    if (m_clsExternal != nullptr) return;  // already connected: nothing to do again
+
+    std::string path;
+    Utils::wideToUTF8(wsLib, path, false);
+    if (m_hMod == nullptr) m_hMod = open_library(path);
+    GetClassObjectPtr getClassObject =
+        reinterpret_cast<GetClassObjectPtr>(library_symbol(m_hMod, "GetClassObject"));
+    if (getClassObject == nullptr) {
+        close_library(m_hMod);
+        m_hMod = nullptr;
+        return;
+    }
+    if (getClassObject(m_wsClsName.c_str(), &m_clsExternal) == 0) {
+        m_clsExternal = nullptr;
+        return;
+    }
+    if (m_clsExternal == nullptr) return;
+
+    bool callInit = true;
+    SetPlatformCapabilitiesPtr setCapabilities = reinterpret_cast<SetPlatformCapabilitiesPtr>(
+        library_symbol(m_hMod, "SetPlatformCapabilities"));
+    if (setCapabilities != nullptr &&
+        setCapabilities(eAppCapabilities1) == eAppCapabilitiesInvalid) {
+        callInit = false;
+    }
+    if (callInit && !m_clsExternal->Init(static_cast<IAddInDefBaseEx*>(this))) {
+        throw lib_exception(false);
+    }
+    if (!m_clsExternal->setMemManager(static_cast<IMemoryManager*>(this))) {
+        throw lib_exception(false);
+    }
+}
+
+bool AdapterNative::isComponentLoaded() { return m_clsExternal != nullptr; }
+
+IComponentBase* AdapterNative::component() {
+    if (m_clsExternal == nullptr) throw lib_exception("Invalid operation", false);
+    return m_clsExternal;
+}
+
+void AdapterNative::takeText(const uint16_t* text, UnicodeString& into) {
+    if (text == nullptr) {
+        into.clear();
+        return;
+    }
+    into.assign(text);
+    void* block = const_cast<uint16_t*>(text);
+    FreeMemory(&block);
+}
+
+void AdapterNative::setLocale(const UnicodeString& loc) {
+    locale_part(component())->SetLocale(loc.c_str());
+}
+
+long AdapterNative::getInfo() { return m_clsExternal == nullptr ? 0 : m_clsExternal->GetInfo(); }
+
+void AdapterNative::registerExtensionAs(UnicodeString& wsExt) {
+    uint16_t* name = nullptr;
+    if (extender(component())->RegisterExtensionAs(&name) && name != nullptr) takeText(name, wsExt);
+}
+
+void AdapterNative::disconnect() {
+    if (m_hMod == nullptr) return;
+    if (m_clsExternal != nullptr) m_clsExternal->Done();
+    DestroyObjectPtr destroyObject =
+        reinterpret_cast<DestroyObjectPtr>(library_symbol(m_hMod, "DestroyObject"));
+    if (destroyObject != nullptr) {
+        // Destroying the component stops its reader thread, which may be delivering an
+        // event to the site right now; the site stays whole until this returns.
+        if (m_clsExternal != nullptr) destroyObject(&m_clsExternal);
+        m_clsExternal = nullptr;
+        close_library(m_hMod);
+        m_hMod = nullptr;
+    } else {
+        m_clsExternal = nullptr;
+    }
+}
+
+void AdapterNative::destroy() {
+    if (m_hMod != nullptr) disconnect();
+    delete this;
+}
+
+int AdapterNative::GetNProps() { return static_cast<int>(extender(component())->GetNProps()); }
+
+void AdapterNative::GetPropName(int nPropPos, int nAlias, UnicodeString& name) {
+    takeText(extender(component())->GetPropName(nPropPos, nAlias), name);
+}
+
+bool AdapterNative::IsPropReadable(int nPropPos) {
+    return extender(component())->IsPropReadable(nPropPos);
+}
+
+bool AdapterNative::IsPropWritable(int nPropPos) {
+    return extender(component())->IsPropWritable(nPropPos);
+}
+
+int AdapterNative::FindProp(const UnicodeChar* pszPropName) {
+    return static_cast<int>(extender(component())->FindProp(pszPropName));
+}
+
+int AdapterNative::GetNMethods() { return static_cast<int>(extender(component())->GetNMethods()); }
+
+void AdapterNative::GetMethodName(int nMethodPos, int nAlias, UnicodeString& name) {
+    takeText(extender(component())->GetMethodName(nMethodPos, nAlias), name);
+}
+
+int AdapterNative::GetNParams(int nMethodPos) {
+    return static_cast<int>(extender(component())->GetNParams(nMethodPos));
+}
+
+bool AdapterNative::IsParamIn(int, int) { return true; }
+bool AdapterNative::IsParamOut(int, int) { return false; }
+
+bool AdapterNative::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
+    CtVariant value;
+    extender(component())->GetParamDefValue(nMethodPos, nParamPos, &value);
+    Utils::VariantToNPVariant(value, pDefVal);
+    return true;
+}
+
+bool AdapterNative::HasRetVal(int nMethodPos) {
+    return extender(component())->HasRetVal(nMethodPos);
+}
+
+int AdapterNative::FindMethod(const UnicodeChar* pszMethodName) {
+    return static_cast<int>(extender(component())->FindMethod(pszMethodName));
+}
+
+void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
+    ILanguageExtenderBase* ext = extender(component());
+    CtVariant var;
+    const long prop = ext->FindProp(name.c_str());
+    if (prop == -1) throw lib_exception("Property not found", false);
+    if (!ext->IsPropReadable(prop)) {
+        Utils::VariantToNPVariant(var, value);
+        return;
+    }
+    if (!ext->GetPropVal(prop, &var)) throw lib_exception("Property error", false);
+    Utils::VariantToNPVariant(var, value);
+}
+
+void AdapterNative::setPropVal(const UnicodeString& name, const CNPVariant& value) {
+    ILanguageExtenderBase* ext = extender(component());
+    CtVariant var;
+    Utils::NPVariantToVariant(value, var);
+    const long prop = ext->FindProp(name.c_str());
+    if (prop == -1) throw lib_exception("Property not found", false);
+    if (!ext->IsPropWritable(prop)) return;
+    if (!ext->SetPropVal(prop, &var)) throw lib_exception("Property error", false);
+}
+
+void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) {
+    ILanguageExtenderBase* ext = extender(component());
+    const long method = ext->FindMethod(name.c_str());
+    if (method == -1) throw lib_exception("Method not found", false);
+    const bool isFunction = ext->HasRetVal(method);
+    CtVariant result;
+    long n = ext->GetNParams(method);
+    if (n < 0) n = 0;
+    std::vector<CtVariant> records(static_cast<size_t>(n));
+
+    long count = 0;
+    if (params.isArray()) {
+        count = static_cast<long>(params.size());
+        CJSArray array(params);
+        Utils::jsArrayTotVariantArray(array, records);
+    } else if (params.isNull() || params.empty()) {
+        count = 0;
+    } else if (n >= 1) {
+        Utils::NPVariantToVariant(params, records[0]);
+        count = 1;
+    }
+    for (long i = count; i < n; ++i) ext->GetParamDefValue(method, i, &records[i]);
+
+    tVariant* data = n > 0 ? records.data() : nullptr;
+    if (isFunction) {
+        ext->CallAsFunc(method, &result, data, n);
+        Utils::VariantToNPVariant(result, retval);
+    } else {
+        ext->CallAsProc(method, data, n);
+    }
+
+    if (n > 0) {
+        CJSArray converted;
+        Utils::tVariantArrayTojsArray(records, converted);
+        CJSArray out;
+        for (long i = 0; i < count; ++i) {
+            out.append(i < n ? converted[static_cast<Json::ArrayIndex>(i)] : JsValue());
+        }
+        params = out;
+    }
+}
+
+// ---- IMemoryManager
+
+bool AdapterNative::AllocMemory(void** pMemory, unsigned long ulCountByte) {
+    if (pMemory == nullptr) return false;
+    *pMemory = std::malloc(ulCountByte != 0 ? ulCountByte : 1);
+    return *pMemory != nullptr;
+}
+
+void AdapterNative::FreeMemory(void** pMemory) {
+    if (pMemory != nullptr) std::free(*pMemory);
+}
+
+// ---- IMsgBoxN
+
+bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
+    if (m_pDispIntf == nullptr) return false;
+    CNPVariant answer;
+    if (!m_pDispIntf->confirmCB(queryText, answer)) return false;
+    if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
+    return true;
+}
+
+bool AdapterNative::Alert(const uint16_t* text) {
+    return m_pDispIntf != nullptr && m_pDispIntf->alertCB(text);
+}
+
+// ---- IPlatformInfoN
+
+const AppInfo* AdapterNative::GetPlatformInfo() {
+    if (m_pDispIntf == nullptr) return nullptr;
+    m_pDispIntf->getUserAgentCB(m_userAgent);
+    m_pDispIntf->getVersionCB(m_verApp);
+    m_appInfo.AppVersion = m_verApp.c_str();
+    m_appInfo.UserAgentInformation = m_userAgent.c_str();
+    return &m_appInfo;
+}

@@ -1,0 +1,211 @@
+#include "addin_service.h"
+
+#include "ComponentBase.h"
+#include "addin_site.h"
+#include "bridge_config.h"
+#include "object_holder.h"
+#include "platform.h"
+#include "query_id.h"
+#include "utils.h"
+
+namespace {
+
+const char* const kServiceMethods[] = {"init", "loadAddIn", "createInstance", "releaseObject",
+                                       "setLocale"};
+enum ServiceMethod {
+    eInit = 0,
+    eLoadAddIn,
+    eCreateInstance,
+    eReleaseObject,
+    eSetLocale,
+    eServiceMethodLast
+};
+
+// Versions in this range are served by one shared site.
+bool shared_version(size_t version) { return version >= 1000 && version <= 1999; }
+
+// Splits at every "|", keeping empty pieces.
+std::vector<UnicodeString> split_class_names(const UnicodeString& list) {
+    std::vector<UnicodeString> names;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = list.find(static_cast<UnicodeChar>('|'), start);
+        if (bar == UnicodeString::npos) {
+            names.push_back(list.substr(start));
+            return names;
+        }
+        names.push_back(list.substr(start, bar - start));
+        start = bar + 1;
+    }
+}
+
+}  // namespace
+
+AddInServiceEx::AddInServiceEx() {
+    m_clsName = "AddInServiceEx";
+    JsValue args;
+    CNPVariant result;
+    methodsProc(0, std::string(), args, result);
+}
+
+AddInServiceEx::~AddInServiceEx() { m_objects.clear(); }
+
+bool AddInServiceEx::methodsProc(int callMode, const std::string& name, JsValue& args,
+                                 CNPVariant& result) {
+    switch (callMode) {
+        case 0:
+            for (int i = 0; i < eServiceMethodLast; ++i) m_procNames.insert(kServiceMethods[i]);
+            return false;
+        case 1:
+            for (int i = 0; i < eServiceMethodLast; ++i) {
+                if (name == kServiceMethods[i]) return true;
+            }
+            return false;
+        case 2:
+            for (int i = 0; i < eServiceMethodLast; ++i) {
+                if (m_currentProc != kServiceMethods[i] ||
+                    m_procNames.count(kServiceMethods[i]) == 0) {
+                    continue;
+                }
+                switch (i) {
+                    case eInit: init(args, result); break;
+                    case eLoadAddIn: loadAddIn(args, result); break;
+                    case eCreateInstance: createInstance(args, result); break;
+                    case eReleaseObject: releaseObject(args, result); break;
+                    case eSetLocale: setLocale(args, result); break;
+                }
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+void AddInServiceEx::init(JsValue&, CNPVariant&) {}
+
+void AddInServiceEx::loadAddIn(JsValue& args, CNPVariant& result) {
+    const CNPVariant& params = static_cast<const CNPVariant&>(args);
+    StringArg name;
+    StringArg location;
+    name.init(params, 0);
+    location.init(params, 1);
+    if (!name.passed()) throw invalid_args();
+    if (m_loadedAddIns.count(name.get()) != 0) {
+        result = CNPVariant(true);
+        return;
+    }
+    if (typeComponent == eAddInJava) {
+        throw lib_exception("Java components currently not supported", false);
+    }
+    if (typeComponent != eAddInNative) throw invalid_args();
+    if (!location.passed()) throw invalid_args();
+    const bool loaded = addIn(name.get(), location.get(), eAddInNative);
+    if (loaded) m_loadedAddIns.insert(name.get());
+    result = CNPVariant(loaded);
+}
+
+bool AddInServiceEx::addIn(const UnicodeString& name, const UnicodeString& /*progIDs*/,
+                           AddInComponentType tech) {
+    UnicodeString path;
+    const std::string directory = own_directory(nameFilePrj);
+    if (!directory.empty()) Utils::UTF8ToWide(directory + nameFileComponent, path, false);
+
+    std::string utf8Path;
+    Utils::wideToUTF8(path, utf8Path, false);
+    HMODULE lib = open_library(utf8Path);
+    if (lib == nullptr) return false;
+    UnicodeString classList;
+    GetClassNamesPtr getClassNames =
+        reinterpret_cast<GetClassNamesPtr>(library_symbol(lib, "GetClassNames"));
+    if (getClassNames != nullptr) {
+        const UnicodeChar* names = getClassNames();
+        if (names != nullptr) classList = names;
+    } else {
+        classList = path;
+    }
+    close_library(lib);
+
+    const std::vector<UnicodeString> classes = split_class_names(classList);
+    for (size_t i = 0; i < classes.size(); ++i) {
+        AddInSite* site = createAddInSite();
+        site->initialize(classes[i], true, tech, path);
+
+        UnicodeString objectName;
+        if (!name.empty()) {
+            objectName = name;
+            objectName += static_cast<UnicodeChar>('.');
+        }
+        objectName += site->getName();
+
+        CJSArray params;
+        params.append(CNPVariant(objectName));
+        sendMsg("registerClassName", params, JsValue(), 15);
+
+        if (m_objects.count(objectName) == 0) {
+            AddInObj record;
+            // A site whose component did not load has version -1 and counts as "not shared".
+            record.version = static_cast<size_t>(site->getVersion());
+            record.clsname = classes[i];
+            record.file_name = path;
+            record.type = tech;
+            record.site = site->get_id();
+            m_objects[objectName] = record;
+        }
+    }
+    return true;
+}
+
+void AddInServiceEx::createInstance(JsValue& args, CNPVariant& result) {
+    StringArg name;
+    name.init(static_cast<const CNPVariant&>(args), 0);
+    if (!name.passed()) throw invalid_args();
+    std::map<UnicodeString, AddInObj>::iterator it = m_objects.find(name.get());
+    if (it == m_objects.end()) throw invalid_args();
+    AddInObj& record = it->second;
+
+    if (shared_version(record.version) || record.site != 0) {
+        ScriptableClassBase* site = get_object(record.site);
+        // The page may have released the recorded site (message type 10): that is an error,
+        // not a description of an object that no longer exists.
+        if (site == nullptr) {
+            if (!shared_version(record.version)) record.site = 0;
+            throw lib_exception("Invalid operation", false);
+        }
+        if (!shared_version(record.version)) record.site = 0;
+        result = CNPVariant(site->toJson());
+        return;
+    }
+    AddInSite* site = createAddInSite();
+    site->initialize(record.clsname, false, record.type, record.file_name);
+    result = CNPVariant(site->toJson());
+}
+
+// Takes one object out of the registry. The identifier is params[0]: a number, or an object
+// description (anything with "cls_id", as the page got it from "createInstance"). The result
+// says whether an object was released.
+void AddInServiceEx::releaseObject(JsValue& args, CNPVariant& result) {
+    const CNPVariant& params = static_cast<const CNPVariant&>(args);
+    if (!params.isArray() || params.size() == 0) throw invalid_args();
+    JsValue target = params[0u];
+    if (target.isObject()) {
+        if (!target.isMember(kNameClsId)) throw invalid_args();
+        target = target[kNameClsId];
+    }
+    uint32_t id = 0;
+    if (target.isNull() || !query_id_of(target, id)) throw invalid_args();
+    result = CNPVariant(remove_object(id));
+}
+
+void AddInServiceEx::setLocale(JsValue& args, CNPVariant&) {
+    StringArg locale;
+    locale.init(static_cast<const CNPVariant&>(args), 0);
+    if (!locale.passed()) throw invalid_args();
+    m_locale = locale.get();
+}
+
+AddInSite* AddInServiceEx::createAddInSite() {
+    AddInSite* site = new AddInSite();
+    site->setLocale(m_locale);
+    return site;
+}

@@ -1,0 +1,213 @@
+#include "addin_site.h"
+
+#include <clocale>
+#include <cstdlib>
+
+#include "adapter_native.h"
+#include "host_globals.h"
+#include "utils.h"
+
+namespace {
+
+const char kLangOpt[] = "LANG";
+
+const char* const kSiteMethods[] = {"getPropertyValue", "setPropertyValue", "callExt", "done"};
+enum SiteMethod { eGetPropertyValue = 0, eSetPropertyValue, eCallExt, eDone, eSiteMethodLast };
+
+// The locale from the environment: LANG, or the C library's current locale name.
+UnicodeString getLocaleISO() {
+    const char* lang = std::getenv(kLangOpt);
+    if (lang == nullptr) lang = std::setlocale(LC_ALL, nullptr);
+    UnicodeString locale;
+    if (lang != nullptr) Utils::UTF8ToWide(lang, locale, false);
+    return locale;
+}
+
+}  // namespace
+
+AddInSite::AddInSite()
+    : m_context(nullptr), m_version(-1), m_queueLen(1), m_called(false), m_dialogs(0) {
+    m_clsName = "AddInSite";
+    JsValue args;
+    CNPVariant result;
+    methodsProc(0, std::string(), args, result);
+}
+
+AddInSite::~AddInSite() {
+    m_dialogs = 0;
+    if (m_context != nullptr) {
+        // Disconnects (which stops the add-in's threads before the component goes away) and
+        // deletes the adapter; this object is still whole while that happens.
+        IAdapterContext* context = m_context;
+        m_context = nullptr;
+        context->destroy();
+    }
+}
+
+bool AddInSite::methodsProc(int callMode, const std::string& name, JsValue& args,
+                            CNPVariant& result) {
+    switch (callMode) {
+        case 0:
+            for (int i = 0; i < eSiteMethodLast; ++i) m_procNames.insert(kSiteMethods[i]);
+            return false;
+        case 1:
+            for (int i = 0; i < eSiteMethodLast; ++i) {
+                if (name == kSiteMethods[i]) return true;
+            }
+            return false;
+        case 2:
+            for (int i = 0; i < eSiteMethodLast; ++i) {
+                if (m_currentProc != kSiteMethods[i] || m_procNames.count(kSiteMethods[i]) == 0) {
+                    continue;
+                }
+                switch (i) {
+                    case eGetPropertyValue: getPropertyValue(args, result); break;
+                    case eSetPropertyValue: setPropertyValue(args, result); break;
+                    case eCallExt: callExt(args, result); break;
+                    case eDone: done(args, result); break;
+                }
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+void AddInSite::initialize(const UnicodeString& clsid, bool getInfo, AddInComponentType type,
+                           const UnicodeString& filename) {
+    if (type != eAddInNative) throw invalid_args();
+    if (m_context == nullptr) m_context = new AdapterNative();
+    m_context->initialize(this);
+    m_context->connect(clsid, filename);
+    if (!m_context->isComponentLoaded()) return;
+    if (m_locale.empty()) m_locale = getLocaleISO();
+    m_context->setLocale(m_locale);
+    m_version = -1;
+    if (getInfo) m_version = m_context->getInfo();
+    m_context->registerExtensionAs(m_contextName);
+}
+
+IAdapterContext& AddInSite::loadedContext() {
+    if (m_context == nullptr || !m_context->isComponentLoaded()) {
+        throw lib_exception("Invalid operation", false);
+    }
+    return *m_context;
+}
+
+void AddInSite::getPropertyValue(JsValue& args, CNPVariant& result) {
+    StringArg name;
+    name.init(static_cast<const CNPVariant&>(args), 0);
+    if (!name.passed()) throw invalid_args();
+    loadedContext().getPropVal(name.get(), result);
+}
+
+void AddInSite::setPropertyValue(JsValue& args, CNPVariant& /*result*/) {
+    StringArg name;
+    VariantArg value;
+    name.init(static_cast<const CNPVariant&>(args), 0);
+    value.init(static_cast<const CNPVariant&>(args), 1);
+    if (!value.passed()) throw invalid_args();
+    if (!name.passed()) throw invalid_args();
+    loadedContext().setPropVal(name.get(), value.get());
+}
+
+void AddInSite::callExt(JsValue& args, CNPVariant& result) {
+    StringArg name;
+    name.init(static_cast<const CNPVariant&>(args), 0);
+    CNPVariant callArgs = CJSArray();
+    if (args.isArray()) {
+        for (Json::ArrayIndex i = 1; i < args.size(); ++i) callArgs.append(args[i]);
+    }
+    if (!name.passed()) throw invalid_args();
+    loadedContext().call(name.get(), callArgs, result);
+
+    args.clear();
+    args.append(JsValue(name.getstd()));
+    if (callArgs.isArray()) {
+        for (Json::ArrayIndex i = 0; i < callArgs.size(); ++i) args.append(callArgs[i]);
+    }
+}
+
+void AddInSite::done(JsValue& /*args*/, CNPVariant& /*result*/) {
+    m_dialogs = 0;
+    if (m_context != nullptr) m_context->disconnect();
+}
+
+void AddInSite::sendCallback(const char* method, const JsValue& params) {
+    sendMsg(method, params, JsValue(), 15);
+}
+
+bool AddInSite::AddError(unsigned short wcode, const UnicodeChar* source,
+                         const UnicodeChar* descr, long scode) {
+    CJSArray params;
+    params.append(JsValue(static_cast<int>(wcode)));
+    params.append(CNPVariant(source));
+    params.append(CNPVariant(descr));
+    params.append(JsValue(static_cast<int>(scode)));
+    sendCallback("addError", params);
+    return true;
+}
+
+bool AddInSite::Read(const UnicodeChar* name, CNPVariant& value) {
+    CJSArray params;
+    params.append(CNPVariant(name));
+    params.append(value);
+    sendCallback("readValue", params);
+    return true;
+}
+
+bool AddInSite::Write(const UnicodeChar* name, const CNPVariant& value) {
+    CJSArray params;
+    params.append(CNPVariant(name));
+    params.append(value);
+    sendCallback("writeValue", params);
+    return true;
+}
+
+bool AddInSite::RegisterProfileAs(const UnicodeChar* name) {
+    CJSArray params;
+    params.append(CNPVariant(name));
+    sendCallback("registerProfileAs", params);
+    return true;
+}
+
+void AddInSite::ExternalEvent(const UnicodeChar* source, const UnicodeChar* message,
+                              const UnicodeChar* data) {
+    CJSArray params;
+    params.append(CNPVariant(source));
+    params.append(CNPVariant(message));
+    params.append(CNPVariant(data));
+    sendCallback("externalEvent", params);
+}
+
+bool AddInSite::SetStatusLine(const UnicodeChar* statusLine) {
+    CJSArray params;
+    params.append(CNPVariant(statusLine));
+    sendCallback("setStatusLine", params);
+    return true;
+}
+
+void AddInSite::ResetStatusLine() { sendCallback("resetStatusLine", CJSArray()); }
+
+bool AddInSite::SetEventBufferDepth(long lDepth) {
+    m_queueLen.store(lDepth);
+    return true;
+}
+
+long AddInSite::GetEventBufferDepth() const { return m_queueLen.load(); }
+
+bool AddInSite::alertCB(const UnicodeChar* /*text*/) { return true; }
+
+bool AddInSite::confirmCB(const UnicodeChar* /*text*/, CNPVariant& answer) {
+    answer = CNPVariant(false);
+    return true;
+}
+
+void AddInSite::getVersionCB(UnicodeString& version) const {
+    Utils::UTF8ToWide(g_version, version, false);
+}
+
+void AddInSite::getUserAgentCB(UnicodeString& userAgent) const {
+    Utils::UTF8ToWide(g_userAgent, userAgent, false);
+}

@@ -1,0 +1,70 @@
+#include "scriptable_class_base.h"
+
+#include "chunking.h"
+#include "frame_limits.h"
+#include "frame_output.h"
+#include "host_exceptions.h"
+#include "host_names.h"
+#include "object_holder.h"
+
+std::atomic<uint32_t> ScriptableClassBase::my_query_count{0};
+uint64_t ScriptableClassBase::cls_count = 0;
+long ScriptableClassBase::m_refCount = 0;
+
+namespace {
+constexpr uint64_t kClsIdLimit = uint64_t(1) << 32;
+}  // namespace
+
+ScriptableClassBase::ScriptableClassBase() : m_retCode(0), m_clsid(0) {
+    // Numbers are never reused within a run; when all 2^32 are spent, no object can be made.
+    if (cls_count >= kClsIdLimit) throw lib_exception("Invalid operation", false);
+    m_clsid = static_cast<cls_id>(cls_count++);
+    ++m_refCount;
+    register_object(this);
+}
+
+ScriptableClassBase::~ScriptableClassBase() { --m_refCount; }
+
+bool ScriptableClassBase::HasMethod(const std::string& name) {
+    JsValue args;
+    CNPVariant result;
+    return methodsProc(1, name, args, result);
+}
+
+bool ScriptableClassBase::Construct(const JsValue&, JsValue&) { return false; }
+
+bool ScriptableClassBase::methodsProc(int, const std::string&, JsValue&, CNPVariant&) {
+    return false;
+}
+
+bool ScriptableClassBase::propsProc(int, const std::string&, CNPVariant&) { return false; }
+
+void ScriptableClassBase::lock() { output_mutex().lock(); }
+void ScriptableClassBase::unlock() { output_mutex().unlock(); }
+
+void write_error_message(cls_id id, int error_num, const std::string& descr) {
+    JsValue msg(Json::objectValue);
+    msg[kNameClsId] = id;
+    msg[kNameErrorDescr] = descr;
+    msg[kNameErrorNum] = error_num;
+    msg[kNameQueryId] = ScriptableClassBase::current_query_id();
+    msg[kNameType] = static_cast<int>(eMsgError);
+    write_frame(json_write(msg));
+}
+
+void ScriptableClassBase::sendError(int err_code, const std::string& err_decr) {
+    write_error_message(m_clsid, m_retCode != 0 ? m_retCode : err_code, err_decr);
+    m_retCode = 0;
+}
+
+int ScriptableClassBase::write_message(std::string msg) {
+    if (msg.size() + 1 <= kMaxFrameTextPlusOne) return write_frame(msg);
+    const std::vector<ChunkPiece> pieces = plan_chunks(msg);
+    int total = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        // Each chunk is its own frame under the lock; other frames may come between them.
+        total += write_frame(chunk_message(msg, pieces[i], pieces.size(), i + 1,
+                                           current_query_id()));
+    }
+    return total;
+}

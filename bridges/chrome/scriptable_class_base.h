@@ -1,0 +1,80 @@
+#pragma once
+// The base of every object that the page can address through the Chrome host:
+// its number, class name and method names, the message writers, and the output lock.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "host_types.h"
+#include "js_value.h"
+
+class ScriptableClassBase {
+public:
+    ScriptableClassBase();
+    virtual ~ScriptableClassBase();
+    ScriptableClassBase(const ScriptableClassBase&) = delete;
+    ScriptableClassBase& operator=(const ScriptableClassBase&) = delete;
+
+    virtual bool HasMethod(const std::string& name);
+    virtual bool HasProperty(const std::string& name) = 0;
+    virtual bool GetProperty(const std::string& name, CNPVariant& result) = 0;
+    virtual bool SetProperty(const std::string& name, const CNPVariant& value) = 0;
+    virtual JsValue getAllProps(JsValue& writable) = 0;
+    virtual void setAllProps(const JsValue& val) = 0;
+    virtual bool Construct(const JsValue& args, JsValue& result);
+    virtual JsValue toJson() = 0;
+    virtual bool Invoke(const std::string& name, JsValue& args, CNPVariant& result) = 0;
+    virtual void sendError(int err_code, const std::string& err_decr);
+    virtual bool translateMsg(JsValue& args) = 0;
+    virtual bool methodsProc(int callMode, const std::string& name, JsValue& args,
+                             CNPVariant& result);
+    virtual bool propsProc(int callMode, const std::string& name, CNPVariant& result);
+    // Writes `msg` as one frame, or as chunk messages when it is too long.
+    virtual int write_message(std::string msg);
+    virtual void sendMsg(const std::string& name, const JsValue& params, const JsValue& val,
+                         int type) = 0;
+
+    cls_id get_id() const { return m_clsid; }
+
+    // The output lock (see frame_output.h).
+    static void lock();
+    static void unlock();
+    class AutoLocker {
+    public:
+        explicit AutoLocker(ScriptableClassBase* _prnt) : m_prnt(_prnt) { m_prnt->lock(); }
+        ~AutoLocker() { m_prnt->unlock(); }
+        AutoLocker(const AutoLocker&) = delete;
+        AutoLocker& operator=(const AutoLocker&) = delete;
+
+    private:
+        ScriptableClassBase* m_prnt;
+    };
+
+    // The shared query counter. It is updated by the message thread (requests) and by the
+    // add-in's reader thread (callbacks), hence atomic: each callback takes its own number.
+    static uint32_t current_query_id() { return my_query_count.load(); }
+    static void set_query_id(uint32_t id) { my_query_count.store(id); }
+    static uint32_t next_query_id() { return my_query_count.fetch_add(1) + 1; }
+    // Live scriptable objects (main thread only).
+    static long live_objects() { return m_refCount; }
+
+protected:
+    int m_retCode;
+    cls_id m_clsid;
+    std::string m_currentProc;
+    std::string m_clsName;
+    std::set<std::string> m_procNames;
+
+    static std::atomic<uint32_t> my_query_count;
+
+private:
+    static uint64_t cls_count;  // wider than cls_id, so exhaustion is seen, not wrapped
+    static long m_refCount;
+};
+
+// Writes an error message {"cls_id", "error_descr", "error_num", "query_id" (the counter),
+// "type": 11}; shared by sendError and the loop's answer to requests for no live object.
+void write_error_message(cls_id id, int error_num, const std::string& descr);
