@@ -15,7 +15,9 @@
 //     numbers from the page), asCString();
 //   size(), empty(), operator[](const char*), operator[](const std::string&),
 //     operator[](Json::ArrayIndex) (const and non-const), get(key, default), isMember(key),
-//     removeMember(key), getMemberNames(), append(value), clear(), operator==, operator!=.
+//     removeMember(key), getMemberNames(), append(value), clear(), operator==, operator!=;
+//   inside the value layer also asInt64(), asUInt64(), asDouble(), getString(&begin, &end),
+//     Json::Reader::parse and Json::FastWriter::write.
 
 #include <cstddef>
 #include <string>
@@ -51,6 +53,8 @@ public:
 
     void init(const JsValue& val);
     void init(const JsValue* val);  // a null pointer gives null
+    // Write this value into `dest`. Mind the direction: jsoncpp's own Json::Value::copy(other),
+    // which these hide, copies the other way round.
     void copy(JsValue& dest) const;
     void copy(JsValue* dest) const;  // a null pointer does nothing
     static void copy(JsValue& dest, const JsValue& src);
