@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need, from Debian's archive. Idempotent:
 # it asks apt only for what is missing, so a second run does nothing.
-#   tools/setup.sh [group...]   groups: base windows linux32 browser (default: all)
+#   tools/setup.sh [group...]   groups: base windows linux32 browser scripts (default: all)
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
@@ -11,6 +11,7 @@ declare -A GROUPS_PACKAGES=(
     [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386"
     [linux32]="g++-multilib libjsoncpp-dev:i386"
     [browser]="chromium python3 fonts-dejavu-core"
+    [scripts]="python3"
 )
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(base windows linux32 browser)
@@ -23,8 +24,9 @@ for g in "${groups[@]}"; do
     # shellcheck disable=SC2206
     wanted+=(${GROUPS_PACKAGES[$g]})
 done
-# Node.js for the browser tests: the machine's own when it has one, Debian's otherwise.
-if [[ " ${groups[*]} " == *" browser "* ]] && ! command -v node >/dev/null; then
+# Node.js for the browser tests and the demo's scripts: the machine's own when it has one,
+# Debian's otherwise.
+if [[ " ${groups[*]} " =~ " "(browser|scripts)" " ]] && ! command -v node >/dev/null; then
     wanted+=(nodejs npm)
 fi
 

@@ -10,13 +10,4 @@ host_dir=$(cd "$1" && pwd)
 
 "$here/npm_ci.sh"
 
-work=$(mktemp -d /tmp/velmor-e2e-XXXXXX)
-# The test ends what it starts; this catches what is left if it dies on the way.
-end_all() {
-    if [ -f "$work/pids" ]; then
-        while read -r pid; do kill -- "$pid" 2>/dev/null || true; done < "$work/pids"
-    fi
-    rm -rf "$work"
-}
-trap end_all EXIT
-VELMOR_E2E_WORK=$work node "$here/e2e_test.mjs" "$host_dir"
+"$here/with_work_dir.sh" node "$here/e2e_test.mjs" "$host_dir"

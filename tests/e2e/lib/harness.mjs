@@ -8,7 +8,6 @@ import http from 'node:http';
 import path from 'node:path';
 import readline from 'node:readline';
 import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
 
 export const kE2eDir = path.dirname(path.dirname(fileURLToPath(import.meta.url)));
 export const kExtensionDir = path.join(kE2eDir, 'extension');
@@ -119,11 +118,13 @@ export async function startScanner(work) {
     };
 }
 
-function stopChild(child, what) {
+// Ends a child: with SIGTERM, or by closing its input when that is how it ends (the host);
+// SIGKILL when it is still there after the deadline.
+export function stopChild(child, what, { closeInput = false } = {}) {
     if (child.exitCode !== null || child.signalCode !== null) return;
     return withDeadline(new Promise((resolve) => {
         child.once('exit', resolve);
-        child.kill('SIGTERM');
+        if (closeInput) child.stdin.end(); else child.kill('SIGTERM');
     }), 5000, `${what} to end`).catch(() => child.kill('SIGKILL'));
 }
 
@@ -179,6 +180,8 @@ export async function startBrowser(work, manifest) {
 
     const endpoint = await withDeadline(devToolsEndpoint(profile, child), kStartDeadlineMs,
         'Chromium to open its DevTools port');
+    // Loaded here, so that the scripts that drive the host without a browser need no packages.
+    const { chromium } = await import('playwright-core');
     const browser = await chromium.connectOverCDP(endpoint);
     onCleanup(() => browser.close());
     const context = browser.contexts()[0];
