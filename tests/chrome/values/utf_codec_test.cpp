@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <iconv.h>
+#endif
 
 #include <clocale>
 #include <cstdint>
@@ -35,6 +37,7 @@ std::string hex(const Utf16String& s) {
     return r;
 }
 
+#ifndef _WIN32
 // Converts with the C library's iconv, which needs no locale: an independent reference.
 std::string iconv_convert(const char* to, const char* from, const std::string& in) {
     iconv_t cd = iconv_open(to, from);
@@ -50,6 +53,8 @@ std::string iconv_convert(const char* to, const char* from, const std::string& i
     out.resize(out.size() - dstLeft);
     return out;
 }
+
+#endif
 
 }  // namespace
 
@@ -117,6 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         Utf16Case{"HighBeforeZero", u16({0xD83D, 0, 0xDE00}), "\xEF\xBF\xBD"}),
     [](const testing::TestParamInfo<Utf16Case>& p) { return p.param.name; });
 
+#ifndef _WIN32  // iconv is the C library's; MinGW has none
 TEST(UtfCodec, EveryScalarValueMatchesIconvBothWays) {
     // All of U+0001..U+10FFFF except the surrogates, as UTF-32LE for iconv.
     std::string utf32;
@@ -135,6 +141,7 @@ TEST(UtfCodec, EveryScalarValueMatchesIconvBothWays) {
     EXPECT_TRUE(expected == units) << "UTF-8 to UTF-16 differs from iconv";
     EXPECT_TRUE(utf8 == encode(units)) << "UTF-16 to UTF-8 differs from iconv";
 }
+#endif
 
 TEST(UtfCodec, AppendsToWhatIsThere) {
     Utf16String units = u16({'x'});
