@@ -6,7 +6,12 @@ set -euo pipefail
 work=$(mktemp -d /tmp/velmor-e2e-XXXXXX)
 end_all() {
     if [ -f "$work/pids" ]; then
-        while read -r pid; do kill -- "$pid" 2>/dev/null || true; done < "$work/pids"
+        local pid
+        while read -r pid; do
+            # A negative id names a process group (the browser's); wait for its leader to go
+            # before its profile is removed.
+            kill -- "$pid" 2>/dev/null && timeout 10 tail --pid="${pid#-}" -s 0.1 -f /dev/null || true
+        done < "$work/pids"
     fi
     rm -rf "$work"
 }

@@ -4,10 +4,14 @@ let port = null;
 
 function connect() {
     port = chrome.runtime.connect();
-    port.onMessage.addListener((body) => post(body));
+    let told = false;   // the service worker says first when the host went
+    port.onMessage.addListener((body) => {
+        told ||= body.kind === 'disconnected';
+        post(body);
+    });
     port.onDisconnect.addListener(() => {
         port = null;
-        post({ kind: 'disconnected', error: 'the extension closed the connection' });
+        if (!told) post({ kind: 'disconnected', error: 'the extension closed the connection' });
     });
 }
 
