@@ -1,0 +1,106 @@
+#pragma once
+// Helpers of the Chrome host's process tests: a started host, message texts, and JSON parsing
+// through the host's value layer.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame_driver.h"
+#include "js_value.h"
+
+namespace chrome_test {
+
+inline const char* host_path() { return VELMOR_CHROME_HOST; }
+inline const char* allowed_origin() { return VELMOR_ALLOWED_ORIGIN; }
+
+// The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.
+inline std::string init_call(unsigned query) {
+    return "{\"type\":2,\"cls_id\":0,\"query_id\":" + std::to_string(query) +
+           ",\"method\":\"init\",\"params\":[]}";
+}
+inline std::string init_call_reply(unsigned query, unsigned cls = 0) {
+    return "{\"cls_id\":" + std::to_string(cls) +
+           ",\"method\":\"init\",\"params\":null,\"properties\":{},\"query_id\":" +
+           std::to_string(query) + ",\"retVal\":null,\"type\":2,\"writable_properties\":[]}\n";
+}
+inline std::string error_text(unsigned cls, const std::string& descr, int num, unsigned query) {
+    return "{\"cls_id\":" + std::to_string(cls) + ",\"error_descr\":\"" + descr +
+           "\",\"error_num\":" + std::to_string(num) + ",\"query_id\":" + std::to_string(query) +
+           ",\"type\":11}\n";
+}
+const char kInitReply[] = "{\"retVal\":true,\"type\":1}\n";
+
+inline JsValue parse(const std::string& text) {
+    JsValue value;
+    EXPECT_TRUE(json_read(text.data(), text.size(), value)) << "not JSON: " << text;
+    return value;
+}
+
+// A host started with the allowed origin, and the steps of a conversation with it.
+class Host {
+public:
+    explicit Host(const std::vector<std::string>& env = {},
+                  const std::string& program = host_path()) {
+        started = driver.start(program, {allowed_origin()}, env);
+    }
+
+    bool send(const std::string& text) { return driver.writeFrame(text); }
+
+    // The next frame's text, or "" with a failure that says what was awaited.
+    std::string next(const char* awaited) {
+        std::string text;
+        if (!driver.readFrame(text)) {
+            ADD_FAILURE() << "waiting for " << awaited << ": " << driver.lastError();
+            return std::string();
+        }
+        return text;
+    }
+
+    // Sends a call of the service's "init" and expects its reply as the very next frame:
+    // proof that whatever was sent before it produced no message.
+    void expectNothingBefore(unsigned probeQuery) {
+        send(init_call(probeQuery));
+        EXPECT_EQ(init_call_reply(probeQuery), next("the probe's reply"));
+    }
+
+    // init + loadAddIn("Dev") of the add-in beside the host + createInstance: the site's id.
+    unsigned makeSite(unsigned query) {
+        send("{\"type\":0}");
+        EXPECT_EQ(kInitReply, next("the init reply"));
+        send("{\"type\":2,\"cls_id\":0,\"query_id\":" + std::to_string(query) +
+             ",\"method\":\"loadAddIn\",\"params\":[\"Dev\",\"here\"]}");
+        const JsValue announce = parse(next("registerClassName"));
+        EXPECT_EQ("registerClassName", announce["method"].asString());
+        EXPECT_EQ("Dev.Scandor", announce["params"][0u].asString());
+        const JsValue loaded = parse(next("the loadAddIn reply"));
+        EXPECT_TRUE(loaded["retVal"].isBool() && loaded["retVal"].asBool());
+        send("{\"type\":2,\"cls_id\":0,\"query_id\":" + std::to_string(query + 1) +
+             ",\"method\":\"createInstance\",\"params\":[\"Dev.Scandor\"]}");
+        const JsValue created = parse(next("the createInstance reply"));
+        EXPECT_EQ("AddInSite", created["retVal"]["cls_name"].asString());
+        return created["retVal"]["cls_id"].asUInt();
+    }
+
+    // A call of a site's method with the params given as JSON text.
+    std::string siteCall(unsigned cls, unsigned query, const std::string& method,
+                         const std::string& params) {
+        return "{\"type\":2,\"cls_id\":" + std::to_string(cls) + ",\"query_id\":" +
+               std::to_string(query) + ",\"method\":\"" + method + "\",\"params\":" + params +
+               "}";
+    }
+
+    // Quit, then the host must exit with 0 and write nothing more.
+    void quit() {
+        send("{\"type\":12}");
+        std::string extra;
+        EXPECT_TRUE(driver.outputEnds(extra)) << driver.lastError() << " extra " << extra.size();
+        EXPECT_EQ(0, driver.waitExit());
+    }
+
+    velmor_test::FrameDriver driver;
+    bool started = false;
+};
+
+}  // namespace chrome_test
