@@ -5,6 +5,7 @@ import { spawn } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
+import os from 'node:os';
 import path from 'node:path';
 import readline from 'node:readline';
 import { fileURLToPath } from 'node:url';
@@ -27,7 +28,7 @@ export async function cleanup() {
     }
 }
 for (const sig of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
-    process.on(sig, () => { cleanup().finally(() => process.exit(128 + 2)); });
+    process.on(sig, () => { cleanup().finally(() => process.exit(128 + os.constants.signals[sig])); });
 }
 
 // Waits for promise, or fails after ms saying what it waited for.

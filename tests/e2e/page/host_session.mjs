@@ -2,12 +2,12 @@
 // init to Claim, and the scans that follow. Shared by the test page (through the extension)
 // and by the terminal driver (straight on the host's pipes), so both walk the same road.
 
-export const MSG = Object.freeze({
+const MSG = Object.freeze({
     init: 0, initResult: 1, call: 2, create: 4, error: 11, callback: 15,
 });
 
 // Every step waits this long for its answer; the host answers at once when it works.
-export const kStepDeadlineMs = 10000;
+const kStepDeadlineMs = 10000;
 
 export class HostSession {
     // send(message) hands one message object to the host; the owner passes every message
@@ -50,11 +50,6 @@ export class HostSession {
         await this.call(this.siteId, 'callExt', ['Claim']);
         this.log(`claimed ${port} on site ${this.siteId}`);
         return this.siteId;
-    }
-
-    // Lets the add-in close the port before the connection goes.
-    async close() {
-        if (this.siteId !== null && !this.closedReason) await this.call(this.siteId, 'callExt', ['Close']);
     }
 
     call(clsId, method, params) {
