@@ -8,11 +8,13 @@ import {
 
 const kScanDeadlineMs = 10000;
 
-// Each case writes its bytes into the pty in one write and expects these codes, in order.
+// Each case writes its bytes (Latin-1: one character a byte) into the pty in one write and
+// expects these codes, in order.
 const kScans = [
     { name: 'a first code ended by CR reaches the page', bytes: '4006381333931\r', codes: ['4006381333931'] },
     { name: 'a second code ended by LF follows it', bytes: 'SCAN-0002\n', codes: ['SCAN-0002'] },
     { name: 'two codes in one write arrive as two events, in order', bytes: '111\r222\r', codes: ['111', '222'] },
+    { name: 'bytes above 0x7F arrive as the characters of their values', bytes: 'A\xC4\xFF\r', codes: ['A\u00C4\u00FF'] },
 ];
 
 // Chromium's error output, where the host's own error output lands too, without the noise

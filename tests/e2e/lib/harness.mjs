@@ -91,8 +91,9 @@ export function hostManifest(host) {
 
 // --- the simulated scanner ----------------------------------------------------------------
 
-// A pty whose slave path the page gives the add-in as its Port. write(bytes) resolves with
-// the CLOCK_MONOTONIC time in ns taken just before the bytes went into the master side.
+// A pty whose slave path the page gives the add-in as its Port. write(bytes) takes a Buffer
+// or a string of byte values (Latin-1) and resolves with the CLOCK_MONOTONIC time in ns
+// taken just before the bytes went into the master side.
 export async function startScanner(work) {
     const child = spawn('python3', [path.join(kE2eDir, 'pty_feed.py')], { stdio: ['pipe', 'pipe', 'inherit'] });
     recordPid(work, child.pid);
@@ -112,8 +113,9 @@ export async function startScanner(work) {
     return {
         path: slave,
         async write(bytes) {
-            child.stdin.write(Buffer.from(bytes).toString('hex') + '\n');
-            const ack = await nextLine(`the simulated scanner to write ${JSON.stringify(Buffer.from(bytes).toString())}`);
+            const data = Buffer.isBuffer(bytes) ? bytes : Buffer.from(bytes, 'latin1');
+            child.stdin.write(data.toString('hex') + '\n');
+            const ack = await nextLine(`the simulated scanner to write ${JSON.stringify(data.toString('latin1'))}`);
             return BigInt(ack.split(' ')[1]);
         },
     };
