@@ -15,7 +15,7 @@ export const kExtensionDir = path.join(kE2eDir, 'extension');
 export const kPageDir = path.join(kE2eDir, 'page');
 export const kHostProgram = 'VelmorQuillonChrLin64';
 export const kAddInLibrary = 'VelmorPlovikLin64.so';
-const kChromium = process.env.VELMOR_CHROMIUM || '/usr/bin/chromium';
+const kChromium = '/usr/bin/chromium';
 const kStartDeadlineMs = 30000;
 
 // --- cleanup --------------------------------------------------------------------------
