@@ -26,7 +26,7 @@ UnicodeString getLocaleISO() {
 }  // namespace
 
 AddInSite::AddInSite()
-    : m_context(nullptr), m_version(-1), m_queueLen(1), m_called(false), m_dialogs(0) {
+    : m_context(nullptr), m_version(-1), m_queueLen(1), m_dialogs(0) {
     m_clsName = "AddInSite";
     JsValue args;
     CNPVariant result;

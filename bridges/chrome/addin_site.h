@@ -63,7 +63,6 @@ private:
     long m_version;
     std::atomic<long> m_queueLen;  // set and read by the add-in's reader thread
 
-    bool m_called;
-    CNPVariant m_retValDlg;
+    // Dialog state: the Linux host shows no dialogs, so only the counter is kept.
     uint32_t m_dialogs;
 };

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds the Chrome host's libFuzzer target (clang, ASan+UBSan, its own build folder) and runs
+# it for a fixed time over framing and dispatch.
+#   tools/fuzz_chrome_host.sh [seconds]      (default 60)
+# Environment: FUZZ_BUILD_DIR (default build/fuzz-chrome), FUZZ_JOBS (parallel workers, 1).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+build=${FUZZ_BUILD_DIR:-build/fuzz-chrome}
+jobs=${FUZZ_JOBS:-1}
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELMOR_TESTS=OFF -DVELMOR_BENCH=OFF -DVELMOR_FUZZ=ON \
+    "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+    "-DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link,address,undefined" \
+    "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" >/dev/null
+cmake --build "$build" --target fuzz_chrome_host
+
+work="$build/fuzz-work"
+corpus="$work/corpus"
+mkdir -p "$corpus" "$work/artifacts"
+
+# Seeds: a few well-formed conversations, as frames (4-byte little-endian length + text).
+frame() {  # text -> frame bytes on stdout
+    local text=$1 n=${#1}
+    printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $(((n >> 8) & 255)))\\x$(printf %02x $(((n >> 16) & 255)))\\x$(printf %02x $(((n >> 24) & 255)))"
+    printf '%s' "$text"
+}
+{ frame '{"type":0,"version":"8.3","userAgent":"UA"}'
+  frame '{"type":2,"cls_id":0,"query_id":7,"method":"init","params":[]}'
+  frame '{"type":4,"create":"AddInServiceEx","query_id":3}'
+  frame '{"type":2,"cls_id":0,"query_id":8,"method":"loadAddIn","params":["Dev","x"]}'
+  frame '{"type":2,"cls_id":0,"query_id":9,"method":"createInstance","params":["Dev."]}'
+  frame '{"type":2,"cls_id":1,"query_id":10,"method":"callExt","params":["Claim",1]}'
+  frame '{"type":8,"cls_id":1,"query_id":11,"property":"Port"}'
+  frame '{"type":6,"cls_id":1,"property":"Port","value":"x"}'
+  frame '{"type":10,"cls_id":1}'
+  frame '{"type":12}'; } > "$corpus/seed-conversation"
+{ frame '{"type":0}'
+  frame '{"type":2,"method":"releaseObject","params":[0]}'
+  frame '{"type":2,"method":"setLocale","params":["ru_RU"]}'
+  frame '{"type":2,"method":"loadAddIn","params":["",""]}'; } > "$corpus/seed-release"
+
+cat > "$work/host.dict" <<'DICT'
+"\"type\""
+"\"cls_id\""
+"\"query_id\""
+"\"method\""
+"\"params\""
+"\"properties\""
+"\"property\""
+"\"value\""
+"\"create\""
+"\"version\""
+"\"userAgent\""
+"\"AddInServiceEx\""
+"\"init\""
+"\"loadAddIn\""
+"\"createInstance\""
+"\"releaseObject\""
+"\"setLocale\""
+"\"getPropertyValue\""
+"\"setPropertyValue\""
+"\"callExt\""
+"\"done\""
+"\xff\xff\xff\xff"
+"\x00\x00\x00\x00"
+DICT
+
+echo "fuzz_chrome_host: running for ${seconds}s"
+# A small quarantine keeps the process's resident size a measure of the host's own memory,
+# which -rss_limit_mb then bounds.
+ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32:detect_leaks=1} \
+"$build/out/fuzz_chrome_host" "$corpus" \
+    -dict="$work/host.dict" \
+    -max_total_time="$seconds" \
+    -max_len=65536 -rss_limit_mb=512 -malloc_limit_mb=256 -timeout=10 \
+    -jobs="$jobs" -workers="$jobs" \
+    -artifact_prefix="$work/artifacts/" -print_final_stats=1
