@@ -17,6 +17,7 @@ export const kHostProgram = 'VelmorQuillonChrLin64';
 export const kAddInLibrary = 'VelmorPlovikLin64.so';
 const kChromium = '/usr/bin/chromium';
 const kStartDeadlineMs = 30000;
+const kClaimDeadlineMs = 20000;
 
 // --- cleanup --------------------------------------------------------------------------
 
@@ -156,7 +157,7 @@ export async function startPageServer() {
 
 // --- the browser -------------------------------------------------------------------------
 
-export const kChromiumFlags = [
+const kChromiumFlags = [
     '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
     '--disable-background-networking', '--disable-component-update', '--disable-sync',
 ];
@@ -230,11 +231,11 @@ function endGroup(child) {
 export async function openScannerPage(page, url, port) {
     await page.goto(`${url}?port=${encodeURIComponent(port)}`);
     await page.waitForFunction(() => window.scanner && window.scanner.state !== 'starting', null,
-        { timeout: 20000 }).catch(() => {});
+        { timeout: kClaimDeadlineMs }).catch(() => {});
     const state = await page.evaluate(() => window.scanner && { state: window.scanner.state, error: window.scanner.error });
     if (!state || state.state !== 'claimed') {
-        throw new Error(`the page did not claim ${port}: ${state ? state.error || state.state : 'no page script'}\n` +
-            await pageLog(page));
+        const why = !state ? 'its script did not run' : state.error || `still ${state.state} after ${kClaimDeadlineMs} ms`;
+        throw new Error(`the page did not claim ${port}: ${why}\n${await pageLog(page)}`);
     }
 }
 
