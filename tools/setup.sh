@@ -30,10 +30,19 @@ if [[ " ${groups[*]} " =~ " "(browser|scripts)" " ]] && ! command -v node >/dev/
     wanted+=(nodejs npm)
 fi
 
+native=$(dpkg --print-architecture)
+# Installed for the architecture asked: "name:arch" for that one, a plain name for the
+# machine's own (or for an architecture-independent package).
+installed() {
+    local name=${1%%:*} arch=${1#*:}
+    [ "$arch" = "$1" ] && arch=$native
+    dpkg-query -W -f='${db:Status-Status} ${Architecture}\n' "$name" 2>/dev/null \
+        | grep -qE "^installed ($arch|all)$"
+}
+
 missing=()
 for p in "${wanted[@]}"; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
-    [ "$status" = installed ] || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
@@ -41,5 +50,8 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-ar
     as_root dpkg --add-architecture i386
 fi
 echo "setup: installing ${missing[*]}"
-as_root apt-get update -qq
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Waits for another apt (an unattended upgrade, say) rather than failing at once.
+apt_wait=(-o DPkg::Lock::Timeout=300)
+as_root apt-get "${apt_wait[@]}" update -qq
+as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
