@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "adapter_native.h"
+#include "callback_text.h"
 #include "host_globals.h"
 #include "utils.h"
 
@@ -174,11 +175,9 @@ bool AddInSite::RegisterProfileAs(const UnicodeChar* name) {
 
 void AddInSite::ExternalEvent(const UnicodeChar* source, const UnicodeChar* message,
                               const UnicodeChar* data) {
-    CJSArray params;
-    params.append(CNPVariant(source));
-    params.append(CNPVariant(message));
-    params.append(CNPVariant(data));
-    sendCallback("externalEvent", params);
+    // The same message as sendCallback("externalEvent", [source, message, data]) would make,
+    // written directly: this is the path of every scan.
+    write_message(external_event_text(m_clsid, source, message, data, next_query_id()));
 }
 
 bool AddInSite::SetStatusLine(const UnicodeChar* statusLine) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "callback_text.h"
 #include "chunking.h"
 #include "frame_limits.h"
 #include "frame_reader.h"
@@ -147,5 +148,50 @@ TEST(ChunkPlan, PiecesNeverEndInsideACharacter) {
         }
     }
 }
+
+}  // namespace
+
+// ---- The external event's text, written without a JSON value
+
+namespace {
+
+struct EventTextCase {
+    const char* name;
+    std::u16string data;
+};
+
+class EventText : public ::testing::TestWithParam<EventTextCase> {};
+
+TEST_P(EventText, IsWhatTheJsonWriterMakesOfTheSameMessage) {
+    const std::u16string& data = GetParam().data;
+    const UnicodeChar* units = reinterpret_cast<const UnicodeChar*>(data.c_str());
+    JsValue msg(Json::objectValue);
+    msg["cls_id"] = 4294967295u;
+    msg["method"] = "externalEvent";
+    JsValue params(Json::arrayValue);
+    params.append(CNPVariant(units));
+    params.append(CNPVariant(static_cast<const UnicodeChar*>(nullptr)));
+    params.append(CNPVariant(units));
+    msg["params"] = params;
+    msg["query_id"] = 123u;
+    msg["type"] = 15;
+    EXPECT_EQ(json_write(msg), external_event_text(4294967295u, units, nullptr, units, 123u));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EventText,
+    ::testing::Values(
+        EventTextCase{"Ascii", u"4600000000011"},
+        EventTextCase{"Empty", u""},
+        EventTextCase{"QuoteAndBackslash", u"a\"b\\c/d"},
+        EventTextCase{"NamedControls", u"\b\f\n\r\t"},
+        EventTextCase{"OtherControls", std::u16string(u"\x01\x1f\x7f x")},
+        EventTextCase{"Cyrillic", u"Штрихкод"},
+        EventTextCase{"HighBmp", u"\uffff\u00e9\u0800"},
+        EventTextCase{"SurrogatePair", u"\U0001F600!"},
+        EventTextCase{"LoneHigh", std::u16string(1, char16_t(0xD83D)) + u"x"},
+        EventTextCase{"LoneLow", std::u16string(1, char16_t(0xDE00)) + u"x"},
+        EventTextCase{"HighAtTheEnd", std::u16string(u"x") + char16_t(0xD83D)}),
+    [](const ::testing::TestParamInfo<EventTextCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
