@@ -1,0 +1,212 @@
+// The host with a stand-in add-in beside it (stub_addin.cpp): class lists, components that
+// do not load or refuse to start, the shared site of versions 1000..1999, the adapter's
+// argument handling and every callback of the host interface, compared byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "host_test_support.h"
+
+using chrome_test::Host;
+using chrome_test::error_text;
+using chrome_test::kInitReply;
+using chrome_test::parse;
+
+namespace {
+
+bool copy_file(const std::string& from, const std::string& to, mode_t mode) {
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    return in.good() && out.good() && ::chmod(to.c_str(), mode) == 0;
+}
+
+// A folder holding a copy of the host under its own name and, unless `withAddIn` is false,
+// the stub under the add-in's name.
+class HostFolder {
+public:
+    explicit HostFolder(bool withAddIn) {
+        char pattern[] = "/tmp/velmor-chrome-stub-XXXXXX";
+        m_dir = ::mkdtemp(pattern) ? pattern : "";
+        m_host = m_dir + "/VelmorQuillonChr" VELMOR_PLATFORM;
+        ok = !m_dir.empty() && copy_file(chrome_test::host_path(), m_host, 0755);
+        if (withAddIn) {
+            m_addin = m_dir + "/VelmorPlovik" VELMOR_PLATFORM ".so";
+            ok = ok && copy_file(VELMOR_STUB_ADDIN, m_addin, 0644);
+        }
+    }
+    ~HostFolder() {
+        ::unlink(m_host.c_str());
+        if (!m_addin.empty()) ::unlink(m_addin.c_str());
+        ::rmdir(m_dir.c_str());
+    }
+    const std::string& host() const { return m_host; }
+    bool ok = false;
+
+private:
+    std::string m_dir, m_host, m_addin;
+};
+
+std::string call(unsigned cls, unsigned query, const std::string& method,
+                 const std::string& params) {
+    return "{\"type\":2,\"cls_id\":" + std::to_string(cls) + ",\"query_id\":" +
+           std::to_string(query) + ",\"method\":\"" + method + "\",\"params\":" + params + "}";
+}
+
+std::string reply(unsigned cls, unsigned query, const std::string& method,
+                  const std::string& params, const std::string& retVal) {
+    return "{\"cls_id\":" + std::to_string(cls) + ",\"method\":\"" + method +
+           "\",\"params\":" + params + ",\"properties\":{},\"query_id\":" +
+           std::to_string(query) + ",\"retVal\":" + retVal +
+           ",\"type\":2,\"writable_properties\":[]}\n";
+}
+
+std::string callback(unsigned cls, const std::string& method, const std::string& params,
+                     unsigned query) {
+    return "{\"cls_id\":" + std::to_string(cls) + ",\"method\":\"" + method +
+           "\",\"params\":" + params + ",\"query_id\":" + std::to_string(query) + ",\"type\":15}\n";
+}
+
+class StubHost : public ::testing::Test {
+protected:
+    void start(const std::string& mode, bool withAddIn = true) {
+        folder.reset(new HostFolder(withAddIn));
+        ASSERT_TRUE(folder->ok);
+        host.reset(new Host({"STUB_ADDIN=" + mode}, folder->host()));
+        ASSERT_TRUE(host->started);
+        host->send("{\"type\":0,\"version\":\"8.3.1\",\"userAgent\":\"UA/1\"}");
+        ASSERT_EQ(kInitReply, host->next("init reply"));
+    }
+    // loadAddIn("X"): one registerClassName per class of "Stub||Other", then the reply.
+    void load(const std::string& objectName) {
+        host->send(call(0, 1, "loadAddIn", "[\"X\",\"here\"]"));
+        for (unsigned i = 0; i < 3; ++i) {
+            EXPECT_EQ(callback(0, "registerClassName", "[\"" + objectName + "\"]", 2 + i),
+                      host->next("registerClassName"));
+        }
+        EXPECT_EQ(reply(0, 1, "loadAddIn", "[\"X\",\"here\"]", "true"), host->next("load reply"));
+    }
+    unsigned create(unsigned query, const std::string& name) {
+        host->send(call(0, query, "createInstance", "[\"" + name + "\"]"));
+        return parse(host->next("createInstance reply"))["retVal"]["cls_id"].asUInt();
+    }
+    std::string site(unsigned query, const std::string& method, const std::string& params) {
+        host->send(call(1, query, method, params));
+        return host->next(method.c_str());
+    }
+    void TearDown() override {
+        if (host) host->quit();
+    }
+
+    std::unique_ptr<HostFolder> folder;
+    std::unique_ptr<Host> host;
+};
+
+TEST_F(StubHost, LibraryThatCannotBeOpenedLoadsNothingAndSaysFalse) {
+    start("", false);
+    host->send(call(0, 1, "loadAddIn", "[\"X\",\"here\"]"));
+    EXPECT_EQ(reply(0, 1, "loadAddIn", "[\"X\",\"here\"]", "false"), host->next("load reply"));
+}
+
+TEST_F(StubHost, ComponentThatDoesNotLoadGivesSitesThatAnswerErrors) {
+    start("noobject");
+    load("X.");  // no component, so no extension name
+    const unsigned id = create(10, "X.");
+    ASSERT_EQ(1u, id);  // the probe site of the first class
+    EXPECT_EQ(error_text(1, "Invalid operation", 1, 11), site(11, "callExt", "[\"Add\",1]"));
+    EXPECT_EQ(error_text(1, "Invalid operation", 1, 12), site(12, "getPropertyValue", "[\"Value\"]"));
+    EXPECT_EQ(error_text(1, "Invalid operation", 1, 13), site(13, "setPropertyValue", "[\"Value\",1]"));
+    EXPECT_EQ(reply(1, 14, "done", "null", "null"), site(14, "done", "[]"));
+}
+
+TEST_F(StubHost, ComponentThatRefusesInitFailsTheLoadSilently) {
+    start("refuse");
+    host->send(call(0, 1, "loadAddIn", "[\"X\",\"here\"]"));
+    host->expectNothingBefore(2);
+    host->send(call(0, 3, "createInstance", "[\"X.Stub\"]"));
+    EXPECT_EQ(error_text(0, "Invalid arguments", 1, 3), host->next("nothing was recorded"));
+}
+
+TEST_F(StubHost, VersionsFrom1000To1999ShareOneSite) {
+    start("shared");
+    load("X.Stub");
+    EXPECT_EQ(1u, create(10, "X.Stub"));
+    EXPECT_EQ(1u, create(11, "X.Stub"));
+    host->send("{\"type\":10,\"cls_id\":1}");
+    host->send(call(0, 12, "createInstance", "[\"X.Stub\"]"));
+    EXPECT_EQ(error_text(0, "Invalid operation", 1, 12), host->next("the shared site is gone"));
+}
+
+struct CallCase {
+    const char* name;
+    const char* params;       // the request's params
+    const char* replyParams;  // the reply's params
+    const char* retVal;
+};
+
+class AdapterCalls : public StubHost, public ::testing::WithParamInterface<CallCase> {};
+
+TEST_P(AdapterCalls, PassArgumentsDefaultsAndOutParameters) {
+    start("");
+    load("X.Stub");
+    ASSERT_EQ(1u, create(10, "X.Stub"));
+    const CallCase& c = GetParam();
+    EXPECT_EQ(reply(1, 20, "callExt", c.replyParams, c.retVal), site(20, "callExt", c.params));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AdapterCalls,
+    ::testing::Values(
+        // Add(a, b = 10): the default fills b; a comes back changed; params keep the count.
+        CallCase{"DefaultFillsTheRest", "[\"Add\",5]", "[\"Add\",\"changed\"]", "15"},
+        CallCase{"AllGiven", "[\"Add\",5,6]", "[\"Add\",\"changed\",6]", "11"},
+        CallCase{"NoneGiven", "[\"Add\"]", "[\"Add\"]", "null"},
+        CallCase{"MoreThanTheMethodTakes", "[\"One\",1,2,3]", "[\"One\",1,null,null]", "1"},
+        CallCase{"Text", "[\"One\",\"\\u0416x\"]", "[\"One\",\"\\u0416x\"]", "\"\\u0416x\""},
+        CallCase{"Real", "[\"One\",2.5]", "[\"One\",2.5]", "2.5"},
+        CallCase{"Date", "[\"One\",{\"date\":{\"year\":2014,\"month\":11,\"day\":18}}]",
+                 "[\"One\",{\"date\":{\"day\":18,\"hour\":0,\"minute\":0,\"month\":11,"
+                 "\"second\":0,\"year\":2014}}]",
+                 "{\"date\":{\"day\":18,\"hour\":0,\"minute\":0,\"month\":11,\"second\":0,"
+                 "\"year\":2014}}"}),
+    [](const ::testing::TestParamInfo<CallCase>& p) { return std::string(p.param.name); });
+
+TEST_F(StubHost, PropertiesThatCannotBeReadOrWrittenAreNotErrors) {
+    start("");
+    load("X.Stub");
+    ASSERT_EQ(1u, create(10, "X.Stub"));
+    EXPECT_EQ(reply(1, 20, "setPropertyValue", "[\"Value\",7]", "null"),
+              site(20, "setPropertyValue", "[\"Value\",7]"));
+    EXPECT_EQ(reply(1, 21, "getPropertyValue", "[\"Value\"]", "7"), site(21, "getPropertyValue", "[\"Value\"]"));
+    EXPECT_EQ(reply(1, 22, "setPropertyValue", "[\"ReadOnly\",3]", "null"),
+              site(22, "setPropertyValue", "[\"ReadOnly\",3]"));
+    EXPECT_EQ(reply(1, 23, "getPropertyValue", "[\"WriteOnly\"]", "null"),
+              site(23, "getPropertyValue", "[\"WriteOnly\"]"));
+    EXPECT_EQ(error_text(1, "Property error", 1, 24), site(24, "setPropertyValue", "[\"Value\",\"x\"]"));
+}
+
+TEST_F(StubHost, EveryCallbackBecomesAMessageFromTheSite) {
+    start("");
+    load("X.Stub");
+    ASSERT_EQ(1u, create(10, "X.Stub"));
+    host->send(call(1, 30, "callExt", "[\"Callbacks\"]"));
+    EXPECT_EQ(callback(1, "addError", "[3,\"src\",\"descr\",42]", 31), host->next("addError"));
+    EXPECT_EQ(callback(1, "writeValue", "[\"key\",5]", 32), host->next("writeValue"));
+    EXPECT_EQ(callback(1, "readValue", "[\"key\",null]", 33), host->next("readValue"));
+    EXPECT_EQ(callback(1, "registerProfileAs", "[\"profile\"]", 34), host->next("registerProfileAs"));
+    EXPECT_EQ(callback(1, "setStatusLine", "[\"busy\"]", 35), host->next("setStatusLine"));
+    EXPECT_EQ(callback(1, "resetStatusLine", "[]", 36), host->next("resetStatusLine"));
+    EXPECT_EQ(callback(1, "externalEvent", "[\"src\",\"descr\",\"\"]", 37), host->next("externalEvent"));
+    EXPECT_EQ(reply(1, 30, "callExt", "[\"Callbacks\"]",
+                    "\"8.3.1|UA/1|confirm=false|alert|depth=5|read=0\""),
+              host->next("the call's reply"));
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// A stand-in add-in library for the host's tests: it behaves as the environment variable
+// STUB_ADDIN asks, so that one library covers the cases the real add-in never shows.
+//   STUB_ADDIN=noobject      GetClassObject makes no component
+//   STUB_ADDIN=refuse        the component refuses Init
+//   STUB_ADDIN=shared        the component's version is 1500 (one site for all requests)
+//   anything else            version 2000
+// Class list "Stub||Other" (three classes, one with an empty name). The component has one
+// property, "Value" (readable and writable, an integer; "ReadOnly" readable only and
+// "WriteOnly" writable only), and methods:
+//   Add(a, b = 10) -> a + b, and sets its first argument to "changed";
+//   One(a) -> a;
+//   Callbacks() -> calls every host callback once, returns the platform information text.
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "AddInDefBase.h"
+#include "ComponentBase.h"
+#include "IMemoryManager.h"
+
+namespace {
+
+typedef std::basic_string<uint16_t> Text;
+
+Text text(const char* s) {
+    Text t;
+    for (; *s; ++s) t.push_back(static_cast<unsigned char>(*s));
+    return t;
+}
+
+bool equal(const uint16_t* a, const char* b) {
+    if (a == nullptr) return false;
+    for (; *b; ++a, ++b) {
+        if (*a != static_cast<unsigned char>(*b)) return false;
+    }
+    return *a == 0;
+}
+
+std::string mode() {
+    const char* m = std::getenv("STUB_ADDIN");
+    return m ? m : "";
+}
+
+class StubComponent : public IComponentBase {
+public:
+    bool Init(void* connection) override {
+        m_host = static_cast<IAddInDefBaseEx*>(connection);
+        return mode() != "refuse";
+    }
+    bool setMemManager(void* mem) override {
+        m_memory = static_cast<IMemoryManager*>(mem);
+        return mem != nullptr;
+    }
+    long GetInfo() override { return mode() == "shared" ? 1500 : 2000; }
+    void Done() override {}
+
+    bool RegisterExtensionAs(uint16_t** name) override {
+        *name = alloc(text("Stub"));
+        return *name != nullptr;
+    }
+    long GetNProps() override { return 3; }
+    long FindProp(const uint16_t* name) override {
+        if (equal(name, "Value")) return 0;
+        if (equal(name, "ReadOnly")) return 1;
+        if (equal(name, "WriteOnly")) return 2;
+        return -1;
+    }
+    const uint16_t* GetPropName(long, long) override { return nullptr; }
+    bool GetPropVal(const long num, tVariant* var) override {
+        var->vt = VTYPE_I4;
+        var->lVal = num == 0 ? m_value : 7;
+        return true;
+    }
+    bool SetPropVal(const long, tVariant* var) override {
+        if (var->vt != VTYPE_I4) return false;
+        m_value = var->lVal;
+        return true;
+    }
+    bool IsPropReadable(const long num) override { return num != 2; }
+    bool IsPropWritable(const long num) override { return num != 1; }
+
+    long GetNMethods() override { return 3; }
+    long FindMethod(const uint16_t* name) override {
+        if (equal(name, "Add")) return 0;
+        if (equal(name, "One")) return 1;
+        if (equal(name, "Callbacks")) return 2;
+        return -1;
+    }
+    const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
+    long GetNParams(const long num) override { return num == 0 ? 2 : num == 1 ? 1 : 0; }
+    bool GetParamDefValue(const long method, const long param, tVariant* var) override {
+        if (method == 0 && param == 1) {
+            var->vt = VTYPE_I4;
+            var->lVal = 10;
+        }
+        return true;
+    }
+    bool HasRetVal(const long) override { return true; }
+    bool CallAsProc(const long, tVariant*, const long) override { return false; }
+    bool CallAsFunc(const long method, tVariant* ret, tVariant* params, const long count) override {
+        switch (method) {
+            case 0: {
+                if (count != 2 || params[0].vt != VTYPE_I4 || params[1].vt != VTYPE_I4) return false;
+                ret->vt = VTYPE_I4;
+                ret->lVal = params[0].lVal + params[1].lVal;
+                params[0].vt = VTYPE_PWSTR;  // an out-parameter, in host memory
+                params[0].pwstrVal = alloc(text("changed"));
+                params[0].wstrLen = 7;
+                return true;
+            }
+            case 1:
+                *ret = params[0];
+                if (ret->vt == VTYPE_PWSTR) {  // the host frees both records: copy the text
+                    ret->pwstrVal = alloc(Text(params[0].pwstrVal, params[0].wstrLen));
+                }
+                return true;
+            case 2:
+                return callbacks(ret);
+        }
+        return false;
+    }
+    void SetLocale(const uint16_t*) override {}
+
+private:
+    uint16_t* alloc(const Text& t) {
+        void* block = nullptr;
+        if (!m_memory || !m_memory->AllocMemory(&block, (t.size() + 1) * sizeof(uint16_t))) {
+            return nullptr;
+        }
+        std::memcpy(block, t.c_str(), (t.size() + 1) * sizeof(uint16_t));
+        return static_cast<uint16_t*>(block);
+    }
+
+    bool callbacks(tVariant* ret) {
+        Text source = text("src"), descr = text("descr"), name = text("key");
+        Text profile = text("profile"), status = text("busy");
+        m_host->AddError(3, source.c_str(), descr.c_str(), 42);
+        tVariant value{};
+        value.vt = VTYPE_I4;
+        value.lVal = 5;
+        m_host->Write(&name[0], &value);
+        tVariant read{};
+        long code = -1;
+        m_host->Read(&name[0], &read, &code, nullptr);
+        m_host->RegisterProfileAs(&profile[0]);
+        m_host->SetStatusLine(&status[0]);
+        m_host->ResetStatusLine();
+        m_host->ExternalEvent(&source[0], &descr[0], nullptr);
+        m_host->SetEventBufferDepth(5);
+
+        IMsgBoxN* box = static_cast<IMsgBoxN*>(m_host->GetInterface(eIMsgBox));
+        tVariant answer{};
+        const bool confirmed = box && box->Confirm(descr.c_str(), &answer);
+        const bool alerted = box && box->Alert(descr.c_str());
+        IPlatformInfoN* platform =
+            static_cast<IPlatformInfoN*>(m_host->GetInterface(eIPlatformInfo));
+        const AppInfo* info = platform ? platform->GetPlatformInfo() : nullptr;
+
+        Text result;
+        if (info) result = Text(info->AppVersion) + text("|") + Text(info->UserAgentInformation);
+        result += text(confirmed && answer.vt == VTYPE_BOOL && !answer.bVal ? "|confirm=false" : "|?");
+        result += text(alerted ? "|alert" : "|?");
+        result += text(m_host->GetEventBufferDepth() == 5 ? "|depth=5" : "|?");
+        result += text(code == 0 ? "|read=0" : "|?");
+        ret->vt = VTYPE_PWSTR;
+        ret->pwstrVal = alloc(result);
+        ret->wstrLen = static_cast<uint32_t>(result.size());
+        return true;
+    }
+
+    IAddInDefBaseEx* m_host = nullptr;
+    IMemoryManager* m_memory = nullptr;
+    int m_value = 0;
+};
+
+const Text g_classNames = text("Stub||Other");
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) long GetClassObject(const uint16_t*,
+                                                                      IComponentBase** component) {
+    if (mode() == "noobject" || *component != nullptr) return 0;
+    *component = new StubComponent;
+    return 1;
+}
+
+extern "C" __attribute__((visibility("default"))) long DestroyObject(IComponentBase** component) {
+    delete *component;
+    *component = nullptr;
+    return 0;
+}
+
+extern "C" __attribute__((visibility("default"))) const uint16_t* GetClassNames() {
+    return g_classNames.c_str();
+}
