@@ -187,7 +187,9 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"StringClsIdIsSkipped",
                  "{\"type\":2,\"cls_id\":\"0\",\"query_id\":5,\"method\":\"init\",\"params\":[]}",
                  ""},
-        TypeCase{"TruncatedTextIsHandledAsFarAsParsed", "{\"type\":0, \"version\": [", kInitReply}),
+        TypeCase{"TruncatedTextIsHandledAsFarAsParsed", "{\"type\":0, \"version\": [", kInitReply},
+        // The parser gives up on nesting this deep; the host skips the message and lives on.
+        TypeCase{"DeeplyNestedIsSkipped", "{\"type\":0,\"v\":" + std::string(100000, '['), ""}),
     [](const ::testing::TestParamInfo<TypeCase>& p) { return std::string(p.param.name); });
 
 TEST(HostLoop, QuitEndsWithStatusZeroAndNoOutputWithObjectsAlive) {
@@ -211,6 +213,19 @@ TEST(HostLoop, ReleaseOfUnknownOrReleasedObjectWritesNothing) {
     EXPECT_EQ(error_text(1, "Invalid operation", 2, 21), host.next("the error"));
     host.send("{\"type\":8,\"cls_id\":1,\"query_id\":22,\"property\":\"x\"}");
     EXPECT_EQ(error_text(1, "Invalid operation", 8, 22), host.next("the error"));
+    host.quit();
+}
+
+TEST(HostLoop, ServiceThatReleasesItselfStillAnswersThatCall) {
+    Host host;
+    host.send("{\"type\":0}");
+    ASSERT_EQ(kInitReply, host.next("init reply"));
+    host.send("{\"type\":2,\"cls_id\":0,\"query_id\":1,\"method\":\"releaseObject\",\"params\":[0]}");
+    EXPECT_EQ("{\"cls_id\":0,\"method\":\"releaseObject\",\"params\":[0],\"properties\":{},"
+              "\"query_id\":1,\"retVal\":true,\"type\":2,\"writable_properties\":[]}\n",
+              host.next("the reply of the released service"));
+    host.send(init_call(2));
+    EXPECT_EQ(error_text(0, "Invalid operation", 2, 2), host.next("object 0 is gone"));
     host.quit();
 }
 
