@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
-build=${FUZZ_BUILD_DIR:-build/fuzz-chrome}
+build=$(realpath -m "${FUZZ_BUILD_DIR:-build/fuzz-chrome}")
 jobs=${FUZZ_JOBS:-1}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
@@ -72,6 +72,8 @@ DICT
 echo "fuzz_chrome_host: running for ${seconds}s"
 # A small quarantine keeps the process's resident size a measure of the host's own memory,
 # which -rss_limit_mb then bounds.
+# From the work folder: libFuzzer writes its per-job logs into the current directory.
+cd "$work"
 ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32:detect_leaks=1} \
 "$build/out/fuzz_chrome_host" "$corpus" \
     -dict="$work/host.dict" \

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_steps=(linux64 asan tsan bench)
+all_steps=(linux64 asan tsan fuzz bench)
 steps=("$@")
 [ ${#steps[@]} -gt 0 ] || steps=("${all_steps[@]}")
 
@@ -55,6 +55,9 @@ for step in "${steps[@]}"; do
         linux64) preset linux64 ;;
         asan) preset linux64-asan ;;
         tsan) preset linux64-tsan ;;
+        fuzz)  # the host's message handling under libFuzzer, for a fixed time
+            echo "=== fuzz"
+            tools/fuzz_chrome_host.sh 60 ;;
         bench)  # figures for the record, measured against baselines in the same run
             echo "=== bench"
             build linux64
