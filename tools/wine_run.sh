@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a private prefix, for CTest (CMAKE_CROSSCOMPILING_EMULATOR).
+#   wine_run.sh [--plain] PREFIX PROGRAM [ARGS...]
+# PREFIX is made on first use (serialised by a lock, so parallel tests share one boot).
+# WINE_RUN_PORTS="COM5=/dev/pts/3 ..." maps COM ports to devices first; the server is then
+# stopped before this script ends, while the devices' other ends still exist.
+# Without --plain the program must be a GoogleTest program, and it passes only when its own
+# output shows that tests ran: a program Wine cannot start may exit 0 having printed nothing.
+set -uo pipefail
+
+check_gtest=1
+if [ "${1:-}" = --plain ]; then check_gtest=0; shift; fi
+[ $# -ge 2 ] || { echo "usage: wine_run.sh [--plain] PREFIX PROGRAM [ARGS...]" >&2; exit 2; }
+prefix=$(realpath -m "$1")
+shift
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+mkdir -p "$(dirname "$prefix")"
+(
+    flock 9
+    if [ ! -f "$prefix/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+) 9>"$prefix.lock"
+
+if [ -n "${WINE_RUN_PORTS:-}" ]; then
+    for mapping in $WINE_RUN_PORTS; do
+        wine reg add 'HKLM\Software\Wine\Ports' /v "${mapping%%=*}" /t REG_SZ /d "${mapping#*=}" /f \
+            >/dev/null 2>&1 || { echo "wine_run: could not map $mapping" >&2; exit 1; }
+    done
+    # The port devices are made when the server starts: restart it with the new mapping.
+    wineserver -k
+    wineserver -w
+fi
+
+stop_server() { wineserver -k 2>/dev/null; wineserver -w; }
+
+if [ $check_gtest -eq 0 ]; then
+    wine "$@"
+    rc=$?
+    [ -z "${WINE_RUN_PORTS:-}" ] || stop_server
+    exit $rc
+fi
+
+output=$(mktemp)
+ran=1
+if [[ " $* " == *" --gtest_list_tests "* ]]; then
+    # Test discovery reads this listing: keep Wine's own messages out of it.
+    wine "$@" | tr -d '\r' | tee "$output"
+    rc=${PIPESTATUS[0]}
+    grep -q '^[^ ].*\.$' "$output" || ran=0
+else
+    wine "$@" 2>&1 | tr -d '\r' | tee "$output"
+    rc=${PIPESTATUS[0]}
+    [ -z "${WINE_RUN_PORTS:-}" ] || stop_server
+    grep -Eq '^\[==========\] [1-9][0-9]* tests? from .* ran\.' "$output" &&
+        grep -q '^\[  PASSED  \]' "$output" || ran=0
+fi
+rm -f "$output"
+if [ $rc -eq 0 ] && [ $ran -eq 0 ]; then
+    echo "wine_run: $1 exited 0 but its output does not show that any test ran" >&2
+    exit 1
+fi
+exit $rc
