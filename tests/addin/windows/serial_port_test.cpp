@@ -97,8 +97,9 @@ TEST_F(WindowsReaderTest, CloseEndsAPendingReadAtOnceAndThePortOpensAgain) {
 }
 
 TEST_F(WindowsReaderTest, FailedClaimLeavesNothingInTheWayOfTheNext) {
-    ASSERT_TRUE(component().setText(u"Port", u"" VELMOR_ABSENT_PORT));
-    component().call(u"Claim");
+    // No such device on any machine (Wine opens a COM name mapped to a missing device).
+    ASSERT_TRUE(component().setText(u"Port", u"\\\\.\\VelmorNoSuchPort"));
+    EXPECT_FALSE(component().call(u"Claim"));
     EXPECT_TRUE(component().readBool(u"Claimed")) << "a port that cannot be opened reads as taken";
 
     ASSERT_TRUE(component().setText(u"Port", scanner_port()));
