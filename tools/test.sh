@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_steps=(linux64 asan tsan linux32 fuzz bench)
+all_steps=(linux64 asan tsan linux32 win64 win32 fuzz bench)
 steps=("$@")
 [ ${#steps[@]} -gt 0 ] || steps=("${all_steps[@]}")
 
