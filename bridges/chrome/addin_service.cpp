@@ -54,29 +54,19 @@ bool AddInServiceEx::methodsProc(int callMode, const std::string& name, JsValue&
                                  CNPVariant& result) {
     switch (callMode) {
         case 0:
-            for (int i = 0; i < eServiceMethodLast; ++i) m_procNames.insert(kServiceMethods[i]);
+            registerMethods(kServiceMethods, eServiceMethodLast);
             return false;
         case 1:
-            for (int i = 0; i < eServiceMethodLast; ++i) {
-                if (name == kServiceMethods[i]) return true;
-            }
-            return false;
+            return methodIndex(kServiceMethods, eServiceMethodLast, name) >= 0;
         case 2:
-            for (int i = 0; i < eServiceMethodLast; ++i) {
-                if (m_currentProc != kServiceMethods[i] ||
-                    m_procNames.count(kServiceMethods[i]) == 0) {
-                    continue;
-                }
-                switch (i) {
-                    case eInit: init(args, result); break;
-                    case eLoadAddIn: loadAddIn(args, result); break;
-                    case eCreateInstance: createInstance(args, result); break;
-                    case eReleaseObject: releaseObject(args, result); break;
-                    case eSetLocale: setLocale(args, result); break;
-                }
-                return true;
+            switch (invokedMethod(kServiceMethods, eServiceMethodLast)) {
+                case eInit: init(args, result); return true;
+                case eLoadAddIn: loadAddIn(args, result); return true;
+                case eCreateInstance: createInstance(args, result); return true;
+                case eReleaseObject: releaseObject(args, result); return true;
+                case eSetLocale: setLocale(args, result); return true;
+                default: return false;
             }
-            return false;
         default:
             return false;
     }

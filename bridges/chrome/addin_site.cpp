@@ -49,27 +49,18 @@ bool AddInSite::methodsProc(int callMode, const std::string& name, JsValue& args
                             CNPVariant& result) {
     switch (callMode) {
         case 0:
-            for (int i = 0; i < eSiteMethodLast; ++i) m_procNames.insert(kSiteMethods[i]);
+            registerMethods(kSiteMethods, eSiteMethodLast);
             return false;
         case 1:
-            for (int i = 0; i < eSiteMethodLast; ++i) {
-                if (name == kSiteMethods[i]) return true;
-            }
-            return false;
+            return methodIndex(kSiteMethods, eSiteMethodLast, name) >= 0;
         case 2:
-            for (int i = 0; i < eSiteMethodLast; ++i) {
-                if (m_currentProc != kSiteMethods[i] || m_procNames.count(kSiteMethods[i]) == 0) {
-                    continue;
-                }
-                switch (i) {
-                    case eGetPropertyValue: getPropertyValue(args, result); break;
-                    case eSetPropertyValue: setPropertyValue(args, result); break;
-                    case eCallExt: callExt(args, result); break;
-                    case eDone: done(args, result); break;
-                }
-                return true;
+            switch (invokedMethod(kSiteMethods, eSiteMethodLast)) {
+                case eGetPropertyValue: getPropertyValue(args, result); return true;
+                case eSetPropertyValue: setPropertyValue(args, result); return true;
+                case eCallExt: callExt(args, result); return true;
+                case eDone: done(args, result); return true;
+                default: return false;
             }
-            return false;
         default:
             return false;
     }

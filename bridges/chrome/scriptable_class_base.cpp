@@ -37,6 +37,23 @@ bool ScriptableClassBase::methodsProc(int, const std::string&, JsValue&, CNPVari
     return false;
 }
 
+void ScriptableClassBase::registerMethods(const char* const names[], int count) {
+    for (int i = 0; i < count; ++i) m_procNames.insert(names[i]);
+}
+
+int ScriptableClassBase::methodIndex(const char* const names[], int count,
+                                     const std::string& name) {
+    for (int i = 0; i < count; ++i) {
+        if (name == names[i]) return i;
+    }
+    return -1;
+}
+
+int ScriptableClassBase::invokedMethod(const char* const names[], int count) const {
+    const int i = methodIndex(names, count, m_currentProc);
+    return i >= 0 && m_procNames.count(names[i]) != 0 ? i : -1;
+}
+
 bool ScriptableClassBase::propsProc(int, const std::string&, CNPVariant&) { return false; }
 
 void ScriptableClassBase::lock() { output_mutex().lock(); }

@@ -62,6 +62,13 @@ public:
     static long live_objects() { return m_refCount; }
 
 protected:
+    // The method protocol over a class's table of names: mode 0 registers them all, mode 1
+    // asks whether `name` is one, mode 2 finds the method being invoked.
+    void registerMethods(const char* const names[], int count);
+    static int methodIndex(const char* const names[], int count, const std::string& name);
+    // The index of m_currentProc when it is a registered method of the table, or -1.
+    int invokedMethod(const char* const names[], int count) const;
+
     int m_retCode;
     cls_id m_clsid;
     std::string m_currentProc;
