@@ -48,11 +48,7 @@ void handle_request(JsValue& msg, int32_t type, cls_id id) {
     ObjectHolder::ObjectPtr obj = ObjectHolder::get().get_shared(id);
     if (!obj) {
         // No live object of that number: answered with an error instead of a crash.
-        if (msg.isMember(kNameQueryId)) {
-            uint32_t query = 0;
-            if (query_id_of(msg[kNameQueryId], query)) ScriptableClassBase::set_query_id(query);
-        }
-        write_error_message(id, type, "Invalid operation");
+        write_error_message(id, type, "Invalid operation", ScriptableClassBase::begin_request(msg));
         return;
     }
     std::string error;
