@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include <dlfcn.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -45,16 +44,6 @@ std::string own_directory(const char* ownFileName) {
     const size_t blank = text.rfind(' ', found - 1);
     if (blank == std::string::npos) return std::string();
     return text.substr(blank + 1, found - blank - 1);
-}
-
-HMODULE open_library(const std::string& utf8Path) { return ::dlopen(utf8Path.c_str(), RTLD_LAZY); }
-
-void* library_symbol(HMODULE lib, const char* name) {
-    return lib == nullptr ? nullptr : ::dlsym(lib, name);
-}
-
-void close_library(HMODULE lib) {
-    if (lib != nullptr) ::dlclose(lib);
 }
 
 void prepare_standard_streams() { ::signal(SIGPIPE, SIG_IGN); }
