@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ public:
     void set_alert_result(nsresult result);
     /// The window the window watcher reports as active (none at first); a reference is kept.
     void set_active_window(nsIDOMWindow* window);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace xpcom_runtime
