@@ -99,6 +99,8 @@ nsresult copy_array(uint16_t type, uint32_t count, const void* src, void** copy)
 
 void free_array(uint16_t type, uint32_t count, void* elements) {
     if (!elements) return;
+    // Only texts and interfaces hold pointers; numbers are narrower than a pointer slot.
+    if (!is_text_type(type) && !is_interface_type(type)) count = 0;
     void** slots = static_cast<void**>(elements);
     for (uint32_t i = 0; i < count; ++i) {
         if (!slots || !slots[i]) continue;
