@@ -6,6 +6,7 @@
 #include "nsIComponentManager.h"
 #include "nsIRunnable.h"
 #include "nsXPCOM.h"
+#include "temp_folder.h"
 
 namespace velmor_test {
 namespace {
@@ -164,6 +165,25 @@ TEST_F(Service, TheModuleConstructorsRefuseAggregationAndUnknownInterfaces) {
               manager->CreateInstanceByContractID(kServiceContract, nullptr,
                                                   NS_GET_IID(nsIRunnable), &result));
     EXPECT_EQ(nullptr, result);
+}
+
+// Installed under its link name, the component does not find its own directory, so no
+// add-in loads.
+class UnderItsLinkName : public ComponentFixture {
+protected:
+    std::string componentPath() const override {
+        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, "VelmorPlovik" VELMOR_PLATFORM ".so");
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT, "VelmorQuillonFF" VELMOR_PLATFORM "-31.0.so");
+    }
+    mutable TempFolder m_folder;
+};
+
+TEST_F(UnderItsLinkName, EveryLoadFails) {
+    nsCOMPtr<IAddInServiceEx4> service = newService(m_page);
+    bool loaded = false;
+    EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, service->LoadAddIn(u"", u"one", 0, &loaded));
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(0u, m_page->count("registerClassName"));
 }
 
 }  // namespace
