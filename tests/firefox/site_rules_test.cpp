@@ -82,6 +82,30 @@ TEST_F(SiteRules, OtherThreadsQueueAndTheTimerDelivers) {
     for (const PageCall& call : calls) EXPECT_TRUE(call.onMainThread) << call.method;
 }
 
+// Reader threads take and the main thread drops references to the site at the same time
+// (atomic counts, under TSan); every event arrives, each thread's in its own order.
+TEST_F(SiteRules, ManyThreadsQueueAtOnceAndEveryEventArrives) {
+    const int kThreads = 4, kEach = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            const std::u16string who = utf16("t" + std::to_string(t));
+            for (int i = 0; i < kEach; ++i) {
+                m_inner->ExternalEvent(who.c_str(), u"m", utf16(std::to_string(i)).c_str());
+            }
+        });
+    }
+    const bool all = runUntil([&] { return m_page->count("externalEvent") == kThreads * kEach; },
+                              "every event of every thread");
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_TRUE(all);
+    std::vector<int> next(kThreads, 0);
+    for (const PageCall& call : m_page->calls("externalEvent")) {
+        const int t = call.a[1] - u'0';
+        EXPECT_EQ(utf16(std::to_string(next[t]++)), call.c);
+    }
+}
+
 TEST_F(SiteRules, AnEventBeforeAnyListenerWaitsForOne) {
     ASSERT_EQ(NS_OK, m_site->SetSiteEx(nullptr));
     m_inner->ExternalEvent(u"src", u"msg", u"early");
