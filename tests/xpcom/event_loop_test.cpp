@@ -88,6 +88,7 @@ TEST_F(EventLoop, OneShotTimerFiresOnceAndCancelledTimerNever) {
     int fired_once = 0, fired_cancelled = 0;
     auto count = [](nsITimer*, void* closure) { ++*static_cast<int*>(closure); };
     once->InitWithFuncCallback(count, &fired_once, 5, nsITimer::TYPE_ONE_SHOT);
+    once->InitWithFuncCallback(count, &fired_once, 5, nsITimer::TYPE_ONE_SHOT);  // replaces
     cancelled->InitWithFuncCallback(count, &fired_cancelled, 5, nsITimer::TYPE_ONE_SHOT);
     cancelled->Cancel();
     EXPECT_TRUE(browser.run_until([&] { return fired_once == 1; }, 5s));
