@@ -11,9 +11,9 @@ public:
     NS_DECLARE_STATIC_IID_ACCESSOR(NS_IEVENTTARGET_IID)
 
     /// Run the event later, in order (the normal dispatch).
-    static const uint32_t DISPATCH_NORMAL = 0;
+    static constexpr uint32_t DISPATCH_NORMAL = 0;
     /// Run the event and wait until it has run (not offered by this runtime).
-    static const uint32_t DISPATCH_SYNC = 1;
+    static constexpr uint32_t DISPATCH_SYNC = 1;
 
     /// Posts aEvent (a reference is taken until it has run or is dropped at shutdown).
     NS_IMETHOD Dispatch(nsIRunnable* aEvent, uint32_t aFlags) = 0;

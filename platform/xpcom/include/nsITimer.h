@@ -34,13 +34,13 @@ public:
     NS_DECLARE_STATIC_IID_ACCESSOR(NS_ITIMER_IID)
 
     /// Fires once, aDelay ms after it was armed.
-    static const short TYPE_ONE_SHOT = 0;
+    static constexpr short TYPE_ONE_SHOT = 0;
     /// Repeats; the next period starts when the callback has returned.
-    static const short TYPE_REPEATING_SLACK = 1;
+    static constexpr short TYPE_REPEATING_SLACK = 1;
     /// Repeats on a fixed schedule, catching up missed periods.
-    static const short TYPE_REPEATING_PRECISE = 2;
+    static constexpr short TYPE_REPEATING_PRECISE = 2;
     /// Repeats on a fixed schedule, skipping periods it missed.
-    static const short TYPE_REPEATING_PRECISE_CAN_SKIP = 3;
+    static constexpr short TYPE_REPEATING_PRECISE_CAN_SKIP = 3;
 
     /// Each Init* replaces any earlier arming. A delay is in milliseconds.
     NS_IMETHOD Init(nsIObserver* aObserver, uint32_t aDelay, uint32_t aType) = 0;

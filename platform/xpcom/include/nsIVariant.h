@@ -12,7 +12,7 @@
 //   nsIWritableVariant continues: GetWritable, SetWritable, SetAsInt8 ... SetAsWString (in
 //   the getters' order), SetAsISupports, SetAsInterface, SetAsArray, SetAsStringWithSize,
 //   SetAsWStringWithSize, SetAsVoid, SetAsEmpty, SetAsEmptyArray, SetFromVariant (slots 30
-//   to 59).
+//   to 60).
 //
 // GetAsInt8 and SetAsInt8 carry the value as uint8_t, as in that generation. GetAsJSVal
 // takes the script engine's value handle, which this layer does not have: it is a

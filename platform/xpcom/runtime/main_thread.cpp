@@ -88,10 +88,12 @@ bool MainThread::run_one(const Clock::time_point* wait_until,
         if (timer_first) {
             TimerEntry entry = *m_timers.begin();
             m_timers.erase(m_timers.begin());
-            ++m_run;
             guard.unlock();
-            entry.timer->fire(entry.generation);
+            const bool fired = entry.timer->fire(entry.generation);
             entry.timer->Release();
+            guard.lock();
+            if (!fired) continue;  // an entry left over from an earlier arming
+            ++m_run;
             return true;
         }
         if (event_ready) {

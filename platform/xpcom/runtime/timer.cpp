@@ -164,12 +164,12 @@ void Timer::run_callback(const Callback& callback) {
     }
 }
 
-void Timer::fire(uint64_t generation) {
+bool Timer::fire(uint64_t generation) {
     Callback callback;
     MainThread::Clock::time_point fired_due;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (generation != m_generation || !m_armed) return;
+        if (generation != m_generation || !m_armed) return false;
         callback = m_callback;
         fired_due = m_due;
         if (m_type == TYPE_ONE_SHOT) m_armed = false;
@@ -178,16 +178,17 @@ void Timer::fire(uint64_t generation) {
     Callback finished;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (generation != m_generation) return;  // re-armed or cancelled by the callback
+        if (generation != m_generation) return true;  // re-armed or cancelled by the callback
         if (m_type == TYPE_ONE_SHOT) {
             finished = std::move(m_callback);  // a one-shot timer lets its callback go
             m_callback = Callback();
-            return;
+            return true;
         }
         m_due = next_due(fired_due);
         fired_due = m_due;
     }
     m_thread->schedule(this, fired_due, generation);
+    return true;
 }
 
 }  // namespace xpcom_runtime

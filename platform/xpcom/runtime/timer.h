@@ -33,8 +33,8 @@ public:
     NS_IMETHOD SetTarget(nsIEventTarget* aTarget) override;
 
     /// Called by the loop when an entry of this timer is due; runs the callback when the
-    /// entry is still current and re-arms a repeating timer.
-    void fire(uint64_t generation);
+    /// entry is still current (and says so) and re-arms a repeating timer.
+    bool fire(uint64_t generation);
 
 private:
     struct Callback {

@@ -99,13 +99,11 @@ nsresult copy_array(uint16_t type, uint32_t count, const void* src, void** copy)
 
 void free_array(uint16_t type, uint32_t count, void* elements) {
     if (!elements) return;
-    // Only texts and interfaces hold pointers; numbers are narrower than a pointer slot.
-    if (!is_text_type(type) && !is_interface_type(type)) count = 0;
+    // Only texts and interfaces own something; other elements are plain values.
     void** slots = static_cast<void**>(elements);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (!slots || !slots[i]) continue;
-        if (is_text_type(type)) NS_Free(slots[i]);
-        if (is_interface_type(type)) static_cast<nsISupports*>(slots[i])->Release();
+    for (uint32_t i = 0; is_text_type(type) && i < count; ++i) NS_Free(slots[i]);
+    for (uint32_t i = 0; is_interface_type(type) && i < count; ++i) {
+        if (slots[i]) static_cast<nsISupports*>(slots[i])->Release();
     }
     NS_Free(elements);
 }

@@ -25,7 +25,7 @@ namespace mozilla {
 struct Module {
     /// The module version of the browser this layer stands for; the browser loads a
     /// component only when mVersion equals its own.
-    static const unsigned int kVersion = 31;
+    static constexpr unsigned int kVersion = 31;
 
     struct CIDEntry;
 
