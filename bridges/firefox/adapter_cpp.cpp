@@ -35,6 +35,7 @@ AdapterCpp::AdapterCpp()
       m_pDispIntf(nullptr),
       m_hMod(nullptr),
       m_throwError(false),
+      m_objectInLibrary(false),
       m_clsExternal(nullptr),
       m_appInfo() {
     m_appInfo.AppVersion = nullptr;
@@ -44,6 +45,8 @@ AdapterCpp::AdapterCpp()
 
 AdapterCpp::~AdapterCpp() {
     if (m_clsExternal != nullptr) Disconnect();
+    // A library that gave no object (or whose object is gone) is not left loaded.
+    if (m_hMod != nullptr && !m_objectInLibrary) close_library(m_hMod);
 }
 
 // ---- nsISupports
@@ -130,6 +133,7 @@ NS_IMETHODIMP_(void) AdapterCpp::Disconnect() {
         reinterpret_cast<DestroyObjectPtr>(library_symbol(m_hMod, kDestoryObject));
     if (destroyObject == nullptr) {
         m_clsExternal = nullptr;
+        m_objectInLibrary = true;
         return;
     }
     // Destroying the component stops its reader thread, which may be passing an event to the

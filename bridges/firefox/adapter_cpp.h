@@ -106,6 +106,9 @@ private:
     wcstring m_wsClsName;
     wcstring m_libName;
     bool m_throwError;
+    // The component object was let go without DestroyObject: it lives on inside the library,
+    // which must then stay loaded.
+    bool m_objectInLibrary;
     IComponentBase* m_clsExternal;
     wcstring m_verApp;
     wcstring m_userAgent;

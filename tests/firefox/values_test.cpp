@@ -4,6 +4,9 @@
 
 #include <stdlib.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "component_fixture.h"
 #include "nsComponentManagerUtils.h"
 #include "temp_folder.h"
@@ -187,6 +190,20 @@ TEST_F(Values, AClassThatRefusesFailsTheLoadAndTheLocationStaysOpen) {
     ::unsetenv("STUB_ADDIN");
     EXPECT_EQ(NS_OK, m_service->LoadAddIn(u"R", u"third", 0, &loaded));
     EXPECT_TRUE(loaded);
+}
+
+// A library whose class gives no object fails the load, and the adapter that opened it does
+// not leave it mapped.
+TEST_F(Values, ALibraryThatGivesNoObjectIsNotLeftLoaded) {
+    ::setenv("STUB_ADDIN", "noobject", 1);
+    bool loaded = false;
+    EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, m_service->LoadAddIn(u"N", u"fourth", 0, &loaded));
+    ::unsetenv("STUB_ADDIN");
+    m_site = nullptr;
+    m_service = nullptr;  // the earlier sites, and their adapters, go
+    std::ifstream maps("/proc/self/maps");
+    const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::string::npos, text.find(m_installed)) << m_installed << " is still mapped";
 }
 
 }  // namespace
