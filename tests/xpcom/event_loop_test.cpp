@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "nsISupportsImpl.h"
 #include "nsITimer.h"
 #include "nsServiceManagerUtils.h"
 #include "nsThreadUtils.h"
@@ -19,6 +21,41 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using xpcom_test::make_runnable;
+
+// Records how a timer called it: as observer (with its topic) or as callback object.
+class TimerListener final : public nsIObserver, public nsITimerCallback {
+public:
+    NS_DECL_ISUPPORTS
+
+    NS_IMETHOD Observe(nsISupports* aSubject, const char* aTopic, const char16_t*) override {
+        subject = aSubject;
+        topic = aTopic ? aTopic : "";
+        ++observed;
+        return NS_OK;
+    }
+    NS_IMETHOD Notify(nsITimer* aTimer) override {
+        notified_by = aTimer;
+        ++notified;
+        return NS_OK;
+    }
+
+    nsISupports* subject = nullptr;
+    std::string topic;
+    nsITimer* notified_by = nullptr;
+    int observed = 0;
+    int notified = 0;
+
+private:
+    ~TimerListener() = default;
+};
+
+NS_IMPL_ADDREF(TimerListener)
+NS_IMPL_RELEASE(TimerListener)
+NS_INTERFACE_MAP_BEGIN(TimerListener)
+    NS_INTERFACE_MAP_ENTRY(nsIObserver)
+    NS_INTERFACE_MAP_ENTRY(nsITimerCallback)
+    NS_INTERFACE_MAP_ENTRY_AMBIGUOUS(nsISupports, nsIObserver)
+NS_INTERFACE_MAP_END
 
 class EventLoop : public ::testing::Test {
 protected:
@@ -94,6 +131,30 @@ TEST_F(EventLoop, OneShotTimerFiresOnceAndCancelledTimerNever) {
     EXPECT_TRUE(browser.run_until([&] { return fired_once == 1; }, 5s));
     EXPECT_FALSE(browser.run_until([&] { return fired_once > 1 || fired_cancelled > 0; }, 50ms));
     EXPECT_EQ(once->InitWithFuncCallback(count, &fired_once, 1, 7), NS_ERROR_INVALID_ARG);
+}
+
+TEST_F(EventLoop, TimerCallsObserversAndCallbackObjects) {
+    nsCOMPtr<nsITimer> timer = do_CreateInstance(NS_TIMER_CONTRACTID);
+    ASSERT_TRUE(timer);
+    nsCOMPtr<nsIObserver> listener = new TimerListener();
+    auto* record = static_cast<TimerListener*>(listener.get());
+
+    ASSERT_EQ(timer->Init(listener, 1, nsITimer::TYPE_ONE_SHOT), NS_OK);
+    ASSERT_TRUE(browser.run_until([&] { return record->observed == 1; }, 5s));
+    EXPECT_EQ(record->topic, NS_TIMER_CALLBACK_TOPIC);
+    EXPECT_EQ(record->subject, static_cast<nsISupports*>(timer.get()));
+
+    ASSERT_EQ(timer->InitWithCallback(record, 1, nsITimer::TYPE_ONE_SHOT), NS_OK);
+    nsCOMPtr<nsITimerCallback> held;
+    EXPECT_EQ(timer->GetCallback(getter_AddRefs(held)), NS_OK);
+    EXPECT_EQ(held.get(), static_cast<nsITimerCallback*>(record));
+    held = nullptr;
+    ASSERT_TRUE(browser.run_until([&] { return record->notified == 1; }, 5s));
+    EXPECT_EQ(record->notified_by, timer.get());
+    // A one-shot timer lets its callback go once it has fired.
+    EXPECT_EQ(timer->GetCallback(getter_AddRefs(held)), NS_OK);
+    EXPECT_FALSE(held);
+    EXPECT_EQ(timer->Init(nullptr, 1, nsITimer::TYPE_ONE_SHOT), NS_ERROR_NULL_POINTER);
 }
 
 TEST_F(EventLoop, TimerAskedForAsServiceIsOneSharedTimer) {

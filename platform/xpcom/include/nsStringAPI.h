@@ -50,13 +50,14 @@ XPCOM_API(nsresult) NS_StringContainerInit(nsStringContainer& aContainer);
 /// Makes a string of aData (up to its terminator when aDataLength is UINT32_MAX), copied
 /// unless aFlags says DEPEND or ADOPT.
 XPCOM_API(nsresult) NS_StringContainerInit2(nsStringContainer& aContainer,
-                                            const char16_t* aData, uint32_t aDataLength,
-                                            uint32_t aFlags);
+                                            const char16_t* aData = nullptr,
+                                            uint32_t aDataLength = UINT32_MAX,
+                                            uint32_t aFlags = 0);
 /// Releases what the string owns; the container may then be initialised again.
 XPCOM_API(void) NS_StringContainerFinish(nsStringContainer& aContainer);
 /// The string's units and length; *aTerminated tells whether a zero unit follows them.
 XPCOM_API(uint32_t) NS_StringGetData(const nsAString& aStr, const char16_t** aData,
-                                     bool* aTerminated);
+                                     bool* aTerminated = nullptr);
 /// Makes the string writable (resizing it to aDataLength unless that is UINT32_MAX) and
 /// returns its length and units; 0 and null when out of memory.
 XPCOM_API(uint32_t) NS_StringGetMutableData(nsAString& aStr, uint32_t aDataLength,
@@ -65,28 +66,30 @@ XPCOM_API(uint32_t) NS_StringGetMutableData(nsAString& aStr, uint32_t aDataLengt
 XPCOM_API(char16_t*) NS_StringCloneData(const nsAString& aStr);
 /// Replaces the content (aDataLength UINT32_MAX: up to the terminator; null data: empty).
 XPCOM_API(nsresult) NS_StringSetData(nsAString& aStr, const char16_t* aData,
-                                     uint32_t aDataLength);
+                                     uint32_t aDataLength = UINT32_MAX);
 /// Replaces aCutLength units at aCutOffset (UINT32_MAX offset: the end) by aData.
 XPCOM_API(nsresult) NS_StringSetDataRange(nsAString& aStr, uint32_t aCutOffset,
                                           uint32_t aCutLength, const char16_t* aData,
-                                          uint32_t aDataLength);
+                                          uint32_t aDataLength = UINT32_MAX);
 XPCOM_API(nsresult) NS_StringCopy(nsAString& aDestStr, const nsAString& aSrcStr);
 
 // ---- 8-bit strings ----
 XPCOM_API(nsresult) NS_CStringContainerInit(nsCStringContainer& aContainer);
-XPCOM_API(nsresult) NS_CStringContainerInit2(nsCStringContainer& aContainer, const char* aData,
-                                             uint32_t aDataLength, uint32_t aFlags);
+XPCOM_API(nsresult) NS_CStringContainerInit2(nsCStringContainer& aContainer,
+                                             const char* aData = nullptr,
+                                             uint32_t aDataLength = UINT32_MAX,
+                                             uint32_t aFlags = 0);
 XPCOM_API(void) NS_CStringContainerFinish(nsCStringContainer& aContainer);
 XPCOM_API(uint32_t) NS_CStringGetData(const nsACString& aStr, const char** aData,
-                                      bool* aTerminated);
+                                      bool* aTerminated = nullptr);
 XPCOM_API(uint32_t) NS_CStringGetMutableData(nsACString& aStr, uint32_t aDataLength,
                                              char** aData);
 XPCOM_API(char*) NS_CStringCloneData(const nsACString& aStr);
 XPCOM_API(nsresult) NS_CStringSetData(nsACString& aStr, const char* aData,
-                                      uint32_t aDataLength);
+                                      uint32_t aDataLength = UINT32_MAX);
 XPCOM_API(nsresult) NS_CStringSetDataRange(nsACString& aStr, uint32_t aCutOffset,
                                            uint32_t aCutLength, const char* aData,
-                                           uint32_t aDataLength);
+                                           uint32_t aDataLength = UINT32_MAX);
 XPCOM_API(nsresult) NS_CStringCopy(nsACString& aDestStr, const nsACString& aSrcStr);
 
 // ---- conversions ----

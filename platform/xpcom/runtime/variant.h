@@ -1,7 +1,9 @@
 #pragma once
 // The platform's variant class (@mozilla.org/variant;1): a writable typed value. Numbers
 // convert between their kinds and from text; every text kind converts to every other
-// (narrow texts are UTF-8); arrays are copied in and out.
+// (narrow texts are UTF-8, and a text ends at its first zero unit when converted to the
+// other width); arrays are copied in and out. One thread at a time uses a variant; its
+// reference count alone is atomic.
 
 #include <string>
 
