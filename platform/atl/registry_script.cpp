@@ -33,33 +33,25 @@ std::wstring lower(std::wstring text) {
     return text;
 }
 
-bool expand(const std::wstring& script, const Replacements& replacements, std::wstring* out) {
-    out->clear();
-    out->reserve(script.size());
-    for (size_t i = 0; i < script.size(); ++i) {
-        if (script[i] != L'%') {
-            *out += script[i];
-            continue;
-        }
-        const size_t end = script.find(L'%', i + 1);
-        if (end == std::wstring::npos) return false;
-        const std::wstring key = lower(script.substr(i + 1, end - i - 1));
-        i = end;
-        if (key.empty()) {
-            *out += L'%';
-            continue;
-        }
-        bool found = false;
-        for (const auto& r : replacements) {
-            if (lower(r.first) == key) {
-                *out += r.second;
-                found = true;
-                break;
-            }
-        }
-        if (!found) return false;
+// The text of the replacement that starts at script[i] ('%'); `i` moves past its closing
+// '%'. "%%" is one percent sign. False for a key that the map lacks.
+bool replacement(const std::wstring& script, size_t* i, const Replacements& replacements,
+                 std::wstring* value) {
+    const size_t end = script.find(L'%', *i + 1);
+    if (end == std::wstring::npos) return false;
+    const std::wstring key = lower(script.substr(*i + 1, end - *i - 1));
+    *i = end + 1;
+    if (key.empty()) {
+        *value = L"%";
+        return true;
     }
-    return true;
+    for (const auto& r : replacements) {
+        if (lower(r.first) == key) {
+            *value = r.second;
+            return true;
+        }
+    }
+    return false;
 }
 
 struct Token {
@@ -68,37 +60,70 @@ struct Token {
     bool is(const wchar_t* word) const { return !quoted && lower(text) == lower(word); }
 };
 
-bool tokenize(const std::wstring& text, std::vector<Token>* tokens) {
+bool is_delimiter(wchar_t c) {
+    return std::iswspace(c) || c == L'{' || c == L'}' || c == L'=' || c == L'\'';
+}
+
+// A quoted text: replacements inside it are read as part of it, so a quote they bring must
+// be doubled, as in the script itself.
+bool quoted_token(const std::wstring& script, size_t* i, const Replacements& replacements,
+                  Token* token) {
+    std::wstring raw;
+    ++*i;
+    for (;;) {
+        if (*i >= script.size()) return false;
+        const wchar_t c = script[*i];
+        if (c == L'%') {
+            std::wstring value;
+            if (!replacement(script, i, replacements, &value)) return false;
+            raw += value;
+            continue;
+        }
+        if (c == L'\'') {
+            if (*i + 1 < script.size() && script[*i + 1] == L'\'') {
+                raw += L"''";
+                *i += 2;
+                continue;
+            }
+            ++*i;
+            break;
+        }
+        raw += c;
+        ++*i;
+    }
+    token->quoted = true;
+    for (size_t k = 0; k < raw.size(); ++k) {
+        token->text += raw[k];
+        if (raw[k] == L'\'' && k + 1 < raw.size() && raw[k + 1] == L'\'') ++k;
+    }
+    return true;
+}
+
+// Replacements in a bare word are taken as they are (a CLSID brings its braces).
+bool tokenize(const std::wstring& script, const Replacements& replacements,
+              std::vector<Token>* tokens) {
     size_t i = 0;
-    while (i < text.size()) {
-        const wchar_t c = text[i];
+    while (i < script.size()) {
+        const wchar_t c = script[i];
         if (std::iswspace(c)) {
             ++i;
         } else if (c == L'{' || c == L'}' || c == L'=') {
             tokens->push_back({std::wstring(1, c), false});
             ++i;
         } else if (c == L'\'') {
-            Token token{L"", true};
-            ++i;
-            for (;;) {
-                if (i >= text.size()) return false;
-                if (text[i] == L'\'') {
-                    if (i + 1 < text.size() && text[i + 1] == L'\'') {
-                        token.text += L'\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                token.text += text[i++];
-            }
+            Token token;
+            if (!quoted_token(script, &i, replacements, &token)) return false;
             tokens->push_back(token);
         } else {
             Token token;
-            while (i < text.size() && !std::iswspace(text[i]) && text[i] != L'{' &&
-                   text[i] != L'}' && text[i] != L'=' && text[i] != L'\'') {
-                token.text += text[i++];
+            while (i < script.size() && !is_delimiter(script[i])) {
+                if (script[i] == L'%') {
+                    std::wstring value;
+                    if (!replacement(script, &i, replacements, &value)) return false;
+                    token.text += value;
+                } else {
+                    token.text += script[i++];
+                }
             }
             tokens->push_back(token);
         }
@@ -315,11 +340,9 @@ void rewrite_per_user(RootEntry* root) {
 
 HRESULT run_registry_script(const std::wstring& script, const Replacements& replacements,
                             ScriptMode mode, bool perUser) {
-    std::wstring text;
     std::vector<Token> tokens;
     std::vector<RootEntry> roots;
-    if (!expand(script, replacements, &text) || !tokenize(text, &tokens) ||
-        !Parser(tokens).parse(&roots)) {
+    if (!tokenize(script, replacements, &tokens) || !Parser(tokens).parse(&roots)) {
         return DISP_E_EXCEPTION;
     }
     for (RootEntry& root : roots) {
