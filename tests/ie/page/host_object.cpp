@@ -1,5 +1,6 @@
 #include "host_object.h"
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -19,7 +20,9 @@ enum HostMethod : DISPID {
     ePrint,
     ePass,
     eFail,
-    eThread
+    eThread,
+    eWaitTick,
+    ePlainScan
 };
 
 const struct {
@@ -28,7 +31,12 @@ const struct {
 } kMethods[] = {{L"pump", ePump}, {L"pumpUntil", ePumpUntil}, {L"send", eSend},
                 {L"port", ePort}, {L"now", eNow},             {L"log", eLog},
                 {L"print", ePrint}, {L"pass", ePass},         {L"fail", eFail},
-                {L"thread", eThread}};
+                {L"thread", eThread}, {L"waitTick", eWaitTick},
+                {L"plainScan", ePlainScan}};
+
+// The page's own 10 ms timer, running from the first waitTick on: its ticks counted.
+std::atomic<unsigned> g_ticks{0};
+void CALLBACK count_tick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
 
 // Argument i in the script's order.
 VARIANT* argument(DISPPARAMS* params, UINT i) {
@@ -146,6 +154,35 @@ bool HostObject::pump(double ms, IDispatch* until) {
     }
 }
 
+double HostObject::plainScan(const std::wstring& text) {
+    const std::u16string port = scanner_port();
+    HANDLE line = CreateFileW(reinterpret_cast<const wchar_t*>(port.c_str()),
+                              GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (line == INVALID_HANDLE_VALUE) return -1;
+    // The add-in's own read settings: a read ends 100 ms after the last byte, or when full.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 100;
+    SetCommTimeouts(line, &timeouts);
+    std::string bytes;
+    for (wchar_t c : text) bytes += static_cast<char>(c & 0xFF);
+    const double sent = now();
+    double arrived = -1;
+    if (m_line->send(bytes)) {
+        std::string got;
+        char buffer[512];
+        DWORD count = 0;
+        while (now() - sent < 5000 && ReadFile(line, buffer, sizeof buffer, &count, nullptr)) {
+            got.append(buffer, count);
+            if (got.find('\r') != std::string::npos) {
+                arrived = now();
+                break;
+            }
+        }
+    }
+    CloseHandle(line);
+    return arrived < 0 ? -1 : arrived - sent;
+}
+
 void HostObject::finish(bool passed, const std::string& text) {
     if (m_finished) return;
     m_finished = true;
@@ -194,6 +231,22 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VA
         case ePrint:
             std::printf("%s\n", utf8(text_argument(params, 0).c_str()).c_str());
             std::fflush(stdout);
+            break;
+        case eWaitTick: {
+            // The wait from now to the next tick of a 10 ms timer that is already running,
+            // as a scan's wait for the server's timer.
+            static const UINT_PTR timer = SetTimer(nullptr, 0, 10, &count_tick);
+            (void)timer;
+            const unsigned seen = g_ticks;
+            const double from = now();
+            while (g_ticks == seen && now() - from < 1000) pump_messages(1);
+            answer.vt = VT_R8;
+            answer.dblVal = now() - from;
+            break;
+        }
+        case ePlainScan:
+            answer.vt = VT_R8;
+            answer.dblVal = plainScan(text_argument(params, 0));
             break;
         case eThread:
             answer.vt = VT_I4;

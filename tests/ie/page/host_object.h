@@ -32,6 +32,9 @@ private:
     double now() const;
     // Runs the loop until `until` (when given) answers true or the time is up.
     bool pump(double ms, IDispatch* until);
+    // Writes a code into the line and reads it off the scanner's port directly, with the
+    // add-in's read settings: ms until its CR arrived, or -1.
+    double plainScan(const std::wstring& text);
 
     ULONG m_ref = 1;
     ScannerLine* m_line;

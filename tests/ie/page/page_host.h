@@ -12,6 +12,10 @@
 //   host.port()                 the COM port the scanner is on
 //   host.now()                  milliseconds since the page started, to the microsecond
 //   host.thread()               the calling thread's identifier
+//   host.plainScan(code)        writes the code and reads it off the scanner's port itself,
+//                               with the add-in's read settings: ms until the CR arrived
+//   host.waitTick()             ms from now to the next tick of the page's own running 10 ms
+//                               timer (started by the first call), pumping meanwhile
 //   host.log(text)              prints "page: log <text>"
 //   host.print(text)            prints the text as it is
 //   host.pass(text)/fail(text)  prints "page: PASS <text>" or "page: FAIL <text>"; the page ends
