@@ -199,12 +199,13 @@ void AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned sho
     record.wcode = wcode;
     record.scode = scode;
     record.homeThread = m_homeThread;
-    if (events == nullptr) {  // no service ever ran: nobody would deliver it
+    // Nobody would deliver it when no service ever ran; and a site whose last reference is
+    // gone (its destruction is stopping the add-in's thread that calls here) takes none.
+    if (events == nullptr || !tryAddRef()) {
         release_record(&record);
         return;
     }
     record.target = static_cast<quillon::ISiteEx*>(this);
-    record.target->AddRef();
     events->push(record);
 }
 

@@ -68,9 +68,23 @@ void SiteEventQueue::serviceStarted(DWORD thread) {
 }
 
 void SiteEventQueue::serviceStopped(DWORD thread) {
-    Locked hold(&m_lock);
-    auto found = m_serviceThreads.find(thread);
-    if (found != m_serviceThreads.end() && --found->second <= 0) m_serviceThreads.erase(found);
+    std::deque<SiteEventRecord> dropped;
+    {
+        Locked hold(&m_lock);
+        auto found = m_serviceThreads.find(thread);
+        if (found == m_serviceThreads.end() || --found->second > 0) return;
+        m_serviceThreads.erase(found);
+        // No timer runs on this thread any more: its records would never be delivered.
+        for (auto it = m_records.begin(); it != m_records.end();) {
+            if (it->homeThread == thread) {
+                dropped.push_back(*it);
+                it = m_records.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (SiteEventRecord& r : dropped) release_record(&r);
 }
 
 size_t SiteEventQueue::size() {

@@ -34,7 +34,8 @@ public:
     // Takes over the record (its reference and its texts).
     void push(const SiteEventRecord& record);
 
-    // The services of a thread: records are kept for threads that run at least one.
+    // The services of a thread: records are kept for threads that run at least one; when the
+    // last one stops, the thread's records are dropped.
     void serviceStarted(DWORD thread);
     void serviceStopped(DWORD thread);
 

@@ -14,6 +14,18 @@ HRESULT ComObjectRoot::delegatedQueryInterface(REFIID iid, void** out) {
 
 ULONG ComObjectRoot::delegatedAddRef() { return controllingUnknown()->AddRef(); }
 
+bool ComObjectRoot::tryAddRef() {
+    if (m_outer != nullptr) {
+        m_outer->AddRef();
+        return true;
+    }
+    ULONG count = m_ref.load();
+    while (count != 0) {
+        if (m_ref.compare_exchange_weak(count, count + 1)) return true;
+    }
+    return false;
+}
+
 ULONG ComObjectRoot::delegatedRelease() { return controllingUnknown()->Release(); }
 
 HRESULT ComObjectRoot::Inner::QueryInterface(REFIID iid, void** out) {

@@ -23,6 +23,11 @@ public:
     // The object's identity: the outer object when aggregated, else the inner unknown.
     IUnknown* controllingUnknown() { return m_outer != nullptr ? m_outer : &m_inner; }
 
+    // A reference taken from another thread only while the object is alive: false once its
+    // count has reached zero (it is being destroyed). An aggregated object counts on its
+    // outer one, which keeps it alive.
+    bool tryAddRef();
+
 protected:
     // One of the object's own interfaces, or null; IUnknown is answered by the root.
     virtual void* findInterface(REFIID iid) = 0;

@@ -389,33 +389,59 @@ TEST(Site, CallbacksFromOtherThreadsWaitForTheTimerOnTheHomeThread) {
     EXPECT_EQ(inner->ExternalEvent(SysAllocString(L"a"), SysAllocString(L"b"), nullptr), E_FAIL);
 }
 
-TEST(Site, RecordsOfAPageThreadThatIsGoneAreNotDeliveredOnAnother) {
+// Another page's thread with its own service and a site whose listener is `listener`: an
+// event is queued for it from a reader thread; then the page waits for `go` (without running
+// its loop), runs its loop until the event came or `ms` passed, and goes away.
+void other_page(Listener* listener, HANDLE go, DWORD ms, DWORD* thread) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    *thread = GetCurrentThreadId();
+    {
+        Ref<IDispatch> service;
+        Ref<quillon::ISiteEx> site;
+        if (SUCCEEDED(create(CLSID_AddInServiceEx, IID_IDispatch, service.putVoid())) &&
+            SUCCEEDED(create(CLSID_AddInSite, quillon::IID_ISiteEx, site.putVoid()))) {
+            site->setListener(listener);
+            Ref<quillon::IInnerListener> inner;
+            site->QueryInterface(quillon::IID_IInnerListener, inner.putVoid());
+            queue_event_from_another_thread(inner.get());
+            WaitForSingleObject(go, 10000);
+            pump_until([&] { return !listener->m_calls.empty(); }, ms);
+        }
+    }
+    CoUninitialize();
+}
+
+TEST(Site, RecordsAreDeliveredOnlyOnTheirOwnPagesThread) {
     Ref<IDispatch> ownService;  // this thread's page, whose timer runs
     ASSERT_EQ(create(CLSID_AddInServiceEx, IID_IDispatch, ownService.putVoid()), S_OK);
     Listener listener;
-    std::thread page([&] {
-        // Another page's thread: a service and a site, an event queued from a reader thread,
-        // and the page goes away before any tick.
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        {
-            Ref<IDispatch> service;
-            Ref<quillon::ISiteEx> site;
-            if (SUCCEEDED(create(CLSID_AddInServiceEx, IID_IDispatch, service.putVoid())) &&
-                SUCCEEDED(create(CLSID_AddInSite, quillon::IID_ISiteEx, site.putVoid()))) {
-                site->setListener(&listener);
-                Ref<quillon::IInnerListener> inner;
-                site->QueryInterface(quillon::IID_IInnerListener, inner.putVoid());
-                queue_event_from_another_thread(inner.get());
-            }
-        }
-        CoUninitialize();
-    });
-    page.join();
-    ASSERT_GT(listener.m_ref.load(), 1u) << "the queued record keeps the site and its listener";
-    // This thread's ticks drop the record instead of calling the other page here.
-    ASSERT_TRUE(pump_until([&] { return listener.m_ref.load() == 1; }, 5000))
-        << "the record of the gone page was still held after 5 s";
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD pageThread = 0;
+    std::thread page(other_page, &listener, go, 5000, &pageThread);
+    // This thread's ticks leave the other page's record alone...
+    pump_for(200);
     EXPECT_TRUE(listener.m_calls.empty()) << "delivered on another page's thread";
+    // ...and that page's own timer delivers it there.
+    SetEvent(go);
+    page.join();
+    CloseHandle(go);
+    ASSERT_EQ(listener.m_calls.size(), 1u) << "the other page never got its event";
+    EXPECT_EQ(listener.m_threads[0], pageThread);
+}
+
+TEST(Site, RecordsOfAPageThatIsGoneAreDroppedNotDelivered) {
+    Ref<IDispatch> ownService;
+    ASSERT_EQ(create(CLSID_AddInServiceEx, IID_IDispatch, ownService.putVoid()), S_OK);
+    Listener listener;
+    HANDLE go = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    DWORD pageThread = 0;
+    // The page goes away at once, its event still queued.
+    std::thread page(other_page, &listener, go, 0, &pageThread);
+    page.join();
+    CloseHandle(go);
+    pump_for(100);
+    EXPECT_TRUE(listener.m_calls.empty()) << "delivered after its page was gone";
+    EXPECT_EQ(listener.m_ref.load(), 1u) << "the record still holds the site and its listener";
 }
 
 }  // namespace
