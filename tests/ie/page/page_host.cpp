@@ -8,6 +8,8 @@
 #include <urlmon.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <memory>
 #include <fstream>
 #include <sstream>
 
@@ -169,6 +171,21 @@ bool read_file(const std::wstring& path, std::wstring* text) {
     return true;
 }
 
+// Wine makes the mapped COM ports' devices while the program starts: a test that has them
+// (its relay names them in WINE_RUN_PORTS) waits for them, up to a deadline.
+std::unique_ptr<ScannerLine> open_scanner_line() {
+    constexpr DWORD kPortsDeadlineMs = 10000;
+    const wchar_t* ports = _wgetenv(L"WINE_RUN_PORTS");
+    const bool expected = ports != nullptr && wcsstr(ports, L"COM6") != nullptr;
+    const DWORD start = GetTickCount();
+    std::unique_ptr<ScannerLine> line(new ScannerLine());
+    while (expected && !line->error().empty() && GetTickCount() - start < kPortsDeadlineMs) {
+        pump_messages(50);
+        line.reset(new ScannerLine());
+    }
+    return line;
+}
+
 int fail(const char* what, HRESULT hr) {
     std::printf("page: FAIL %s (0x%08lx)\n", what, static_cast<unsigned long>(hr));
     return 1;
@@ -183,9 +200,9 @@ int run_page(const std::vector<std::wstring>& paths, DWORD deadlineMs) {
         if (!read_file(path, &part)) return fail("cannot read a page script", E_FAIL);
         script += part + L"\n";
     }
-    ScannerLine line;
-    if (!line.error().empty()) std::printf("page: log scanner line: %s\n", line.error().c_str());
-    HostObject host(&line);
+    std::unique_ptr<ScannerLine> line = open_scanner_line();
+    if (!line->error().empty()) std::printf("page: log scanner line: %s\n", line->error().c_str());
+    HostObject host(line.get());
     ScriptSite site(&host);
 
     CLSID jscript;
