@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "com_object.h"
@@ -84,7 +85,7 @@ private:
     BSTR m_name = nullptr;
     long m_version = -1;
     std::wstring m_locale;
-    long m_eventBufferDepth = 0;  // read and written without a lock, as the add-in expects
+    std::atomic<long> m_eventBufferDepth{0};  // the add-in's thread sets and reads it
     CLSID m_adapterClass = CLSID_NULL;
     DWORD m_homeThread;
     BSTR m_className = nullptr;
