@@ -89,6 +89,15 @@ runPage(function () {
     site.done();
     site.done();
     check(failure(function () { site.getPropertyValue("Value"); }) == "80004005", "a done site");
+    // releaseObject finds records only for classes loaded under an empty name; anything else
+    // is left alone, and an object that is no site is ignored.
     service.releaseObject(site);
+    service.releaseObject(service);
+    var plain = service.createInstance("Stub");
+    var extra = service.createInstance("Stub");
+    extra.setPropertyValue("Value", 3);
+    service.releaseObject(extra);
+    check(extra.getPropertyValue("Value") == 3, "a released site stopped answering the page");
+    check(plain.getVersion() == 2000, "the probe site of the empty name");
     return "arrays, holes, properties and callbacks";
 });
