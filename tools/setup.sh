@@ -8,7 +8,7 @@ declare -A GROUPS_PACKAGES=(
     [base]="build-essential cmake ninja-build pkg-config git openssl xxd
             libgtest-dev libgmock-dev googletest libbenchmark-dev
             libjsoncpp-dev libboost-dev clang libclang-rt-14-dev"
-    [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386"
+    [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine64 wine32:i386"
     [linux32]="g++-multilib libjsoncpp-dev:i386"
     [browser]="chromium python3 fonts-dejavu-core"
     [scripts]="python3"

@@ -7,17 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "addin_library.h"
 #include "own_directory.h"
-
-#ifndef _WIN32
-typedef void* HMODULE;
-#endif
-
-// Opens the library at `utf8Path` with lazy binding; null when it cannot be opened.
-HMODULE open_library(const std::string& utf8Path);
-// The address of the export `name`, or null.
-void* library_symbol(HMODULE lib, const char* name);
-void close_library(HMODULE lib);
 
 // Makes the standard streams fit for binary frames. On Linux a reader that went away must
 // not kill the host in the middle of a write (SIGPIPE is ignored); the host ends when its
