@@ -305,19 +305,7 @@ void AdapterNative::FreeMemory(void** pMemory) {
     if (pMemory != nullptr) std::free(*pMemory);
 }
 
-// ---- IMsgBoxN
-
-bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
-    if (m_pDispIntf == nullptr) return false;
-    CNPVariant answer;
-    if (!m_pDispIntf->confirmCB(queryText, answer)) return false;
-    if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
-    return true;
-}
-
-bool AdapterNative::Alert(const uint16_t* text) {
-    return m_pDispIntf != nullptr && m_pDispIntf->alertCB(text);
-}
+// ---- IMsgBoxN: adapter_dialogs_linux.cpp, adapter_dialogs_win.cpp
 
 // ---- IPlatformInfoN
 

@@ -64,7 +64,7 @@ public:
     bool AllocMemory(void** pMemory, unsigned long ulCountByte) override;
     void FreeMemory(void** pMemory) override;
 
-    // IMsgBoxN (Linux: answered by the site, nothing is shown)
+    // IMsgBoxN: Linux asks the site; Windows shows message boxes
     bool Confirm(const uint16_t* queryText, tVariant* retVal) override;
     bool Alert(const uint16_t* text) override;
 

@@ -3,7 +3,7 @@
 #include <clocale>
 #include <cstdlib>
 
-#include "adapter_native.h"
+#include "adapter_factory.h"
 #include "callback_text.h"
 #include "host_globals.h"
 #include "utils.h"
@@ -68,8 +68,7 @@ bool AddInSite::methodsProc(int callMode, const std::string& name, JsValue& args
 
 void AddInSite::initialize(const UnicodeString& clsid, bool getInfo, AddInComponentType type,
                            const UnicodeString& filename) {
-    if (type != eAddInNative) throw invalid_args();
-    if (m_context == nullptr) m_context = new AdapterNative();
+    if (m_context == nullptr) m_context = create_adapter(type);
     m_context->initialize(this);
     m_context->connect(clsid, filename);
     if (!m_context->isComponentLoaded()) return;

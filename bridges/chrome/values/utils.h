@@ -5,8 +5,8 @@
 //
 // The text conversions need no locale and keep no state, so the main thread and an add-in's
 // reader thread may convert at the same time. Characters beyond U+FFFF travel as surrogate
-// pairs; malformed input gives U+FFFD (see bridges/common/utf_codec.h). A zero unit or byte
-// ends a text.
+// pairs; malformed input gives U+FFFD (see text_conversion.h). A zero unit or byte ends a
+// text.
 
 #include <cstddef>
 #include <new>
