@@ -1,6 +1,11 @@
 #pragma once
 // Helpers of the Chrome host's process tests: a started host, message texts, and JSON parsing
 // through the host's value layer.
+//
+// The same tests drive the Windows host under Wine from this (Linux) driver: the build then
+// names a runner ("wine") that starts the host, and the line end that the host writes in
+// place of each message's final line feed (CR LF). Frames read through Host::next have that
+// line end turned back into "\n", once it has been checked, so expectations read alike.
 
 #include <gtest/gtest.h>
 
@@ -12,8 +17,45 @@
 
 namespace chrome_test {
 
+#ifndef VELMOR_CHROME_HOST_RUNNER
+#define VELMOR_CHROME_HOST_RUNNER ""
+#endif
+#ifndef VELMOR_CHROME_HOST_LINE_END
+#define VELMOR_CHROME_HOST_LINE_END "\n"
+#endif
+
 inline const char* host_path() { return VELMOR_CHROME_HOST; }
 inline const char* allowed_origin() { return VELMOR_ALLOWED_ORIGIN; }
+// The program that starts the host, or "" when the host runs by itself.
+inline std::string host_runner() { return VELMOR_CHROME_HOST_RUNNER; }
+inline std::string line_end() { return VELMOR_CHROME_HOST_LINE_END; }
+
+// Starts `program` (the host, or a copy of it) as the browser would, through the runner.
+// A runner cannot pass on `argv0`: the program's own name is its argv[0] then.
+inline bool start_host(velmor_test::FrameDriver& driver, const std::string& program,
+                       const std::vector<std::string>& args,
+                       const std::vector<std::string>& env = {}, const std::string& argv0 = "") {
+    if (host_runner().empty()) return driver.start(program, args, env, argv0);
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    return driver.start(host_runner(), all, env);
+}
+
+// A message's text as it goes out on the wire: its final line feed as the host's line end.
+inline std::string wire(const std::string& text) {
+    if (text.empty() || text.back() != '\n') return text;
+    return text.substr(0, text.size() - 1) + line_end();
+}
+inline std::string wire_frame(const std::string& text) { return velmor_test::make_frame(wire(text)); }
+// A frame's text with the host's line end at its end turned back into "\n"; a text that does
+// not end with it is returned as it came, so comparisons show the difference.
+inline std::string from_wire(const std::string& text) {
+    const std::string end = line_end();
+    if (text.size() < end.size() || text.compare(text.size() - end.size(), end.size(), end) != 0) {
+        return text;
+    }
+    return text.substr(0, text.size() - end.size()) + "\n";
+}
 
 // The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.
 inline std::string init_call(unsigned query) {
@@ -43,7 +85,7 @@ class Host {
 public:
     explicit Host(const std::vector<std::string>& env = {},
                   const std::string& program = host_path()) {
-        started = driver.start(program, {allowed_origin()}, env);
+        started = start_host(driver, program, {allowed_origin()}, env);
     }
 
     bool send(const std::string& text) { return driver.writeFrame(text); }
@@ -55,7 +97,7 @@ public:
             ADD_FAILURE() << "waiting for " << awaited << ": " << driver.lastError();
             return std::string();
         }
-        return text;
+        return from_wire(text);
     }
 
     // Sends a call of the service's "init" and expects its reply as the very next frame:
