@@ -15,15 +15,25 @@
 
 #include "host_test_support.h"
 #include "pty_scanner.h"
+#ifdef VELMOR_SCANNER_PORT
+#include "wine_feed_line.h"
+#endif
 
 using chrome_test::Host;
 using chrome_test::init_call;
 using chrome_test::init_call_reply;
 using chrome_test::kInitReply;
 using chrome_test::parse;
-using velmor_test::PtyScanner;
-
 namespace {
+
+#ifdef VELMOR_SCANNER_PORT
+// The Windows host under Wine opens a COM port; the test feeds it through the relayed line.
+struct ScannerLine : velmor_test::WineFeedLine {
+    ScannerLine() : WineFeedLine(VELMOR_SCANNER_PORT, VELMOR_FEED_PORT) {}
+};
+#else
+typedef velmor_test::PtyScanner ScannerLine;
+#endif
 
 std::string site_reply(unsigned site, unsigned query, const std::string& method,
                        const std::string& params, const std::string& retVal) {
@@ -34,7 +44,7 @@ std::string site_reply(unsigned site, unsigned query, const std::string& method,
 }
 
 TEST(ThreadedScan, WholeRoadOfOneScan) {
-    PtyScanner scanner;
+    ScannerLine scanner;
     Host host({"LANG=C"});
     ASSERT_TRUE(host.started);
     host.send("{\"type\":0,\"version\":\"8.3\",\"userAgent\":\"Chrome/120\"}");
@@ -82,7 +92,8 @@ TEST(ThreadedScan, WholeRoadOfOneScan) {
 }
 
 // A site on a claimed pty; returns its cls_id.
-unsigned claimed_site(Host& host, PtyScanner& scanner) {
+template <typename Scanner>
+unsigned claimed_site(Host& host, Scanner& scanner) {
     const unsigned site = host.makeSite(1);
     host.send(host.siteCall(site, 3, "setPropertyValue",
                             "[\"Port\",\"" + scanner.path() + "\"]"));
@@ -93,7 +104,7 @@ unsigned claimed_site(Host& host, PtyScanner& scanner) {
 }
 
 TEST(ThreadedScan, EventsFromTheReaderThreadNeverInterleaveWithReplies) {
-    PtyScanner scanner;
+    ScannerLine scanner;
     Host host;
     ASSERT_TRUE(host.started);
     const unsigned site = claimed_site(host, scanner);
@@ -146,7 +157,7 @@ TEST(ThreadedScan, EventsFromTheReaderThreadNeverInterleaveWithReplies) {
 class SiteGoesAway : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SiteGoesAway, WhileTheReaderThreadDeliversEvents) {
-    PtyScanner scanner;
+    velmor_test::PtyScanner scanner;
     Host host;
     ASSERT_TRUE(host.started);
     const unsigned site = claimed_site(host, scanner);
