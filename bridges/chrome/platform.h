@@ -1,11 +1,13 @@
 #pragma once
 // What the host needs from its operating system, behind one interface: its standard streams,
-// the end of a message's text on them, finding the directory of its own file and loading
-// libraries. platform_linux.cpp implements it with POSIX I/O, /proc/self/smaps and dlopen;
-// platform_win.cpp with the C runtime's binary streams, the module file name and LoadLibrary.
+// the end of a message's text on them, finding the directory of its own file (own_directory,
+// shared with the other bridges) and loading libraries. platform_linux.cpp implements it with
+// POSIX I/O and dlopen; platform_win.cpp with the C runtime's binary streams and LoadLibrary.
 
 #include <cstddef>
 #include <string>
+
+#include "own_directory.h"
 
 #ifdef _WIN32
 // The library handle as <windows.h> declares it, without pulling that header into the host.
@@ -14,10 +16,6 @@ typedef HINSTANCE__* HMODULE;
 #else
 typedef void* HMODULE;
 #endif
-
-// The directory of the loaded file whose name is `ownFileName` (the host's nameFilePrj), in
-// UTF-8 and ending with the path separator; "" when it cannot be found.
-std::string own_directory(const char* ownFileName);
 
 // Opens the library at `utf8Path` (lazy binding on Linux); null when it cannot be opened.
 HMODULE open_library(const std::string& utf8Path);

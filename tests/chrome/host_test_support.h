@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +27,13 @@ namespace chrome_test {
 #endif
 #ifndef VELMOR_CHROME_HOST_LINE_END
 #define VELMOR_CHROME_HOST_LINE_END "\n"
+#endif
+// The installed names of the host and of its add-in.
+#ifndef VELMOR_HOST_FILE_NAME
+#define VELMOR_HOST_FILE_NAME "VelmorQuillonChr" VELMOR_PLATFORM
+#endif
+#ifndef VELMOR_ADDIN_FILE_NAME
+#define VELMOR_ADDIN_FILE_NAME "VelmorPlovik" VELMOR_PLATFORM ".so"
 #endif
 
 inline const char* host_path() { return VELMOR_CHROME_HOST; }
@@ -56,6 +68,50 @@ inline std::string from_wire(const std::string& text) {
     }
     return text.substr(0, text.size() - end.size()) + "\n";
 }
+inline const char* addin_path() { return VELMOR_ADDIN; }
+
+inline bool copy_file(const std::string& from, const std::string& to, mode_t mode) {
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    return in.good() && out.good() && ::chmod(to.c_str(), mode) == 0;
+}
+
+// A fresh folder under /tmp, or its sub-folder `subfolder` when that is not empty, holding a
+// copy of the host under its own name and, when `addin` is not empty, that library under the
+// add-in's name: the layout of an installed host.
+class HostFolder {
+public:
+    HostFolder(const std::string& subfolder, const std::string& addin) {
+        char pattern[] = "/tmp/velmor-chrome-XXXXXX";
+        m_top = ::mkdtemp(pattern) ? pattern : "";
+        m_dir = subfolder.empty() ? m_top : m_top + "/" + subfolder;
+        ok = !m_top.empty() && (subfolder.empty() || ::mkdir(m_dir.c_str(), 0755) == 0);
+        m_host = m_dir + "/" VELMOR_HOST_FILE_NAME;
+        ok = ok && copy_file(host_path(), m_host, 0755);
+        if (!addin.empty()) {
+            m_addin = m_dir + "/" VELMOR_ADDIN_FILE_NAME;
+            ok = ok && copy_file(addin, m_addin, 0644);
+        }
+    }
+    ~HostFolder() {
+        removeHost();
+        if (!m_addin.empty()) ::unlink(m_addin.c_str());
+        if (m_dir != m_top) ::rmdir(m_dir.c_str());
+        ::rmdir(m_top.c_str());
+    }
+    HostFolder(const HostFolder&) = delete;
+    HostFolder& operator=(const HostFolder&) = delete;
+
+    const std::string& host() const { return m_host; }
+    // The host's file goes (a running host keeps its mapping, now marked as deleted).
+    void removeHost() { ::unlink(m_host.c_str()); }
+    bool ok = false;
+
+private:
+    std::string m_top, m_dir, m_host, m_addin;
+};
 
 // The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.
 inline std::string init_call(unsigned query) {

@@ -20,6 +20,7 @@
 #endif
 
 using chrome_test::Host;
+using chrome_test::HostFolder;
 using chrome_test::init_call;
 using chrome_test::init_call_reply;
 using chrome_test::kInitReply;
@@ -203,6 +204,50 @@ TEST_P(SiteGoesAway, WhileTheReaderThreadDeliversEvents) {
     host.expectNothingBefore(61);
     host.quit();
 }
+
+struct InstallCase {
+    const char* name;
+    const char* folder;
+    bool hostFileRemoved;  // replaced by an update while the host runs
+};
+
+void PrintTo(const InstallCase& c, std::ostream* out) { *out << c.name; }
+
+class InstalledHost : public ::testing::TestWithParam<InstallCase> {};
+
+TEST_P(InstalledHost, FindsTheAddInBesideItAndDeliversAScan) {
+    const InstallCase& c = GetParam();
+    HostFolder folder(c.folder, chrome_test::addin_path());
+    ASSERT_TRUE(folder.ok);
+    ScannerLine scanner;
+    Host host({}, folder.host());
+    ASSERT_TRUE(host.started);
+    if (c.hostFileRemoved) {
+        // Once the host answers, it runs from its file, which may then go.
+        host.send("{\"type\":0}");
+        ASSERT_EQ(kInitReply, host.next("the first init reply"));
+        folder.removeHost();
+    }
+    const unsigned site = claimed_site(host, scanner);
+    host.send(host.siteCall(site, 5, "getPropertyValue", "[\"Claimed\"]"));
+    EXPECT_EQ(site_reply(site, 5, "getPropertyValue", "[\"Claimed\"]", "true"),
+              host.next("Claimed"));
+    scanner.send("4600000000011\r");
+    const JsValue event = parse(host.next("the external event"));
+    EXPECT_EQ("externalEvent", event["method"].asString());
+    EXPECT_EQ("4600000000011", event["params"][2u].asString());
+    host.quit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, InstalledHost,
+    ::testing::Values(InstallCase{"BlankInTheFolderName", "My Scanner", false},
+                      InstallCase{"DoubleAndTrailingBlanks", "Velmor (x86)  Scan ", false},
+                      // Beyond ASCII, and beyond any one ANSI code page.
+                      InstallCase{"NonAsciiFolderName", "\xD0\xA1\xD0\xBA\xD0\xB0\xD0\xBD "
+                                                        "\xC3\xA9\xE2\x82\xAC", false},
+                      InstallCase{"HostFileRemovedWhileRunning", "My Scanner", true}),
+    [](const ::testing::TestParamInfo<InstallCase>& p) { return std::string(p.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Ways, SiteGoesAway, ::testing::Values("release", "done"));
 
