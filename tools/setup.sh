@@ -106,11 +106,15 @@ fetch_jsoncpp_source() {
     local private=(-o Dir::Etc::SourceList="$list" -o Dir::Etc::SourceParts="$parts"
                    -o Dir::State::Lists="$jsoncpp_cache/lists" -o Dir::Cache="$jsoncpp_cache/apt"
                    -o DPkg::Lock::Timeout=300)
+    # apt downloads as its own user where it can.
+    if id -u _apt >/dev/null 2>&1; then as_root chown _apt "$jsoncpp_cache/download"; fi
     as_root apt-get "${private[@]}" update -qq
     (cd "$jsoncpp_cache/download" && as_root apt-get "${private[@]}" source --download-only -qq "libjsoncpp=$version")
     local dsc
     dsc=$(ls "$jsoncpp_cache/download"/libjsoncpp_*.dsc | head -n 1)
     as_root rm -rf "$jsoncpp_cache/source"
+    # apt has checked the files against the archive's signed index; the package's own
+    # signature needs a Debian keyring that the machine may lack (dpkg-source warns then).
     as_root dpkg-source -x "$dsc" "$jsoncpp_cache/source" >/dev/null
     echo "$version" | as_root tee "$stamp" >/dev/null
 }
