@@ -86,8 +86,17 @@ public:
     HostFolder(const std::string& subfolder, const std::string& addin) {
         char pattern[] = "/tmp/velmor-chrome-XXXXXX";
         m_top = ::mkdtemp(pattern) ? pattern : "";
-        m_dir = subfolder.empty() ? m_top : m_top + "/" + subfolder;
-        ok = !m_top.empty() && (subfolder.empty() || ::mkdir(m_dir.c_str(), 0755) == 0);
+        ok = !m_top.empty();
+        // A subfolder may be nested ("a/b/c"): each level is made, and removed at the end.
+        m_dir = m_top;
+        for (size_t start = 0; ok && start < subfolder.size();) {
+            const size_t slash = subfolder.find('/', start);
+            const size_t end = slash == std::string::npos ? subfolder.size() : slash;
+            m_dir += "/" + subfolder.substr(start, end - start);
+            ok = ::mkdir(m_dir.c_str(), 0755) == 0;
+            if (ok) m_levels.push_back(m_dir);
+            start = end + 1;
+        }
         m_host = m_dir + "/" VELMOR_HOST_FILE_NAME;
         ok = ok && copy_file(host_path(), m_host, 0755);
         if (!addin.empty()) {
@@ -98,7 +107,7 @@ public:
     ~HostFolder() {
         removeHost();
         if (!m_addin.empty()) ::unlink(m_addin.c_str());
-        if (m_dir != m_top) ::rmdir(m_dir.c_str());
+        for (size_t i = m_levels.size(); i > 0; --i) ::rmdir(m_levels[i - 1].c_str());
         ::rmdir(m_top.c_str());
     }
     HostFolder(const HostFolder&) = delete;
@@ -111,6 +120,7 @@ public:
 
 private:
     std::string m_top, m_dir, m_host, m_addin;
+    std::vector<std::string> m_levels;
 };
 
 // The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.

@@ -239,6 +239,14 @@ TEST_P(InstalledHost, FindsTheAddInBesideItAndDeliversAScan) {
     host.quit();
 }
 
+// Five levels of 240 letters: a path of more than 1200 characters, far beyond the 260 of a
+// classic Windows path.
+const std::string kLongPath = [] {
+    std::string path;
+    for (int i = 0; i < 5; ++i) path += (i ? "/" : "") + std::string(240, char('a' + i));
+    return path;
+}();
+
 INSTANTIATE_TEST_SUITE_P(
     Folders, InstalledHost,
     ::testing::Values(InstallCase{"BlankInTheFolderName", "My Scanner", false},
@@ -246,7 +254,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Beyond ASCII, and beyond any one ANSI code page.
                       InstallCase{"NonAsciiFolderName", "\xD0\xA1\xD0\xBA\xD0\xB0\xD0\xBD "
                                                         "\xC3\xA9\xE2\x82\xAC", false},
-                      InstallCase{"HostFileRemovedWhileRunning", "My Scanner", true}),
+                      InstallCase{"HostFileRemovedWhileRunning", "My Scanner", true},
+                      InstallCase{"PathOfMoreThan1200Characters", kLongPath.c_str(), false}),
     [](const ::testing::TestParamInfo<InstallCase>& p) { return std::string(p.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Ways, SiteGoesAway, ::testing::Values("release", "done"));
