@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "adapter_native.h"
+#include "addin_service.h"
 #include "addin_site.h"
 #include "frame_output.h"
 #include "message_box.h"
@@ -52,6 +53,25 @@ TEST(WindowsFrames, FinalLineFeedGoesOutAsCrLfCountedByThePrefix) {
     // Above the size that is copied into one write, the same.
     const std::string large(20000, 'y');
     EXPECT_TRUE(prefix(20002) + large + "\r\n" == frame_bytes(large + "\n"));
+}
+
+TEST(WindowsFrames, OutputLockOutlivesTheOnlyObjectForTheNext) {
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(0, ScriptableClassBase::live_objects());
+        AddInServiceEx* service = new AddInServiceEx();  // the registry owns it
+        int fds[2];
+        ASSERT_EQ(0, ::_pipe(fds, 1 << 16, _O_BINARY));
+        const int saved = output_fd();
+        set_output_fd(fds[1]);
+        EXPECT_EQ(7, service->write_message("{\"a\"}\n")) << "round " << round;
+        set_output_fd(saved);
+        ::_close(fds[1]);
+        char buffer[16] = {};
+        EXPECT_EQ(11, ::_read(fds[0], buffer, sizeof buffer));
+        EXPECT_EQ(std::string("{\"a\"}\r\n"), std::string(buffer + 4, 7));
+        ::_close(fds[0]);
+        ObjectHolder::get().remove(service->get_id());
+    }
 }
 
 // ---- Message boxes of the native adapter
