@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "text_conversion.h"
 #include "utils.h"
@@ -35,7 +37,7 @@ bool variant_to_json(const VARIANT& value, CNPVariant& out, int depth) {
     }
 }
 
-// A VARIANT's index type for the safe-array functions.
+// The number of elements along the first dimension; 0 for no array.
 LONG element_count(SAFEARRAY* array) {
     if (array == nullptr || ::SafeArrayGetDim(array) < 1) return 0;
     LONG lower = 0;
@@ -112,6 +114,7 @@ bool Utils::NPVariantToVariantShared(const CNPVariant& value, VARIANT& out) {
     }
 }
 
+// An object's members count as its elements, in the order of their names.
 void Utils::jsArrayToSafeArray(const CNPVariant& array, SAFEARRAY* target) {
     const LONG slots = element_count(target);
     const bool hasElements = array.isArray() || array.isObject();
