@@ -102,9 +102,12 @@ TEST_F(StubHost, VersionsFrom1000To1999ShareOneSite) {
     load("X.Stub");
     EXPECT_EQ(1u, create(10, "X.Stub"));
     EXPECT_EQ(1u, create(11, "X.Stub"));
+    // Released, the shared site is replaced by a fresh one, which is then shared in its turn.
     host->send("{\"type\":10,\"cls_id\":1}");
-    host->send(call(0, 12, "createInstance", "[\"X.Stub\"]"));
-    EXPECT_EQ(error_text(0, "Invalid operation", 1, 12), host->next("the shared site is gone"));
+    EXPECT_EQ(4u, create(12, "X.Stub"));
+    EXPECT_EQ(4u, create(13, "X.Stub"));
+    host->send(call(4, 14, "callExt", "[\"One\",2]"));
+    EXPECT_EQ(reply(4, 14, "callExt", "[\"One\",2]", "2"), host->next("the fresh site's reply"));
 }
 
 struct CallCase {

@@ -166,6 +166,36 @@ public:
         return from_wire(text);
     }
 
+    // The next whole message: a frame, or the text of a chunked message put together from
+    // its chunks, which must follow one another without any other frame between them, all
+    // with one query id and numbered 1..count. `chunkId` gets that id (or stays untouched
+    // for a message of one frame); "" with a failure when the sequence is broken.
+    std::string nextMessage(const char* awaited, uint32_t* chunkId = nullptr) {
+        std::string text = next(awaited);
+        if (text.compare(0, 9, "{\"chunk\":") != 0) return text;
+        std::string joined;
+        uint32_t id = 0;
+        for (unsigned num = 1;; ++num) {
+            if (num > 1) text = next("the next chunk of a message");
+            const JsValue chunk = parse(text);
+            if (chunk["type"].asInt() != 17 || chunk["num"].asUInt() != num) {
+                ADD_FAILURE() << "chunk " << num << " of a message expected, got "
+                              << text.substr(0, 120);
+                return std::string();
+            }
+            if (num == 1) id = chunk["query_id"].asUInt();
+            if (chunk["query_id"].asUInt() != id) {
+                ADD_FAILURE() << "chunk " << num << " carries query id "
+                              << chunk["query_id"].asUInt() << ", the first one " << id;
+                return std::string();
+            }
+            joined += chunk["chunk"].asString();
+            if (num >= chunk["count"].asUInt()) break;
+        }
+        if (chunkId != nullptr) *chunkId = id;
+        return joined;
+    }
+
     // Sends a call of the service's "init" and expects its reply as the very next frame:
     // proof that whatever was sent before it produced no message.
     void expectNothingBefore(unsigned probeQuery) {

@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 #include <thread>
 
@@ -43,6 +45,24 @@ void PtyScanner::send(const std::string& bytes) {
         if (n <= 0) throw std::runtime_error("write into the pty failed");
         done += static_cast<size_t>(n);
     }
+}
+
+bool PtyScanner::sendBefore(const std::string& bytes,
+                            std::chrono::steady_clock::time_point deadline) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p = {m_master, POLLOUT, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) return false;
+        if (ready <= 0) continue;
+        const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 bool PtyScanner::waitUntilTaken(std::chrono::milliseconds timeout) const {
