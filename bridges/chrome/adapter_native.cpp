@@ -16,7 +16,8 @@ LocaleBase* locale_part(IComponentBase* component) { return component; }
 }  // namespace
 
 AdapterNative::AdapterNative()
-    : m_pDispIntf(nullptr), m_hMod(nullptr), m_clsExternal(nullptr), m_appInfo() {
+    : AddInMemory(std::malloc, std::free),
+      m_pDispIntf(nullptr), m_hMod(nullptr), m_clsExternal(nullptr), m_appInfo() {
     m_appInfo.AppVersion = nullptr;
     m_appInfo.UserAgentInformation = nullptr;
     m_appInfo.Application = eAppWebClient;
@@ -291,18 +292,6 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
         }
         params = out;
     }
-}
-
-// ---- IMemoryManager
-
-bool AdapterNative::AllocMemory(void** pMemory, unsigned long ulCountByte) {
-    if (pMemory == nullptr) return false;
-    *pMemory = std::malloc(ulCountByte != 0 ? ulCountByte : 1);
-    return *pMemory != nullptr;
-}
-
-void AdapterNative::FreeMemory(void** pMemory) {
-    if (pMemory != nullptr) std::free(*pMemory);
 }
 
 // ---- IMsgBoxN: adapter_dialogs_linux.cpp, adapter_dialogs_win.cpp

@@ -1,27 +1,15 @@
 #pragma once
-// What the host needs from its operating system, behind one interface: its standard streams,
-// the end of a message's text on them, finding the directory of its own file (own_directory,
-// shared with the other bridges) and loading libraries. platform_linux.cpp implements it with
-// POSIX I/O and dlopen; platform_win.cpp with the C runtime's binary streams and LoadLibrary.
+// What the host needs from its operating system, behind one interface: its standard streams
+// and the end of a message's text on them. platform_linux.cpp implements it with POSIX I/O,
+// platform_win.cpp with the C runtime's binary streams. Finding the directory of its own file
+// (own_directory) and loading the add-in library (addin_library) are shared with the other
+// bridges and come from bridges/common.
 
 #include <cstddef>
 #include <string>
 
+#include "addin_library.h"
 #include "own_directory.h"
-
-#ifdef _WIN32
-// The library handle as <windows.h> declares it, without pulling that header into the host.
-struct HINSTANCE__;
-typedef HINSTANCE__* HMODULE;
-#else
-typedef void* HMODULE;
-#endif
-
-// Opens the library at `utf8Path` (lazy binding on Linux); null when it cannot be opened.
-HMODULE open_library(const std::string& utf8Path);
-// The address of the export `name`, or null.
-void* library_symbol(HMODULE lib, const char* name);
-void close_library(HMODULE lib);
 
 // Makes the standard streams fit for binary frames. On Linux a reader that went away must
 // not kill the host in the middle of a write (SIGPIPE is ignored); the host ends when its

@@ -7,26 +7,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <string>
-
-#include "text_conversion.h"
-
-HMODULE open_library(const std::string& utf8Path) {
-    // The wide form: a folder whose name lies outside the ANSI code page still opens.
-    UnicodeString wide;
-    utf8_to_utf16_text(utf8Path.data(), utf8Path.size(), wide);
-    if (wide.empty()) return nullptr;
-    return ::LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
-}
-
-void* library_symbol(HMODULE lib, const char* name) {
-    if (lib == nullptr) return nullptr;
-    return reinterpret_cast<void*>(::GetProcAddress(lib, name));
-}
-
-void close_library(HMODULE lib) {
-    if (lib != nullptr) ::FreeLibrary(lib);
-}
 
 void prepare_standard_streams() {
     ::_setmode(::_fileno(stdin), _O_BINARY);

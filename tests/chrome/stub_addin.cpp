@@ -149,6 +149,10 @@ private:
         tVariant read{};
         long code = -1;
         m_host->Read(&name[0], &read, &code, nullptr);
+        if ((read.vt == VTYPE_PWSTR || read.vt == VTYPE_PSTR) && m_memory) {
+            void* block = read.pwstrVal;  // what Read stored is the component's to free
+            m_memory->FreeMemory(&block);
+        }
         m_host->RegisterProfileAs(&profile[0]);
         m_host->SetStatusLine(&status[0]);
         m_host->ResetStatusLine();

@@ -164,11 +164,3 @@ bool json_read(const char* text, size_t len, JsValue& out) {
     Json::Reader reader;  // default features: comments allowed, any top-level value
     return reader.parse(text, text + len, out, false);
 }
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-std::string json_write(const JsValue& value) {
-    Json::FastWriter writer;
-    return writer.write(value);
-}
-#pragma GCC diagnostic pop
