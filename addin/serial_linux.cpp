@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr int kReadBufferSize = 1000;
+// A terminal holds at most 4096 bytes of input: one read takes all of it.
+constexpr int kReadBufferSize = 4096;
 // After a failed or empty read (a device gone away keeps failing at once) the thread waits
 // this long, still woken at once by Close, before it tries the device again.
 constexpr int kRetryDelayMs = 100;

@@ -38,7 +38,11 @@ void SerialPortReaderBase::appendRun(const unsigned char* first, const unsigned 
         if (m_barCode.size() == kMaxCodeLength) deliverCode();
         const std::size_t room = kMaxCodeLength - m_barCode.size();
         const std::size_t take = std::min(room, static_cast<std::size_t>(last - first));
-        m_barCode.append(first, first + take);  // each byte as the character of its value
+        // Each byte as the character of its value; the string's own append from a range of
+        // another type would build a temporary string for every run.
+        const std::size_t start = m_barCode.size();
+        m_barCode.resize(start + take);
+        std::copy(first, first + take, &m_barCode[start]);
         first += take;
     }
 }
