@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -52,11 +53,14 @@ tcflag_t size_flag(int dataBits, bool* known) {
 }
 
 // Only a terminal is a port: a file, a directory, a pipe or another device opened by its
-// path must never be read, so that a caller cannot read files through the Port setting.
+// path must never be read, so that a caller cannot read files through the Port setting. The
+// master side of a pseudo-terminal (what /dev/ptmx opens) is no scanner's line either.
 bool is_terminal(int fd) {
     struct stat st {};
     termios tio{};
-    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::tcgetattr(fd, &tio) == 0;
+    unsigned int ptyNumber = 0;
+    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::tcgetattr(fd, &tio) == 0 &&
+           ::ioctl(fd, TIOCGPTN, &ptyNumber) != 0;
 }
 
 // Every byte as the scanner sent it: no line editing or line length limit, no signal or

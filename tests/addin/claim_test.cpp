@@ -158,10 +158,13 @@ INSTANTIATE_TEST_SUITE_P(Claim, NotAPortTest, ::testing::ValuesIn(kNotAPort),
                              return std::string(p.param.name);
                          });
 
-TEST_F(ScannerTest, ADeviceThatIsNotATerminalIsRefused) {
-    ASSERT_TRUE(component().setText(u"Port", u"/dev/null"));
-    EXPECT_FALSE(component().call(u"Claim"));
-    EXPECT_TRUE(component().readBool(u"Claimed"));
+TEST_F(ScannerTest, DevicesThatAreNoScannerLineAreRefused) {
+    // A device that is not a terminal, and the master side of a new pseudo-terminal.
+    for (const std::string port : {"/dev/null", "/dev/ptmx"}) {
+        ASSERT_TRUE(component().setText(u"Port", to_u16(port)));
+        EXPECT_FALSE(component().call(u"Claim")) << port;
+        EXPECT_TRUE(component().readBool(u"Claimed")) << port;
+    }
 }
 
 TEST_F(ScannerTest, EachClaimStartsWithAnEmptyCode) {
