@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -123,6 +125,8 @@ const NotAPortCase kNotAPort[] = {
          return fd;
      }},
 };
+
+void PrintTo(const NotAPortCase& c, std::ostream* out) { *out << c.name; }
 
 class NotAPortTest : public ScannerTest, public ::testing::WithParamInterface<NotAPortCase> {};
 

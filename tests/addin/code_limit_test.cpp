@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
@@ -27,6 +29,8 @@ struct LimitCase {
     size_t length;                // bytes sent, then CR
     std::vector<size_t> lengths;  // the codes that arrive
 };
+
+void PrintTo(const LimitCase& c, std::ostream* out) { *out << c.name; }
 
 class CodeLimitTest : public ScannerTest, public ::testing::WithParamInterface<LimitCase> {};
 

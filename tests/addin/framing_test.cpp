@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "scanner_fixture.h"
 
 namespace velmor_test {
@@ -14,6 +16,8 @@ struct FramingCase {
     std::vector<std::u16string> codes;
     int stopChar = 0;
 };
+
+void PrintTo(const FramingCase& c, std::ostream* out) { *out << c.name; }
 
 class FramingTest : public ScannerTest, public ::testing::WithParamInterface<FramingCase> {};
 
