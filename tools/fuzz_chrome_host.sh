@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Chrome host's libFuzzer target (clang, ASan+UBSan, its own build folder) and runs
-# it for a fixed time over framing and dispatch.
+# it for a fixed time over framing, dispatch, sites, the adapter and the add-in, which is built
+# beside the fuzz binary.
 #   tools/fuzz_chrome_host.sh [seconds]      (default 60)
 # Environment: FUZZ_BUILD_DIR (default build/fuzz-chrome), FUZZ_JOBS (parallel workers, 1).
 set -euo pipefail
@@ -28,20 +29,30 @@ frame() {  # text -> frame bytes on stdout
     printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $(((n >> 8) & 255)))\\x$(printf %02x $(((n >> 16) & 255)))\\x$(printf %02x $(((n >> 24) & 255)))"
     printf '%s' "$text"
 }
+# The add-in lies beside the fuzz binary, so loadAddIn makes real sites.
 { frame '{"type":0,"version":"8.3","userAgent":"UA"}'
   frame '{"type":2,"cls_id":0,"query_id":7,"method":"init","params":[]}'
   frame '{"type":4,"create":"AddInServiceEx","query_id":3}'
   frame '{"type":2,"cls_id":0,"query_id":8,"method":"loadAddIn","params":["Dev","x"]}'
-  frame '{"type":2,"cls_id":0,"query_id":9,"method":"createInstance","params":["Dev."]}'
-  frame '{"type":2,"cls_id":1,"query_id":10,"method":"callExt","params":["Claim",1]}'
-  frame '{"type":8,"cls_id":1,"query_id":11,"property":"Port"}'
-  frame '{"type":6,"cls_id":1,"property":"Port","value":"x"}'
-  frame '{"type":10,"cls_id":1}'
+  frame '{"type":2,"cls_id":0,"query_id":9,"method":"createInstance","params":["Dev.Scandor"]}'
+  frame '{"type":2,"cls_id":2,"query_id":10,"method":"setPropertyValue","params":["Port","none"]}'
+  frame '{"type":2,"cls_id":2,"query_id":11,"method":"setPropertyValue","params":["Speed",19200]}'
+  frame '{"type":2,"cls_id":2,"query_id":12,"method":"getPropertyValue","params":["Speed"]}'
+  frame '{"type":2,"cls_id":2,"query_id":13,"method":"callExt","params":["Close",1]}'
+  frame '{"type":8,"cls_id":2,"query_id":14,"property":"Port"}'
+  frame '{"type":6,"cls_id":2,"property":"Port","value":"x"}'
+  frame '{"type":2,"cls_id":2,"query_id":15,"method":"done","params":[]}'
+  frame '{"type":10,"cls_id":2}'
+  frame '{"type":2,"cls_id":0,"query_id":16,"method":"createInstance","params":["Dev.Scandor"]}'
   frame '{"type":12}'; } > "$corpus/seed-conversation"
 { frame '{"type":0}'
-  frame '{"type":2,"method":"releaseObject","params":[0]}'
   frame '{"type":2,"method":"setLocale","params":["ru_RU"]}'
-  frame '{"type":2,"method":"loadAddIn","params":["",""]}'; } > "$corpus/seed-release"
+  frame '{"type":2,"method":"loadAddIn","params":["","x"]}'
+  frame '{"type":2,"method":"createInstance","params":["Scandor"]}'
+  frame '{"type":2,"cls_id":1,"method":"setPropertyValue","params":["\u0418\u043c\u044f\u0421\u043e\u0431\u044b\u0442\u0438\u044f","E"]}'
+  frame '{"type":2,"cls_id":1,"method":"getPropertyValue","params":["EventName"]}'
+  frame '{"type":2,"method":"releaseObject","params":[1]}'
+  frame '{"type":2,"method":"releaseObject","params":[0]}'; } > "$corpus/seed-release"
 
 cat > "$work/host.dict" <<'DICT'
 "\"type\""
@@ -65,6 +76,17 @@ cat > "$work/host.dict" <<'DICT'
 "\"setPropertyValue\""
 "\"callExt\""
 "\"done\""
+"\"Dev.Scandor\""
+"\"Scandor\""
+"\"Port\""
+"\"Speed\""
+"\"DataBits\""
+"\"Parity\""
+"\"StopBits\""
+"\"StopChar\""
+"\"EventName\""
+"\"EventDescription\""
+"\"Close\""
 "\xff\xff\xff\xff"
 "\x00\x00\x00\x00"
 DICT

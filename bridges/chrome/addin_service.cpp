@@ -154,20 +154,21 @@ void AddInServiceEx::createInstance(JsValue& args, CNPVariant& result) {
     if (it == m_objects.end()) throw invalid_args();
     AddInObj& record = it->second;
 
-    if (shared_version(record.version) || record.site != 0) {
+    const bool shared = shared_version(record.version);
+    if (shared || record.site != 0) {
+        // The page may have released the recorded site (message type 10) meanwhile; then a
+        // fresh one is made below, as for any later request.
         ScriptableClassBase* site = get_object(record.site);
-        // The page may have released the recorded site (message type 10): that is an error,
-        // not a description of an object that no longer exists.
-        if (site == nullptr) {
-            if (!shared_version(record.version)) record.site = 0;
-            throw lib_exception("Invalid operation", false);
+        if (!shared) record.site = 0;
+        if (site != nullptr) {
+            result = CNPVariant(site->toJson());
+            return;
         }
-        if (!shared_version(record.version)) record.site = 0;
-        result = CNPVariant(site->toJson());
-        return;
     }
     AddInSite* site = createAddInSite();
     site->initialize(record.clsname, false, record.type, record.file_name);
+    // A shared add-in is served by the new site from now on.
+    if (shared) record.site = site->get_id();
     result = CNPVariant(site->toJson());
 }
 

@@ -168,7 +168,8 @@ void AddInSite::ExternalEvent(const UnicodeChar* source, const UnicodeChar* mess
                               const UnicodeChar* data) {
     // The same message as sendCallback("externalEvent", [source, message, data]) would make,
     // written directly: this is the path of every scan.
-    write_message(external_event_text(m_clsid, source, message, data, next_query_id()));
+    const uint32_t query = next_query_id();
+    write_message_as(external_event_text(m_clsid, source, message, data, query), query);
 }
 
 bool AddInSite::SetStatusLine(const UnicodeChar* statusLine) {

@@ -13,3 +13,6 @@ constexpr size_t kChunkPieceSize = 946176;  // 0xE7000
 // native host; a frame announcing more is skipped (its bytes are read and dropped, which
 // keeps the stream in step) instead of being allocated.
 constexpr uint32_t kMaxIncomingMessage = 64u * 1024u * 1024u;
+// After a message larger than this the read buffer is given back, so that one large message
+// does not keep its memory for the rest of the run.
+constexpr size_t kKeptReadBuffer = 1024 * 1024;

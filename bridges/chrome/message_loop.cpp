@@ -48,11 +48,7 @@ void handle_request(JsValue& msg, int32_t type, cls_id id) {
     ObjectHolder::ObjectPtr obj = ObjectHolder::get().get_shared(id);
     if (!obj) {
         // No live object of that number: answered with an error instead of a crash.
-        if (msg.isMember(kNameQueryId)) {
-            uint32_t query = 0;
-            if (query_id_of(msg[kNameQueryId], query)) ScriptableClassBase::set_query_id(query);
-        }
-        write_error_message(id, type, "Invalid operation");
+        write_error_message(id, type, "Invalid operation", ScriptableClassBase::begin_request(msg));
         return;
     }
     std::string error;
@@ -78,8 +74,10 @@ LoopStep handle_message(const std::string& text) {
         if (!msg.isObject() || !msg.isMember(kNameType)) return eLoopContinue;
         int32_t type = 0;
         if (!js_to_int32(msg[kNameType], type)) return eLoopContinue;
+        // Init, create and quit address no object and ignore "cls_id"; a request or release
+        // whose "cls_id" is no usable number is dropped.
         cls_id id = 0;
-        if (msg.isMember(kNameClsId) && !cls_id_of(msg[kNameClsId], id)) return eLoopContinue;
+        const bool usableId = !msg.isMember(kNameClsId) || cls_id_of(msg[kNameClsId], id);
 
         switch (static_cast<uint32_t>(type)) {
             case eMsgInit:
@@ -88,13 +86,13 @@ LoopStep handle_message(const std::string& text) {
             case eMsgCall:
             case eMsgSetProperty:
             case eMsgGetProperty:
-                handle_request(msg, type, id);
+                if (usableId) handle_request(msg, type, id);
                 break;
             case eMsgCreate:
                 handle_create(msg);
                 break;
             case eMsgRelease:
-                ObjectHolder::get().remove(id);
+                if (usableId) ObjectHolder::get().remove(id);
                 break;
             case eMsgQuit:
                 return eLoopQuit;
@@ -124,6 +122,7 @@ LoopStats run_message_loop(IByteSource& input, uint32_t maxMessage) {
             stats.quit = true;
             break;
         }
+        if (text.capacity() > kKeptReadBuffer) std::string().swap(text);
     }
     return stats;
 }

@@ -9,7 +9,6 @@
 #include "arguments.h"
 #include "host_exceptions.h"
 #include "host_names.h"
-#include "query_id.h"
 #include "scriptable_class_base.h"
 
 template <class T>
@@ -90,10 +89,7 @@ public:
 
     bool translateMsg(JsValue& args) override {
         const CNPVariant& request = static_cast<const CNPVariant&>(args);
-        if (js_has_member(args, kNameQueryId)) {
-            uint32_t id = 0;
-            if (query_id_of(args[kNameQueryId], id)) set_query_id(id);
-        }
+        begin_request(args);
         int32_t type = -1;
         if (js_has_member(args, kNameType)) js_to_int32(args[kNameType], type);
         CNPVariant result;
@@ -157,6 +153,9 @@ public:
     void sendMsg(const std::string& name, const JsValue& params, const JsValue& val,
                  int type) override {
         JsValue msg;
+        // The id that the chunks of an oversized message carry: the callback's own number,
+        // or the id of the request that a reply answers.
+        uint32_t query = request_query_id();
         switch (type) {
             case 3: {
                 msg = params;
@@ -181,7 +180,8 @@ public:
                 msg = JsValue(Json::objectValue);
                 msg[kNameClsId] = m_clsid;
                 msg[kNameData] = params;
-                msg[kNameQueryId] = next_query_id();
+                query = next_query_id();
+                msg[kNameQueryId] = query;
                 msg[kNameType] = static_cast<int>(eMsgData);
                 break;
             case 15:
@@ -189,7 +189,8 @@ public:
                 msg[kNameClsId] = m_clsid;
                 msg[kNameMethName] = name;
                 msg[kNameParams] = params;
-                msg[kNameQueryId] = next_query_id();
+                query = next_query_id();
+                msg[kNameQueryId] = query;
                 msg[kNameType] = static_cast<int>(eMsgCallback);
                 break;
             default:
@@ -197,7 +198,7 @@ public:
                 msg[kNameType] = type;
                 break;
         }
-        write_message(json_write(msg));
+        write_message_as(json_write(msg), query);
     }
 
 protected:

@@ -32,12 +32,17 @@ public:
     virtual bool methodsProc(int callMode, const std::string& name, JsValue& args,
                              CNPVariant& result);
     virtual bool propsProc(int callMode, const std::string& name, CNPVariant& result);
-    // Writes `msg` as one frame, or as chunk messages when it is too long.
+    // Writes `msg` as one frame, or as chunk messages when it is too long; chunks carry the
+    // counter's value as it is now.
     virtual int write_message(std::string msg);
     virtual void sendMsg(const std::string& name, const JsValue& params, const JsValue& val,
                          int type) = 0;
 
     cls_id get_id() const { return m_clsid; }
+
+    // The same as write_message for a message whose query id is `queryId`: every chunk of it
+    // carries that id, and its chunks go out as one sequence that no other frame interrupts.
+    int write_message_as(const std::string& msg, uint32_t queryId);
 
     // The output lock (see frame_output.h).
     static void lock();
@@ -58,6 +63,12 @@ public:
     static uint32_t current_query_id() { return my_query_count.load(); }
     static void set_query_id(uint32_t id) { my_query_count.store(id); }
     static uint32_t next_query_id() { return my_query_count.fetch_add(1) + 1; }
+    // A request begins (message thread): a numeric "query_id" becomes the counter's value.
+    // Returns the request's own id, which its error replies carry whatever the reader thread
+    // does to the counter meanwhile: the request's "query_id", or the counter's value at the
+    // start when it had none that is a number.
+    static uint32_t begin_request(const JsValue& request);
+    static uint32_t request_query_id() { return m_requestQueryId.load(); }
     // Live scriptable objects (main thread only).
     static long live_objects() { return m_refCount; }
 
@@ -79,9 +90,12 @@ protected:
 
 private:
     static uint64_t cls_count;  // wider than cls_id, so exhaustion is seen, not wrapped
+    // Set by the message thread; atomic as the reader thread's callbacks pass the code that
+    // reads it.
+    static std::atomic<uint32_t> m_requestQueryId;
     static long m_refCount;
 };
 
-// Writes an error message {"cls_id", "error_descr", "error_num", "query_id" (the counter),
-// "type": 11}; shared by sendError and the loop's answer to requests for no live object.
-void write_error_message(cls_id id, int error_num, const std::string& descr);
+// Writes an error message {"cls_id", "error_descr", "error_num", "query_id", "type": 11};
+// shared by sendError and the loop's answer to requests for no live object.
+void write_error_message(cls_id id, int error_num, const std::string& descr, uint32_t queryId);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,15 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"StringClsIdIsSkipped",
                  "{\"type\":2,\"cls_id\":\"0\",\"query_id\":5,\"method\":\"init\",\"params\":[]}",
                  ""},
+        // Only requests and releases address an object; the others ignore an unusable cls_id.
+        TypeCase{"NegativeClsIdOfAReleaseIsSkipped", "{\"type\":10,\"cls_id\":-1}", ""},
+        TypeCase{"StringClsIdOfAReleaseIsSkipped", "{\"type\":10,\"cls_id\":\"0\"}", ""},
+        TypeCase{"InitIgnoresAnUnusableClsId", "{\"type\":0,\"cls_id\":-1}", kInitReply},
+        TypeCase{"CreateIgnoresAnUnusableClsId",
+                 "{\"type\":4,\"create\":\"AddInServiceEx\",\"cls_id\":[1],\"query_id\":3}",
+                 "{\"cls_id\":1,\"cls_name\":\"AddInServiceEx\",\"methods\":[\"createInstance\","
+                 "\"init\",\"loadAddIn\",\"releaseObject\",\"setLocale\"],\"properties\":{},"
+                 "\"query_id\":3,\"type\":5,\"writable_properties\":[]}\n"},
         TypeCase{"TruncatedTextIsHandledAsFarAsParsed", "{\"type\":0, \"version\": [", kInitReply},
         // The parser gives up on nesting this deep; the host skips the message and lives on.
         TypeCase{"DeeplyNestedIsSkipped", "{\"type\":0,\"v\":" + std::string(100000, '['), ""}),
@@ -196,6 +207,19 @@ TEST(HostLoop, QuitEndsWithStatusZeroAndNoOutputWithObjectsAlive) {
     Host host;
     host.makeSite(1);
     host.quit();
+}
+
+TEST(HostLoop, QuitIgnoresAnUnusableClsId) {
+    for (const char* clsId : {"-1", "\"x\"", "4294967296", "{}"}) {
+        Host host;
+        host.send("{\"type\":0}");
+        ASSERT_EQ(kInitReply, host.next("init reply"));
+        host.send(std::string("{\"type\":12,\"cls_id\":") + clsId + "}");
+        std::string extra;
+        EXPECT_TRUE(host.driver.outputEnds(extra)) << "cls_id " << clsId << ": "
+                                                   << host.driver.lastError();
+        EXPECT_EQ(0, host.driver.waitExit()) << "cls_id " << clsId;
+    }
 }
 
 TEST(HostLoop, ReleaseOfUnknownOrReleasedObjectWritesNothing) {
@@ -282,6 +306,31 @@ TEST(HostLoop, FrameAnnouncingMoreThanTheMaximumIsSkippedAndFramingKept) {
     host.send("{\"type\":0}");
     EXPECT_EQ(kInitReply, host.next("init reply after the skip"));
     EXPECT_LT(host.driver.peakRssKiB(), 48 * 1024) << "the skipped frame was allocated";
+    host.quit();
+}
+
+TEST(HostLoop, ReadBufferIsGivenBackAfterALargeMessage) {
+    // Under AddressSanitizer freed memory waits in a quarantine; without one it goes back as
+    // it does in the product. (The option means nothing to other builds.)
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    Host host({"ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":quarantine_size_mb=0"});
+    host.send("{\"type\":0}");
+    ASSERT_EQ(kInitReply, host.next("init reply"));
+    host.expectNothingBefore(1);
+    const long before = host.driver.rssKiB();
+    // 64 MiB, the most a browser sends, for a property that no object has: no answer.
+    const std::string head = "{\"type\":6,\"cls_id\":0,\"property\":\"x\",\"value\":\"";
+    std::string message = head + std::string(64 * 1024 * 1024 - head.size() - 2, 'v') + "\"}";
+    ASSERT_TRUE(host.send(message)) << host.driver.lastError();
+    std::string().swap(message);
+    host.expectNothingBefore(2);
+    const long after = host.driver.rssKiB();
+    RecordProperty("rss_before_kib", static_cast<int>(before));
+    RecordProperty("rss_after_kib", static_cast<int>(after));
+    std::printf("host RSS %ld KiB before, %ld KiB after one 64 MiB message (peak %ld KiB)\n",
+                before, after, host.driver.peakRssKiB());
+    EXPECT_GT(before, 0);
+    EXPECT_LT(after, before + 8 * 1024) << "the host kept the message's memory";
     host.quit();
 }
 
@@ -508,7 +557,7 @@ TEST_F(SiteTest, ReleasedSiteAnswersErrorsAndReleaseObjectWorks) {
     EXPECT_FALSE(parse(host.next("released again"))["retVal"].asBool());
 }
 
-TEST(SiteRecords, CreateInstanceOfAReleasedProbeSiteIsAnErrorThenANewSite) {
+TEST(SiteRecords, CreateInstanceOfAReleasedProbeSiteMakesAFreshSite) {
     Host host;
     host.send("{\"type\":0}");
     ASSERT_EQ(kInitReply, host.next("init reply"));
@@ -520,10 +569,17 @@ TEST(SiteRecords, CreateInstanceOfAReleasedProbeSiteIsAnErrorThenANewSite) {
     host.send("{\"type\":10,\"cls_id\":1}");  // the probe site, before anybody asked for it
     host.send("{\"type\":2,\"cls_id\":0,\"query_id\":3,\"method\":\"createInstance\","
               "\"params\":[\"Scandor\"]}");
-    EXPECT_EQ(error_text(0, "Invalid operation", 1, 3), host.next("the error"));
-    host.send("{\"type\":2,\"cls_id\":0,\"query_id\":4,\"method\":\"createInstance\","
+    EXPECT_EQ("{\"cls_id\":0,\"method\":\"createInstance\",\"params\":[\"Scandor\"],"
+              "\"properties\":{},\"query_id\":3,\"retVal\":{\"cls_id\":2,\"cls_name\":"
+              "\"AddInSite\",\"methods\":[\"callExt\",\"done\",\"getPropertyValue\","
+              "\"setPropertyValue\"],\"properties\":{},\"writable_properties\":[]},\"type\":2,"
+              "\"writable_properties\":[]}\n",
+              host.next("a fresh site, described as for a first request"));
+    host.send(host.siteCall(2, 4, "getPropertyValue", "[\"EventName\"]"));
+    EXPECT_EQ("Scandor", parse(host.next("the fresh site works"))["retVal"].asString());
+    host.send("{\"type\":2,\"cls_id\":0,\"query_id\":5,\"method\":\"createInstance\","
               "\"params\":[\"Scandor\"]}");
-    EXPECT_EQ(2u, parse(host.next("a new site"))["retVal"]["cls_id"].asUInt());
+    EXPECT_EQ(3u, parse(host.next("a new site"))["retVal"]["cls_id"].asUInt());
     host.quit();
 }
 

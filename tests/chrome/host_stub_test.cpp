@@ -4,55 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <fstream>
+#include <memory>
 #include <string>
 
 #include "host_test_support.h"
 
 using chrome_test::Host;
+using chrome_test::HostFolder;
 using chrome_test::error_text;
 using chrome_test::kInitReply;
 using chrome_test::parse;
 
 namespace {
-
-bool copy_file(const std::string& from, const std::string& to, mode_t mode) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    out << in.rdbuf();
-    out.close();
-    return in.good() && out.good() && ::chmod(to.c_str(), mode) == 0;
-}
-
-// A folder holding a copy of the host under its own name and, unless `withAddIn` is false,
-// the stub under the add-in's name.
-class HostFolder {
-public:
-    explicit HostFolder(bool withAddIn) {
-        char pattern[] = "/tmp/velmor-chrome-stub-XXXXXX";
-        m_dir = ::mkdtemp(pattern) ? pattern : "";
-        m_host = m_dir + "/VelmorQuillonChr" VELMOR_PLATFORM;
-        ok = !m_dir.empty() && copy_file(chrome_test::host_path(), m_host, 0755);
-        if (withAddIn) {
-            m_addin = m_dir + "/VelmorPlovik" VELMOR_PLATFORM ".so";
-            ok = ok && copy_file(VELMOR_STUB_ADDIN, m_addin, 0644);
-        }
-    }
-    ~HostFolder() {
-        ::unlink(m_host.c_str());
-        if (!m_addin.empty()) ::unlink(m_addin.c_str());
-        ::rmdir(m_dir.c_str());
-    }
-    const std::string& host() const { return m_host; }
-    bool ok = false;
-
-private:
-    std::string m_dir, m_host, m_addin;
-};
 
 std::string call(unsigned cls, unsigned query, const std::string& method,
                  const std::string& params) {
@@ -77,7 +40,7 @@ std::string callback(unsigned cls, const std::string& method, const std::string&
 class StubHost : public ::testing::Test {
 protected:
     void start(const std::string& mode, bool withAddIn = true) {
-        folder.reset(new HostFolder(withAddIn));
+        folder.reset(new HostFolder("", withAddIn ? VELMOR_STUB_ADDIN : ""));
         ASSERT_TRUE(folder->ok);
         host.reset(new Host({"STUB_ADDIN=" + mode}, folder->host()));
         ASSERT_TRUE(host->started);
@@ -139,9 +102,12 @@ TEST_F(StubHost, VersionsFrom1000To1999ShareOneSite) {
     load("X.Stub");
     EXPECT_EQ(1u, create(10, "X.Stub"));
     EXPECT_EQ(1u, create(11, "X.Stub"));
+    // Released, the shared site is replaced by a fresh one, which is then shared in its turn.
     host->send("{\"type\":10,\"cls_id\":1}");
-    host->send(call(0, 12, "createInstance", "[\"X.Stub\"]"));
-    EXPECT_EQ(error_text(0, "Invalid operation", 1, 12), host->next("the shared site is gone"));
+    EXPECT_EQ(4u, create(12, "X.Stub"));
+    EXPECT_EQ(4u, create(13, "X.Stub"));
+    host->send(call(4, 14, "callExt", "[\"One\",2]"));
+    EXPECT_EQ(reply(4, 14, "callExt", "[\"One\",2]", "2"), host->next("the fresh site's reply"));
 }
 
 struct CallCase {

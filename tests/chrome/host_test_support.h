@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +19,50 @@ namespace chrome_test {
 
 inline const char* host_path() { return VELMOR_CHROME_HOST; }
 inline const char* allowed_origin() { return VELMOR_ALLOWED_ORIGIN; }
+inline const char* addin_path() { return VELMOR_ADDIN; }
+
+inline bool copy_file(const std::string& from, const std::string& to, mode_t mode) {
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    return in.good() && out.good() && ::chmod(to.c_str(), mode) == 0;
+}
+
+// A fresh folder under /tmp, or its sub-folder `subfolder` when that is not empty, holding a
+// copy of the host under its own name and, when `addin` is not empty, that library under the
+// add-in's name: the layout of an installed host.
+class HostFolder {
+public:
+    HostFolder(const std::string& subfolder, const std::string& addin) {
+        char pattern[] = "/tmp/velmor-chrome-XXXXXX";
+        m_top = ::mkdtemp(pattern) ? pattern : "";
+        m_dir = subfolder.empty() ? m_top : m_top + "/" + subfolder;
+        ok = !m_top.empty() && (subfolder.empty() || ::mkdir(m_dir.c_str(), 0755) == 0);
+        m_host = m_dir + "/VelmorQuillonChr" VELMOR_PLATFORM;
+        ok = ok && copy_file(host_path(), m_host, 0755);
+        if (!addin.empty()) {
+            m_addin = m_dir + "/VelmorPlovik" VELMOR_PLATFORM ".so";
+            ok = ok && copy_file(addin, m_addin, 0644);
+        }
+    }
+    ~HostFolder() {
+        removeHost();
+        if (!m_addin.empty()) ::unlink(m_addin.c_str());
+        if (m_dir != m_top) ::rmdir(m_dir.c_str());
+        ::rmdir(m_top.c_str());
+    }
+    HostFolder(const HostFolder&) = delete;
+    HostFolder& operator=(const HostFolder&) = delete;
+
+    const std::string& host() const { return m_host; }
+    // The host's file goes (a running host keeps its mapping, now marked as deleted).
+    void removeHost() { ::unlink(m_host.c_str()); }
+    bool ok = false;
+
+private:
+    std::string m_top, m_dir, m_host, m_addin;
+};
 
 // The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.
 inline std::string init_call(unsigned query) {
@@ -56,6 +105,36 @@ public:
             return std::string();
         }
         return text;
+    }
+
+    // The next whole message: a frame, or the text of a chunked message put together from
+    // its chunks, which must follow one another without any other frame between them, all
+    // with one query id and numbered 1..count. `chunkId` gets that id (or stays untouched
+    // for a message of one frame); "" with a failure when the sequence is broken.
+    std::string nextMessage(const char* awaited, uint32_t* chunkId = nullptr) {
+        std::string text = next(awaited);
+        if (text.compare(0, 9, "{\"chunk\":") != 0) return text;
+        std::string joined;
+        uint32_t id = 0;
+        for (unsigned num = 1;; ++num) {
+            if (num > 1) text = next("the next chunk of a message");
+            const JsValue chunk = parse(text);
+            if (chunk["type"].asInt() != 17 || chunk["num"].asUInt() != num) {
+                ADD_FAILURE() << "chunk " << num << " of a message expected, got "
+                              << text.substr(0, 120);
+                return std::string();
+            }
+            if (num == 1) id = chunk["query_id"].asUInt();
+            if (chunk["query_id"].asUInt() != id) {
+                ADD_FAILURE() << "chunk " << num << " carries query id "
+                              << chunk["query_id"].asUInt() << ", the first one " << id;
+                return std::string();
+            }
+            joined += chunk["chunk"].asString();
+            if (num >= chunk["count"].asUInt()) break;
+        }
+        if (chunkId != nullptr) *chunkId = id;
+        return joined;
     }
 
     // Sends a call of the service's "init" and expects its reply as the very next frame:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "pty_scanner.h"
 
 using chrome_test::Host;
+using chrome_test::HostFolder;
 using chrome_test::init_call;
 using chrome_test::init_call_reply;
 using chrome_test::kInitReply;
@@ -81,15 +83,27 @@ TEST(ThreadedScan, WholeRoadOfOneScan) {
     host.quit();
 }
 
-// A site on a claimed pty; returns its cls_id.
-unsigned claimed_site(Host& host, PtyScanner& scanner) {
-    const unsigned site = host.makeSite(1);
+// `site` claims the pty.
+void claim(Host& host, unsigned site, PtyScanner& scanner) {
     host.send(host.siteCall(site, 3, "setPropertyValue",
                             "[\"Port\",\"" + scanner.path() + "\"]"));
     host.next("Port set");
     host.send(host.siteCall(site, 4, "callExt", "[\"Claim\"]"));
     host.next("Claim reply");
+}
+
+// A site on a claimed pty; returns its cls_id.
+unsigned claimed_site(Host& host, PtyScanner& scanner) {
+    const unsigned site = host.makeSite(1);
+    claim(host, site, scanner);
     return site;
+}
+
+// One more site of the add-in that makeSite loaded, not yet claimed.
+unsigned another_site(Host& host) {
+    host.send("{\"type\":2,\"cls_id\":0,\"query_id\":2,\"method\":\"createInstance\","
+              "\"params\":[\"Dev.Scandor\"]}");
+    return parse(host.next("createInstance reply"))["retVal"]["cls_id"].asUInt();
 }
 
 TEST(ThreadedScan, EventsFromTheReaderThreadNeverInterleaveWithReplies) {
@@ -143,6 +157,175 @@ TEST(ThreadedScan, EventsFromTheReaderThreadNeverInterleaveWithReplies) {
     host.quit();
 }
 
+// Sends a call of the service's "init" and takes every frame up to its reply (events that
+// are still under way included); false when the reply does not come.
+bool settle(Host& host, unsigned query) {
+    host.send(init_call(query));
+    for (;;) {
+        const std::string text = host.nextMessage("the probe's reply");
+        if (text.empty()) return false;
+        if (text == init_call_reply(query)) return true;
+    }
+}
+
+// Codes flow from a scanner on a thread of their own until stopped; the thread also ends
+// when nobody takes the bytes any more.
+class CodeStream {
+public:
+    CodeStream(PtyScanner& scanner, const std::string& prefix)
+        : m_thread([this, &scanner, prefix] {
+              const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+              for (unsigned i = 0; !m_stop.load(); ++i) {
+                  if (!scanner.sendBefore(prefix + std::to_string(i) + "\r", deadline)) break;
+              }
+              m_done.store(true);
+          }) {}
+    ~CodeStream() {
+        m_stop.store(true);
+        if (m_thread.joinable()) m_thread.join();
+    }
+    // Stops the stream while taking the host's output: the writer may wait for the add-in,
+    // the add-in for the host's output, and that for us.
+    bool stop(Host& host, unsigned query) {
+        m_stop.store(true);
+        while (!m_done.load()) {
+            if (!settle(host, query)) return false;
+        }
+        m_thread.join();
+        return settle(host, query + 1);
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+// A request that fails, in one of the three ways an error reply is made: an argument error
+// that leaves translateMsg, one that an invoked method raises, and a request for no object.
+struct FailingRequest {
+    std::string text;
+    unsigned cls;
+    int num;
+    const char* descr;
+};
+
+FailingRequest failing_request(unsigned i, unsigned site, unsigned query) {
+    const std::string q = std::to_string(query);
+    switch (i % 3) {
+        case 0:
+            return {"{\"type\":2,\"cls_id\":" + std::to_string(site) + ",\"query_id\":" + q +
+                        ",\"method\":\"callExt\"}",
+                    site, 1, "Invalid arguments"};
+        case 1:
+            return {"{\"type\":2,\"cls_id\":0,\"query_id\":" + q +
+                        ",\"method\":\"createInstance\",\"params\":[\"Nobody\"]}",
+                    0, 1, "Invalid arguments"};
+        default:
+            return {"{\"type\":8,\"cls_id\":4000,\"query_id\":" + q + ",\"property\":\"P\"}", 4000,
+                    8, "Invalid operation"};
+    }
+}
+
+TEST(ThreadedQueryIds, ErrorRepliesCarryTheirRequestsIdWhileCodesFlow) {
+    PtyScanner scanner;
+    Host host;
+    ASSERT_TRUE(host.started);
+    const unsigned site = claimed_site(host, scanner);
+    CodeStream stream(scanner, "S");
+    // The stream is under way before the first request.
+    const JsValue first = parse(host.next("the first event of the stream"));
+    ASSERT_EQ("externalEvent", first["method"].asString());
+
+    const unsigned kRequests = 2000;
+    const unsigned kFirstQuery = 100000;
+    for (unsigned i = 0; i < kRequests; ++i) {
+        ASSERT_TRUE(host.send(failing_request(i, site, kFirstQuery + i).text))
+            << host.driver.lastError();
+    }
+    unsigned errors = 0;
+    unsigned mismatches = 0;
+    unsigned eventsBetween = 0;
+    while (errors < kRequests) {
+        const std::string text = host.next("the error replies");
+        ASSERT_FALSE(text.empty());
+        const JsValue msg = parse(text);
+        if (msg["type"].asInt() == 15) {
+            if (errors > 0) ++eventsBetween;
+            continue;
+        }
+        const FailingRequest expected = failing_request(errors, site, kFirstQuery + errors);
+        ASSERT_EQ(11, msg["type"].asInt()) << text;
+        EXPECT_EQ(expected.cls, msg["cls_id"].asUInt()) << text;
+        EXPECT_EQ(expected.num, msg["error_num"].asInt()) << text;
+        EXPECT_EQ(expected.descr, msg["error_descr"].asString()) << text;
+        if (msg["query_id"].asUInt() != kFirstQuery + errors) ++mismatches;
+        ++errors;
+    }
+    EXPECT_EQ(0u, mismatches) << "error replies under another request's id";
+    EXPECT_GT(eventsBetween, 0u) << "no event came while the errors did";
+    ASSERT_TRUE(stream.stop(host, 6));
+    host.send(host.siteCall(site, 8, "callExt", "[\"Close\"]"));
+    ASSERT_TRUE(settle(host, 9));
+    host.quit();
+}
+
+TEST(ThreadedChunks, LargeEventsOfTwoScannersGoOutAsWholeSequences) {
+    PtyScanner scannerA;
+    PtyScanner scannerB;
+    Host host;
+    ASSERT_TRUE(host.started);
+    const unsigned siteA = host.makeSite(1);
+    const unsigned siteB = another_site(host);
+    // Each event carries its site's description, long enough for two chunks.
+    const std::string descrA(1100000, 'a');
+    const std::string descrB(1100000, 'b');
+    for (const auto& s : {std::make_pair(siteA, &descrA), std::make_pair(siteB, &descrB)}) {
+        host.send(host.siteCall(s.first, 3, "setPropertyValue",
+                                "[\"EventDescription\",\"" + *s.second + "\"]"));
+        ASSERT_FALSE(host.nextMessage("EventDescription set").empty());
+    }
+    claim(host, siteA, scannerA);
+    claim(host, siteB, scannerB);
+
+    const int kPairs = 10;
+    std::thread writerA([&] {
+        for (int i = 0; i < kPairs; ++i) scannerA.send("A" + std::to_string(i) + "\r");
+    });
+    std::thread writerB([&] {
+        for (int i = 0; i < kPairs; ++i) scannerB.send("B" + std::to_string(i) + "\r");
+    });
+    int seenA = 0;
+    int seenB = 0;
+    std::set<uint32_t> ids;
+    while (seenA < kPairs || seenB < kPairs) {
+        uint32_t id = 0;
+        const std::string text = host.nextMessage("the large events", &id);
+        ASSERT_FALSE(text.empty());
+        const JsValue event = parse(text);
+        const bool fromA = event["cls_id"].asUInt() == siteA;
+        ASSERT_TRUE(fromA || event["cls_id"].asUInt() == siteB) << text.substr(0, 200);
+        int& seen = fromA ? seenA : seenB;
+        const std::string expected =
+            "{\"cls_id\":" + std::to_string(fromA ? siteA : siteB) +
+            ",\"method\":\"externalEvent\",\"params\":[\"Scandor\",\"" + (fromA ? descrA : descrB) +
+            "\",\"" + (fromA ? "A" : "B") + std::to_string(seen) + "\"],\"query_id\":" +
+            std::to_string(id) + ",\"type\":15}\n";
+        EXPECT_TRUE(text == expected) << "event " << seen << " of " << (fromA ? "A" : "B")
+                                      << " reassembled differently: " << text.substr(0, 80)
+                                      << "... " << text.substr(text.size() - 40);
+        EXPECT_TRUE(ids.insert(id).second) << "two messages under the query id " << id;
+        ++seen;
+    }
+    writerA.join();
+    writerB.join();
+    host.send(host.siteCall(siteA, 30, "callExt", "[\"Close\"]"));
+    host.nextMessage("Close reply of A");
+    host.send(host.siteCall(siteB, 31, "callExt", "[\"Close\"]"));
+    host.nextMessage("Close reply of B");
+    host.quit();
+}
+
 class SiteGoesAway : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SiteGoesAway, WhileTheReaderThreadDeliversEvents) {
@@ -192,6 +375,47 @@ TEST_P(SiteGoesAway, WhileTheReaderThreadDeliversEvents) {
     host.expectNothingBefore(61);
     host.quit();
 }
+
+struct InstallCase {
+    const char* name;
+    const char* folder;
+    bool hostFileRemoved;  // replaced by an update while the host runs
+};
+
+void PrintTo(const InstallCase& c, std::ostream* out) { *out << c.name; }
+
+class InstalledHost : public ::testing::TestWithParam<InstallCase> {};
+
+TEST_P(InstalledHost, FindsTheAddInBesideItAndDeliversAScan) {
+    const InstallCase& c = GetParam();
+    HostFolder folder(c.folder, chrome_test::addin_path());
+    ASSERT_TRUE(folder.ok);
+    PtyScanner scanner;
+    Host host({}, folder.host());
+    ASSERT_TRUE(host.started);
+    if (c.hostFileRemoved) {
+        // Once the host answers, it runs from its file, which may then go.
+        host.send("{\"type\":0}");
+        ASSERT_EQ(kInitReply, host.next("the first init reply"));
+        folder.removeHost();
+    }
+    const unsigned site = claimed_site(host, scanner);
+    host.send(host.siteCall(site, 5, "getPropertyValue", "[\"Claimed\"]"));
+    EXPECT_EQ(site_reply(site, 5, "getPropertyValue", "[\"Claimed\"]", "true"),
+              host.next("Claimed"));
+    scanner.send("4600000000011\r");
+    const JsValue event = parse(host.next("the external event"));
+    EXPECT_EQ("externalEvent", event["method"].asString());
+    EXPECT_EQ("4600000000011", event["params"][2u].asString());
+    host.quit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, InstalledHost,
+    ::testing::Values(InstallCase{"BlankInTheFolderName", "My Scanner", false},
+                      InstallCase{"DoubleAndTrailingBlanks", "Velmor (x86)  Scan ", false},
+                      InstallCase{"HostFileRemovedWhileRunning", "My Scanner", true}),
+    [](const ::testing::TestParamInfo<InstallCase>& p) { return std::string(p.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Ways, SiteGoesAway, ::testing::Values("release", "done"));
 

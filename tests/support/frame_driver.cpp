@@ -248,14 +248,18 @@ int FrameDriver::waitExit(std::chrono::milliseconds timeout) {
     }
 }
 
-long FrameDriver::peakRssKiB() const {
+long FrameDriver::statusKiB(const char* field) const {
     if (m_pid <= 0) return 0;
     std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+    const size_t length = std::strlen(field);
     std::string line;
     while (std::getline(status, line)) {
-        if (line.compare(0, 6, "VmHWM:") == 0) return std::atol(line.c_str() + 6);
+        if (line.compare(0, length, field) == 0) return std::atol(line.c_str() + length);
     }
     return 0;
 }
+
+long FrameDriver::peakRssKiB() const { return statusKiB("VmHWM:"); }
+long FrameDriver::rssKiB() const { return statusKiB("VmRSS:"); }
 
 }  // namespace velmor_test

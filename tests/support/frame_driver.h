@@ -60,10 +60,13 @@ public:
     const std::string& lastError() const { return m_error; }
     // Peak resident set size of the host in KiB (from /proc, while it runs; 0 when unknown).
     long peakRssKiB() const;
+    // Resident set size of the host in KiB now (0 when unknown).
+    long rssKiB() const;
 
 private:
     // Reads what is available into m_pending; false at the end of the output.
     bool pump(int timeoutMs);
+    long statusKiB(const char* field) const;
 
     pid_t m_pid = -1;
     int m_in = -1;   // our end of the host's standard input

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 #include <thread>
 
@@ -61,6 +62,24 @@ std::string PtyScanner::sentBack(std::chrono::milliseconds window) {
         if (n <= 0) return back;
         back.append(buffer, static_cast<size_t>(n));
     }
+}
+
+bool PtyScanner::sendBefore(const std::string& bytes,
+                            std::chrono::steady_clock::time_point deadline) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p = {m_master, POLLOUT, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) return false;
+        if (ready <= 0) continue;
+        const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 bool PtyScanner::waitUntilTaken(std::chrono::milliseconds timeout) const {

@@ -30,6 +30,9 @@ public:
     void send(const std::string& bytes);
     // The bytes that the line sends back to the scanner within `window` (an echo, say).
     std::string sentBack(std::chrono::milliseconds window);
+    // The same, giving up at `deadline` when nobody takes the bytes (a writer thread that must
+    // end even when the reading side has stopped); false then, or when the write failed.
+    bool sendBefore(const std::string& bytes, std::chrono::steady_clock::time_point deadline);
     // Waits until whoever reads the slave side has taken every byte written so far.
     bool waitUntilTaken(std::chrono::milliseconds timeout) const;
     // The line settings as the device holds them now.
