@@ -38,12 +38,12 @@ void SerialPortReaderBase::appendRun(const unsigned char* first, const unsigned 
         if (m_barCode.size() == kMaxCodeLength) deliverCode();
         const std::size_t room = kMaxCodeLength - m_barCode.size();
         const std::size_t take = std::min(room, static_cast<std::size_t>(last - first));
-        // Each byte as the character of its value; the string's own append from a range of
-        // another type would build a temporary string for every run.
-        const std::size_t start = m_barCode.size();
-        m_barCode.resize(start + take);
-        std::copy(first, first + take, &m_barCode[start]);
-        first += take;
+        // Each byte as the character of its value. Appending one at a time stays inline once
+        // the code's capacity has grown; a range of another type, or a resize, would call
+        // into the library for every run (and the range build a temporary string).
+        for (const unsigned char* const stop = first + take; first != stop; ++first) {
+            m_barCode.push_back(static_cast<wchar_t>(*first));
+        }
     }
 }
 
