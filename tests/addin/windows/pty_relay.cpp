@@ -12,8 +12,9 @@
 //   pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT DEAD_PORT -- COMMAND [ARGS...]
 //
 // COMMAND runs with WINE_RUN_PORTS naming each port's device, after any mappings it already
-// held (tools/wine_run.sh maps them); its exit status is this program's. The lines close only
-// after COMMAND has ended: Wine's server must be gone before a line it holds hangs up.
+// held (tools/wine_run.sh maps them); its exit status is this program's. Apart from the dead
+// line when asked, the lines close only after COMMAND has ended: Wine's server must be gone
+// before a line it holds hangs up, or it would see the port fail.
 
 #include <fcntl.h>
 #include <poll.h>
