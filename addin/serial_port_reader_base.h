@@ -40,7 +40,8 @@ protected:
 
 private:
     bool endsRun(unsigned char byte) const;
-    void appendRun(const unsigned char* first, const unsigned char* last);
+    void appendPastTheLimit(const unsigned char* first, const unsigned char* last);
+    void appendBytes(const unsigned char* first, const unsigned char* last);
     void deliverCode();
 
     IReader* m_reader;
