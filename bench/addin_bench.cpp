@@ -23,6 +23,7 @@
 
 #include "fake_host.h"
 #include "pty_scanner.h"
+#include "timing_host.h"
 
 using namespace velmor_test;
 using Clock = std::chrono::steady_clock;
@@ -44,30 +45,6 @@ double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
-
-// A host that notes when each event arrived.
-class TimingHost : public FakeHost {
-public:
-    bool ExternalEvent(uint16_t* source, uint16_t* message, uint16_t* data) override {
-        const Clock::time_point now = Clock::now();
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_arrivals.push_back(now);
-        }
-        m_arrived.notify_all();
-        return FakeHost::ExternalEvent(source, message, data);
-    }
-    Clock::time_point waitForArrival(size_t index) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_arrived.wait(lock, [&] { return m_arrivals.size() > index; });
-        return m_arrivals[index];
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::vector<Clock::time_point> m_arrivals;
-};
 
 double idle_cpu_percent(AddInLibrary& library, FakeMemoryManager& memory) {
     TimingHost host;

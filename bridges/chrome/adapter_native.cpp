@@ -16,7 +16,8 @@ LocaleBase* locale_part(IComponentBase* component) { return component; }
 }  // namespace
 
 AdapterNative::AdapterNative()
-    : m_pDispIntf(nullptr), m_hMod(nullptr), m_clsExternal(nullptr), m_appInfo() {
+    : AddInMemory(std::malloc, std::free),
+      m_pDispIntf(nullptr), m_hMod(nullptr), m_clsExternal(nullptr), m_appInfo() {
     m_appInfo.AppVersion = nullptr;
     m_appInfo.UserAgentInformation = nullptr;
     m_appInfo.Application = eAppWebClient;
@@ -293,31 +294,7 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
     }
 }
 
-// ---- IMemoryManager
-
-bool AdapterNative::AllocMemory(void** pMemory, unsigned long ulCountByte) {
-    if (pMemory == nullptr) return false;
-    *pMemory = std::malloc(ulCountByte != 0 ? ulCountByte : 1);
-    return *pMemory != nullptr;
-}
-
-void AdapterNative::FreeMemory(void** pMemory) {
-    if (pMemory != nullptr) std::free(*pMemory);
-}
-
-// ---- IMsgBoxN
-
-bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
-    if (m_pDispIntf == nullptr) return false;
-    CNPVariant answer;
-    if (!m_pDispIntf->confirmCB(queryText, answer)) return false;
-    if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
-    return true;
-}
-
-bool AdapterNative::Alert(const uint16_t* text) {
-    return m_pDispIntf != nullptr && m_pDispIntf->alertCB(text);
-}
+// ---- IMsgBoxN: adapter_dialogs_linux.cpp, adapter_dialogs_win.cpp
 
 // ---- IPlatformInfoN
 

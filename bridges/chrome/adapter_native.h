@@ -4,12 +4,12 @@
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
-#include "IMemoryManager.h"
 #include "adapter_context.h"
+#include "addin_memory.h"
 #include "platform.h"
 
 class AdapterNative : public IAddInDefBaseEx,
-                      public IMemoryManager,
+                      public AddInMemory,
                       public IAdapterContext,
                       public IPlatformInfoN,
                       public IMsgBoxN {
@@ -60,11 +60,7 @@ public:
     void setPropVal(const UnicodeString& name, const CNPVariant& value) override;
     void call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) override;
 
-    // IMemoryManager: the C heap.
-    bool AllocMemory(void** pMemory, unsigned long ulCountByte) override;
-    void FreeMemory(void** pMemory) override;
-
-    // IMsgBoxN (Linux: answered by the site, nothing is shown)
+    // IMsgBoxN: Linux asks the site; Windows shows message boxes
     bool Confirm(const uint16_t* queryText, tVariant* retVal) override;
     bool Alert(const uint16_t* text) override;
 

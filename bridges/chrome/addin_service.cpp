@@ -24,21 +24,6 @@ enum ServiceMethod {
 // Versions in this range are served by one shared site.
 bool shared_version(size_t version) { return version >= 1000 && version <= 1999; }
 
-// Splits at every "|", keeping empty pieces.
-std::vector<UnicodeString> split_class_names(const UnicodeString& list) {
-    std::vector<UnicodeString> names;
-    size_t start = 0;
-    for (;;) {
-        const size_t bar = list.find(static_cast<UnicodeChar>('|'), start);
-        if (bar == UnicodeString::npos) {
-            names.push_back(list.substr(start));
-            return names;
-        }
-        names.push_back(list.substr(start, bar - start));
-        start = bar + 1;
-    }
-}
-
 }  // namespace
 
 AddInServiceEx::AddInServiceEx() {
@@ -103,18 +88,8 @@ bool AddInServiceEx::addIn(const UnicodeString& name, const UnicodeString& /*pro
 
     std::string utf8Path;
     Utils::wideToUTF8(path, utf8Path, false);
-    HMODULE lib = open_library(utf8Path);
-    if (lib == nullptr) return false;
     UnicodeString classList;
-    GetClassNamesPtr getClassNames =
-        reinterpret_cast<GetClassNamesPtr>(library_symbol(lib, "GetClassNames"));
-    if (getClassNames != nullptr) {
-        const UnicodeChar* names = getClassNames();
-        if (names != nullptr) classList = names;
-    } else {
-        classList = path;
-    }
-    close_library(lib);
+    if (!read_class_list(utf8Path, path, classList)) return false;
 
     const std::vector<UnicodeString> classes = split_class_names(classList);
     for (size_t i = 0; i < classes.size(); ++i) {

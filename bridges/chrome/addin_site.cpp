@@ -1,26 +1,19 @@
 #include "addin_site.h"
 
-#include <clocale>
-#include <cstdlib>
-
-#include "adapter_native.h"
+#include "adapter_factory.h"
 #include "callback_text.h"
+#include "environment_locale.h"
 #include "host_globals.h"
 #include "utils.h"
 
 namespace {
 
-const char kLangOpt[] = "LANG";
-
 const char* const kSiteMethods[] = {"getPropertyValue", "setPropertyValue", "callExt", "done"};
 enum SiteMethod { eGetPropertyValue = 0, eSetPropertyValue, eCallExt, eDone, eSiteMethodLast };
 
-// The locale from the environment: LANG, or the C library's current locale name.
 UnicodeString getLocaleISO() {
-    const char* lang = std::getenv(kLangOpt);
-    if (lang == nullptr) lang = std::setlocale(LC_ALL, nullptr);
     UnicodeString locale;
-    if (lang != nullptr) Utils::UTF8ToWide(lang, locale, false);
+    Utils::UTF8ToWide(environment_locale(), locale, false);
     return locale;
 }
 
@@ -68,8 +61,7 @@ bool AddInSite::methodsProc(int callMode, const std::string& name, JsValue& args
 
 void AddInSite::initialize(const UnicodeString& clsid, bool getInfo, AddInComponentType type,
                            const UnicodeString& filename) {
-    if (type != eAddInNative) throw invalid_args();
-    if (m_context == nullptr) m_context = new AdapterNative();
+    if (m_context == nullptr) m_context = create_adapter(type);
     m_context->initialize(this);
     m_context->connect(clsid, filename);
     if (!m_context->isComponentLoaded()) return;

@@ -1,20 +1,9 @@
 #include "platform.h"
 
-#include <dlfcn.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-HMODULE open_library(const std::string& utf8Path) { return ::dlopen(utf8Path.c_str(), RTLD_LAZY); }
-
-void* library_symbol(HMODULE lib, const char* name) {
-    return lib == nullptr ? nullptr : ::dlsym(lib, name);
-}
-
-void close_library(HMODULE lib) {
-    if (lib != nullptr) ::dlclose(lib);
-}
 
 void prepare_standard_streams() { ::signal(SIGPIPE, SIG_IGN); }
 
@@ -38,3 +27,5 @@ void write_all(int fd, const void* data, size_t size) {
         size -= static_cast<size_t>(written);
     }
 }
+
+const char* message_line_end() { return "\n"; }

@@ -5,8 +5,8 @@
 // The rest of the host includes this header, never <json/...>. Besides the wrapper it
 // offers the JSON text I/O (json_read, json_write) and the kind tests (js_kind, and the
 // argument tests in arguments.h). The JSON library's value class itself (JsValue, jsoncpp
-// Json::Value) may be used only through these members, which the Windows stand-in will
-// provide; keep to them or extend the list here, so that the stand-in stays small:
+// Json::Value, the same library on every platform) is used only through these members; keep
+// to them or extend the list here:
 //   construction: JsValue(), JsValue(Json::nullValue / Json::arrayValue / Json::objectValue),
 //     from bool, int, unsigned, double, const char*, (const char* begin, const char* end),
 //     const std::string&; copy and assignment;
@@ -24,6 +24,7 @@
 
 #include "host_exceptions.h"
 #include "host_types.h"
+#include "json_text.h"
 #include "json_value.h"
 
 class ScriptableClassBase;
@@ -101,10 +102,5 @@ public:
 // Parses the `len` bytes at `text` into `out`, which is reset to null first. Returns whether
 // parsing succeeded; on failure `out` holds what the parser built up to where it stopped.
 bool json_read(const char* text, size_t len, JsValue& out);
-// The compact text: no white space, members in ascending byte order of their names, a line
-// feed at the end. The text is pure ASCII: jsoncpp 1.9 escapes every non-ASCII character as
-// \uXXXX (lower-case hex; a pair of escapes beyond U+FFFF) and turns bytes that are not UTF-8
-// into \ufffd, so the page always gets valid UTF-8 and a text cut at any byte offset (the
-// chunking of large messages) never splits a character. Reals are written with 17
-// significant digits ("0.10000000000000001", "5.0").
-std::string json_write(const JsValue& value);
+// json_write (bridges/common/json_text.h) gives pure ASCII, so a text cut at any byte offset
+// (the chunking of large messages) never splits a character.

@@ -1,0 +1,513 @@
+#include "adapter_cpp.h"
+
+#include <cstring>
+#include <vector>
+
+#include "addin_site.h"
+#include "json_tvariant.h"
+#include "log_event.h"
+#include "nsCOMPtr.h"
+#include "nsXPCOM.h"
+#include "variant_tvariant.h"
+
+namespace {
+
+const char kGetClassObject[] = "GetClassObject";
+const char kDestoryObject[] = "DestroyObject";
+const char kSetCapatibilities[] = "SetPlatformCapabilities";
+
+void* xpcom_alloc(size_t bytes) { return NS_Alloc(bytes); }
+void xpcom_free(void* block) { NS_Free(block); }
+
+ILanguageExtenderBase* extender(IComponentBase* component) { return component; }
+LocaleBase* locale_part(IComponentBase* component) { return component; }
+
+nsCOMPtr<nsIWritableVariant> new_variant() {
+    nsCOMPtr<nsIWritableVariant> variant;
+    if (!createJSVariant(getter_AddRefs(variant))) variant = nullptr;
+    return variant;
+}
+
+}  // namespace
+
+AdapterCpp::AdapterCpp()
+    : AddInMemory(xpcom_alloc, xpcom_free),
+      m_pDispIntf(nullptr),
+      m_hMod(nullptr),
+      m_throwError(false),
+      m_objectInLibrary(false),
+      m_clsExternal(nullptr),
+      m_appInfo() {
+    m_appInfo.AppVersion = nullptr;
+    m_appInfo.UserAgentInformation = nullptr;
+    m_appInfo.Application = eAppWebClient;
+}
+
+AdapterCpp::~AdapterCpp() {
+    if (m_clsExternal != nullptr) Disconnect();
+    // A library that gave no object (or whose object is gone) is not left loaded.
+    if (m_hMod != nullptr && !m_objectInLibrary) close_library(m_hMod);
+}
+
+// ---- nsISupports
+
+NS_IMETHODIMP AdapterCpp::QueryInterface(REFNSIID aIID, void** aInstancePtr) {
+    if (aInstancePtr == nullptr) return NS_ERROR_NULL_POINTER;
+    nsISupports* part = nullptr;
+    if (aIID.Equals(NS_GET_IID(IComponentDef))) {
+        part = static_cast<IComponentDef*>(this);
+    } else if (aIID.Equals(NS_GET_IID(IContextExt))) {
+        part = static_cast<IContextExt*>(this);
+    } else if (aIID.Equals(NS_GET_IID(nsISupports))) {
+        part = static_cast<IComponentDef*>(this);
+    }
+    *aInstancePtr = part;
+    if (part == nullptr) return NS_ERROR_NO_INTERFACE;
+    part->AddRef();
+    return NS_OK;
+}
+
+NS_IMPL_ADDREF(AdapterCpp)
+NS_IMPL_RELEASE(AdapterCpp)
+
+// ---- IComponentDef
+
+NS_IMETHODIMP_(bool) AdapterCpp::Initialize(IInnerListener* listener) {
+    m_pDispIntf = listener;
+    return true;
+}
+
+NS_IMETHODIMP_(int32_t) AdapterCpp::GetInfo() {
+    return m_clsExternal == nullptr ? 0 : static_cast<int32_t>(m_clsExternal->GetInfo());
+}
+
+NS_IMETHODIMP_(void) AdapterCpp::RegisterExtensionAs(nsAString& extensionName) {
+    if (m_clsExternal == nullptr) return;
+    uint16_t* name = nullptr;
+    preMethod();
+    const bool ok = extender(m_clsExternal)->RegisterExtensionAs(&name);
+    postMethod();
+    if (!ok) return;
+    extensionName.Assign(name != nullptr ? chars(name) : u"");
+    void* block = name;
+    FreeMemory(&block);
+}
+
+NS_IMETHODIMP_(bool) AdapterCpp::IsComponentLoaded() { return m_clsExternal != nullptr; }
+
+NS_IMETHODIMP_(bool) AdapterCpp::Connect(const char16_t* wsClass, const char16_t* wsLib) {
+    if (wsClass != nullptr) m_wsClsName = wsClass;
+    if (wsLib == nullptr) return false;
+    m_libName = wsLib;
+    if (m_clsExternal != nullptr) return true;  // connected already: a second object would leak
+    const std::string path = utf8_of(wsLib);
+    if (m_hMod == nullptr) m_hMod = open_library(path);
+    if (m_hMod == nullptr) return false;
+    GetClassObjectPtr getClassObject =
+        reinterpret_cast<GetClassObjectPtr>(library_symbol(m_hMod, kGetClassObject));
+    if (getClassObject == nullptr) {
+        close_library(m_hMod);
+        m_hMod = nullptr;
+        return false;
+    }
+    if (getClassObject(units(m_wsClsName.c_str()), &m_clsExternal) == 0) {
+        m_clsExternal = nullptr;
+        return false;
+    }
+    if (m_clsExternal == nullptr) return false;
+
+    preMethod();
+    SetPlatformCapabilitiesPtr setCapabilities = reinterpret_cast<SetPlatformCapabilitiesPtr>(
+        library_symbol(m_hMod, kSetCapatibilities));
+    if (setCapabilities != nullptr && g_newIntrfc) setCapabilities(eAppCapabilities1);
+    if (!m_clsExternal->Init(static_cast<IAddInDefBaseEx*>(this))) return false;
+    const bool ok = m_clsExternal->setMemManager(static_cast<IMemoryManager*>(this));
+    postMethod();
+    return ok;
+}
+
+NS_IMETHODIMP_(void) AdapterCpp::Disconnect() {
+    if (m_clsExternal == nullptr || m_hMod == nullptr) return;
+    m_clsExternal->Done();
+    DestroyObjectPtr destroyObject =
+        reinterpret_cast<DestroyObjectPtr>(library_symbol(m_hMod, kDestoryObject));
+    if (destroyObject == nullptr) {
+        m_clsExternal = nullptr;
+        m_objectInLibrary = true;
+        return;
+    }
+    // Destroying the component stops its reader thread, which may be passing an event to the
+    // site right now; the site stays whole until this returns.
+    destroyObject(&m_clsExternal);
+    m_clsExternal = nullptr;
+    close_library(m_hMod);
+    m_hMod = nullptr;
+}
+
+NS_IMETHODIMP_(void) AdapterCpp::GetPropPage(void*) {}
+
+NS_IMETHODIMP_(nsID) AdapterCpp::GetCLSID() {
+    nsID none;
+    std::memset(&none, 0, sizeof none);
+    return none;
+}
+
+NS_IMETHODIMP_(void) AdapterCpp::SetLocale(const char16_t* locale) {
+    if (m_clsExternal == nullptr) return;
+    preMethod();
+    locale_part(m_clsExternal)->SetLocale(units(locale != nullptr ? locale : u""));
+    postMethod();
+}
+
+// ---- reflection: the component's, on a connected adapter (the site calls nothing else)
+
+#define VELMOR_NEED_COMPONENT(failure) \
+    if (m_clsExternal == nullptr) return failure
+
+char16_t* AdapterCpp::takeName(const uint16_t* text) {
+    const size_t length = utf16_length(text);
+    char16_t* copy = static_cast<char16_t*>(NS_Alloc((length + 1) * sizeof(char16_t)));
+    if (copy != nullptr) {
+        if (length > 0) std::memcpy(copy, text, length * sizeof(char16_t));
+        copy[length] = 0;
+    }
+    void* block = const_cast<uint16_t*>(text);
+    FreeMemory(&block);
+    return copy;
+}
+
+NS_IMETHODIMP AdapterCpp::GetNProps(int32_t* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = -1;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    *_retval = static_cast<int32_t>(extender(m_clsExternal)->GetNProps());
+    postMethod();
+    return NS_OK;
+}
+
+NS_IMETHODIMP AdapterCpp::GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    *_retval = takeName(extender(m_clsExternal)->GetPropName(propPos, alias));
+    postMethod();
+    return *_retval != nullptr ? NS_OK : NS_ERROR_OUT_OF_MEMORY;
+}
+
+NS_IMETHODIMP AdapterCpp::IsPropReadable(int32_t propPos, bool* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = false;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    *_retval = extender(m_clsExternal)->IsPropReadable(propPos);
+    postMethod();
+    return NS_OK;
+}
+
+NS_IMETHODIMP AdapterCpp::IsPropWritable(int32_t propPos, bool* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = false;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    *_retval = extender(m_clsExternal)->IsPropWritable(propPos);
+    return NS_OK;
+}
+
+NS_IMETHODIMP_(int32_t) AdapterCpp::FindProp(const char16_t* pszPropName) {
+    VELMOR_NEED_COMPONENT(-1);
+    preMethod();
+    const long index = extender(m_clsExternal)->FindProp(units(pszPropName != nullptr ? pszPropName : u""));
+    postMethod();
+    return static_cast<int32_t>(index);
+}
+
+NS_IMETHODIMP AdapterCpp::GetNMethods(int32_t* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = -1;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    *_retval = static_cast<int32_t>(extender(m_clsExternal)->GetNMethods());
+    postMethod();
+    return NS_OK;
+}
+
+NS_IMETHODIMP AdapterCpp::GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    *_retval = takeName(extender(m_clsExternal)->GetMethodName(nMethodPos, alias));
+    postMethod();
+    return *_retval != nullptr ? NS_OK : NS_ERROR_OUT_OF_MEMORY;
+}
+
+NS_IMETHODIMP AdapterCpp::GetNParams(int32_t nMethodPos, int32_t* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = -1;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    *_retval = static_cast<int32_t>(extender(m_clsExternal)->GetNParams(nMethodPos));
+    postMethod();
+    return NS_OK;
+}
+
+NS_IMETHODIMP_(bool) AdapterCpp::IsParamIn(int32_t, int32_t) { return true; }
+NS_IMETHODIMP_(bool) AdapterCpp::IsParamOut(int32_t, int32_t) { return false; }
+
+NS_IMETHODIMP_(bool) AdapterCpp::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos,
+                                                  nsIVariant** pDefVal) {
+    VELMOR_NEED_COMPONENT(false);
+    tVariant record;
+    std::memset(&record, 0, sizeof record);
+    preMethod();
+    const bool answer = extender(m_clsExternal)->GetParamDefValue(nMethodPos, nParamPos, &record);
+    nsCOMPtr<nsIWritableVariant> variant = new_variant();
+    if (variant) tvariant_to_value(record, *variant, this);
+    tVariantClear(&record, this);
+    if (pDefVal != nullptr) *pDefVal = variant.forget().take();
+    postMethod();
+    return answer;
+}
+
+NS_IMETHODIMP_(bool) AdapterCpp::HasRetVal(int32_t nMethodPos) {
+    VELMOR_NEED_COMPONENT(false);
+    preMethod();
+    const bool answer = extender(m_clsExternal)->HasRetVal(nMethodPos);
+    postMethod();
+    return answer;
+}
+
+NS_IMETHODIMP_(int32_t) AdapterCpp::FindMethod(const char16_t* pszMethodName) {
+    VELMOR_NEED_COMPONENT(-1);
+    preMethod();
+    const long index =
+        extender(m_clsExternal)->FindMethod(units(pszMethodName != nullptr ? pszMethodName : u""));
+    postMethod();
+    return static_cast<int32_t>(index);
+}
+
+NS_IMETHODIMP_(nsIVariant*) AdapterCpp::GetIContextDef() { return nullptr; }
+
+NS_IMETHODIMP AdapterCpp::GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = false;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    tVariant record;
+    std::memset(&record, 0, sizeof record);
+    preMethod();
+    ILanguageExtenderBase* ext = extender(m_clsExternal);
+    bool ok = false;
+    if (ext->IsPropReadable(propPos)) ok = ext->GetPropVal(propPos, &record);
+    if (ok) {
+        nsCOMPtr<nsIWritableVariant> variant = new_variant();
+        if (variant) tvariant_to_value(record, *variant, this);
+        if (value != nullptr) *value = variant.forget().take();
+    }
+    tVariantClear(&record, this);
+    postMethod();
+    *_retval = ok;
+    return NS_OK;
+}
+
+NS_IMETHODIMP AdapterCpp::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
+    if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
+    *_retval = false;
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    preMethod();
+    tVariant record;
+    std::memset(&record, 0, sizeof record);
+    if (value != nullptr) value_to_tvariant(*value, record, this);
+    ILanguageExtenderBase* ext = extender(m_clsExternal);
+    bool ok = false;
+    if (ext->IsPropWritable(nPropPos)) ok = ext->SetPropVal(nPropPos, &record);
+    tVariantClear(&record, this);
+    postMethod();
+    *_retval = ok;
+    return NS_OK;
+}
+
+// ---- calls
+
+bool AdapterCpp::callComponent(const char16_t* name, nsIVariant* params, nsIVariant** result,
+                               tVariant*& records, int& count, long& given) {
+    const int32_t index = FindMethod(name);
+    const bool hasRet = HasRetVal(index);
+    tVariant returned;
+    std::memset(&returned, 0, sizeof returned);
+    preMethod();
+    if (result != nullptr) *result = nullptr;
+    int32_t size = 0;
+    GetNParams(index, &size);
+    if (size < 0) size = 0;
+    count = size;
+    records = nullptr;
+    given = params != nullptr ? nsvararray_to_tvariantarray(*params, &records, this, &count) : 0;
+    if (records == nullptr) {
+        count = size;
+        if (count > 0) records = new tVariant[static_cast<size_t>(count)]();
+    }
+    if (given > count) given = count;
+    ILanguageExtenderBase* ext = extender(m_clsExternal);
+    for (long position = given; position < count; ++position) {
+        ext->GetParamDefValue(index, position, &records[position]);
+    }
+    bool ok = false;
+    if (hasRet) {
+        ok = ext->CallAsFunc(index, &returned, records, count);
+        if (result != nullptr) {
+            nsCOMPtr<nsIWritableVariant> variant = new_variant();
+            if (variant) tvariant_to_value(returned, *variant, this);
+            *result = variant.forget().take();
+        }
+        tVariantClear(&returned, this);
+    } else {
+        ok = ext->CallAsProc(index, records, count);
+    }
+    return ok;
+}
+
+void AdapterCpp::releaseRecords(tVariant* records, int count) {
+    for (int i = 0; i < count; ++i) tVariantClear(&records[i], this);
+    delete[] records;
+    postMethod();
+}
+
+NS_IMETHODIMP AdapterCpp::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    tVariant* records = nullptr;
+    int count = 0;
+    long given = 0;
+    const bool ok = callComponent(name, params, _retval, records, count, given);
+    releaseRecords(records, count);
+    return ok ? NS_OK : NS_ERROR_FAILURE;
+}
+
+NS_IMETHODIMP AdapterCpp::CallExt(const char16_t* name, nsIVariant* params,
+                                  nsIVariant** retParams, nsIVariant** _retval) {
+    VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
+    tVariant* records = nullptr;
+    int count = 0;
+    long given = 0;
+    const bool ok = callComponent(name, params, _retval, records, count, given);
+    if (records != nullptr && retParams != nullptr) {
+        *retParams = nullptr;
+        nsCOMPtr<nsIWritableVariant> list = new_variant();
+        std::vector<nsIVariant*> values;
+        for (long i = 0; i < given; ++i) {
+            nsCOMPtr<nsIWritableVariant> variant = new_variant();
+            if (!variant) continue;
+            tvariant_to_value(records[i], *variant, this);
+            values.push_back(variant.forget().take());
+        }
+        if (list) {
+            list->SetAsArray(nsIDataType::VTYPE_INTERFACE_IS, &NS_GET_IID(nsIVariant),
+                             static_cast<uint32_t>(values.size()), values.data());
+            *retParams = list.forget().take();
+        }
+        for (nsIVariant* value : values) value->Release();
+    }
+    releaseRecords(records, count);
+    return ok ? NS_OK : NS_ERROR_FAILURE;
+}
+
+#undef VELMOR_NEED_COMPONENT
+
+// ---- the add-in's callbacks
+
+bool AdapterCpp::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
+                          long scode) {
+    if (scode != 0) m_throwError = true;
+    return m_pDispIntf != nullptr &&
+           m_pDispIntf->AddError(wcode, chars(source), chars(descr), static_cast<int32_t>(scode));
+}
+
+bool AdapterCpp::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
+                      uint16_t** errDescriptor) {
+    if (errDescriptor != nullptr) *errDescriptor = nullptr;
+    if (m_pDispIntf == nullptr) return false;
+    nsCOMPtr<nsIVariant> value;
+    int32_t error = 0;
+    nsString description;
+    const bool answer = m_pDispIntf->Read(chars(wszPropName), getter_AddRefs(value), &error,
+                                          description);
+    if (pErrCode != nullptr) *pErrCode = error;
+    if (value && pVal != nullptr) value_to_tvariant(*value, *pVal, this);
+    return answer;
+}
+
+bool AdapterCpp::Write(uint16_t* wszPropName, tVariant* pVar) {
+    if (m_pDispIntf == nullptr) return false;
+    nsCOMPtr<nsIWritableVariant> value = new_variant();
+    if (!value) return false;
+    if (pVar != nullptr) tvariant_to_value(*pVar, *value, this);
+    return m_pDispIntf->Write(chars(wszPropName), value.get());
+}
+
+bool AdapterCpp::RegisterProfileAs(uint16_t* wszProfileName) {
+    return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(chars(wszProfileName));
+}
+
+bool AdapterCpp::SetEventBufferDepth(long lDepth) {
+    return m_pDispIntf != nullptr && m_pDispIntf->SetEventBufferDepth(static_cast<int32_t>(lDepth));
+}
+
+long AdapterCpp::GetEventBufferDepth() {
+    return m_pDispIntf == nullptr ? 0 : static_cast<long>(m_pDispIntf->GetEventBufferDepth());
+}
+
+bool AdapterCpp::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
+    log_event("ExternalEvent: before put %s\n", wszData);
+    if (m_pDispIntf == nullptr) {
+        log_event("ExternalEvent: failed put %s\n", wszData);
+        return false;
+    }
+    m_pDispIntf->ExternalEvent(chars(wszSource), chars(wszMessage), chars(wszData));
+    log_event("ExternalEvent: after  %s\n", wszData);
+    return true;
+}
+
+void AdapterCpp::CleanEventBuffer() {
+    if (m_pDispIntf != nullptr) m_pDispIntf->CleanEventBuffer();
+}
+
+bool AdapterCpp::SetStatusLine(uint16_t* wszStatusLine) {
+    if (m_pDispIntf == nullptr) return false;
+    m_pDispIntf->SetStatusLine(chars(wszStatusLine));
+    return true;
+}
+
+void AdapterCpp::ResetStatusLine() {
+    if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
+}
+
+IInterface* AdapterCpp::GetInterface(Interfaces iface) {
+    switch (iface) {
+        case eIMsgBox: return static_cast<IMsgBoxN*>(this);
+        case eIPlatformInfo: return static_cast<IPlatformInfoN*>(this);
+        default: return nullptr;
+    }
+}
+
+bool AdapterCpp::Confirm(const uint16_t* queryText, tVariant* retVal) {
+    if (m_pDispIntf == nullptr || !g_newIntrfc) return false;
+    nsCOMPtr<nsIVariant> answer;
+    const bool result = m_pDispIntf->ConfirmCB(chars(queryText), getter_AddRefs(answer));
+    if (result && retVal != nullptr && answer) value_to_tvariant(*answer, *retVal, this);
+    return result;
+}
+
+bool AdapterCpp::Alert(const uint16_t* text) {
+    if (m_pDispIntf == nullptr || !g_newIntrfc) return false;
+    return m_pDispIntf->AlertCB(chars(text));
+}
+
+const AppInfo* AdapterCpp::GetPlatformInfo() {
+    if (m_pDispIntf == nullptr) return nullptr;
+    nsString text;
+    if (m_pDispIntf->GetUserAgentCB(text)) m_userAgent = wcstring_of(text.get());
+    if (m_pDispIntf->GetVersionCB(text)) {
+        m_verApp = wcstring_of(text.get());
+        m_appInfo.AppVersion = units(m_verApp.c_str());
+        m_appInfo.UserAgentInformation = units(m_userAgent.c_str());
+    }
+    return &m_appInfo;
+}

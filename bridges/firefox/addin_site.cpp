@@ -1,0 +1,433 @@
+#include "addin_site.h"
+
+#include <cstring>
+
+#include "delivery_queue_slot.h"
+#include "environment_locale.h"
+#include "firefox_config.h"
+#include "log_event.h"
+#include "monitor_lock.h"
+#include "nsComponentManagerUtils.h"
+#include "nsThreadUtils.h"
+#include "platform_services.h"
+#include "variant_tvariant.h"
+#include "xc_event_data.h"
+
+bool g_newIntrfc = false;
+
+namespace {
+const nsresult kReadRefused = NS_ERROR_UNEXPECTED;
+
+wcstring getLocaleISO() { return utf16_of(environment_locale()); }
+}  // namespace
+
+AddInSite::AddInSite()
+    : mRefCnt(0),
+      m_evtBufferLength(1),
+      m_mutex(PR_NewMonitor()),
+      m_type(eAddInvalid),
+      m_newInterface(false),
+      m_version(static_cast<size_t>(-1)) {}
+
+AddInSite::~AddInSite() {
+    // The adapter is disconnected in Release, before the object starts to come apart.
+    m_deqEvents.clear();
+    PR_DestroyMonitor(m_mutex);
+}
+
+// ---- nsISupports
+
+NS_IMETHODIMP AddInSite::QueryInterface(const nsIID& aIID, void** aInstancePtr) {
+    if (aInstancePtr == nullptr) return NS_ERROR_NULL_POINTER;
+    nsISupports* part = nullptr;
+    if (aIID.Equals(NS_GET_IID(IAddInSite))) {
+        part = static_cast<IAddInSite*>(this);
+    } else if (aIID.Equals(NS_GET_IID(IAddInSiteExt))) {
+        part = static_cast<IAddInSiteExt*>(this);
+    } else if (aIID.Equals(NS_GET_IID(IInnerListener))) {
+        part = static_cast<IInnerListener*>(this);
+    } else if (aIID.Equals(NS_GET_IID(nsISupports))) {
+        part = static_cast<IAddInSite*>(this);
+    }
+    *aInstancePtr = part;
+    if (part == nullptr) return NS_ERROR_NO_INTERFACE;
+    part->AddRef();
+    return NS_OK;
+}
+
+NS_IMETHODIMP_(nsrefcnt) AddInSite::AddRef() { return ++mRefCnt; }
+
+NS_IMETHODIMP_(nsrefcnt) AddInSite::Release() {
+    const nsrefcnt count = --mRefCnt;
+    if (count != 0) return count;
+    // Disconnecting stops the add-in's threads; a callback they deliver meanwhile finds the
+    // site whole but takes no new reference (tryReference), so nothing revives it.
+    if (m_adapt) m_adapt->Disconnect();
+    delete this;
+    return 0;
+}
+
+nsCOMPtr<IAddInSiteExt> AddInSite::tryReference() {
+    nsrefcnt count = mRefCnt.load();
+    while (count != 0) {
+        if (mRefCnt.compare_exchange_weak(count, count + 1)) {
+            return nsCOMPtr<IAddInSiteExt>(already_AddRefed<IAddInSiteExt>(static_cast<IAddInSiteExt*>(this)));
+        }
+    }
+    return nsCOMPtr<IAddInSiteExt>();
+}
+
+template <class Append>
+void AddInSite::queue(Append append) {
+    g_asyncMng.post([&](IAsyncManagerIntf& queue) {
+        IAddInSitePtr self = tryReference();
+        if (self) append(queue, std::move(self));
+    });
+}
+
+ICListener* AddInSite::directListener() {
+    if (!NS_IsMainThread()) return nullptr;
+    return m_siteEx.get();
+}
+
+// ---- reflection and calls: the adapter's
+
+#define VELMOR_NEED_CONTEXT(failure) \
+    if (!m_context) return failure
+
+nsresult AddInSite::GetNProps(int32_t* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->GetNProps(_retval);
+}
+nsresult AddInSite::GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->GetPropName(propPos, alias, _retval);
+}
+nsresult AddInSite::IsPropReadable(int32_t propPos, bool* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->IsPropReadable(propPos, _retval);
+}
+nsresult AddInSite::IsPropWritable(int32_t propPos, bool* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->IsPropWritable(propPos, _retval);
+}
+int32_t AddInSite::FindProp(const char16_t* pszPropName) {
+    VELMOR_NEED_CONTEXT(-1);
+    return m_context->FindProp(pszPropName);
+}
+nsresult AddInSite::GetNMethods(int32_t* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->GetNMethods(_retval);
+}
+nsresult AddInSite::GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->GetMethodName(nMethodPos, alias, _retval);
+}
+nsresult AddInSite::GetNParams(int32_t nMethodPos, int32_t* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->GetNParams(nMethodPos, _retval);
+}
+bool AddInSite::IsParamIn(int32_t nMethodPos, int32_t nParamPos) {
+    VELMOR_NEED_CONTEXT(false);
+    return m_context->IsParamIn(nMethodPos, nParamPos);
+}
+bool AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos) {
+    VELMOR_NEED_CONTEXT(false);
+    return m_context->IsParamOut(nMethodPos, nParamPos);
+}
+bool AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
+    VELMOR_NEED_CONTEXT(false);
+    return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
+}
+bool AddInSite::HasRetVal(int32_t nMethodPos) {
+    VELMOR_NEED_CONTEXT(false);
+    return m_context->HasRetVal(nMethodPos);
+}
+int32_t AddInSite::FindMethod(const char16_t* pszMethodName) {
+    VELMOR_NEED_CONTEXT(-1);
+    return m_context->FindMethod(pszMethodName);
+}
+nsIVariant* AddInSite::GetIContextDef() { return nullptr; }
+nsresult AddInSite::GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->GetPropVal(propPos, value, _retval);
+}
+nsresult AddInSite::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
+    VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
+    return m_context->SetPropVal(nPropPos, value, _retval);
+}
+
+nsresult AddInSite::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
+    if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
+    return m_context->Call(name, params, _retval);
+}
+
+nsresult AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
+                            nsIVariant** _retval) {
+    if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
+    return m_context->CallExt(name, params, retParams, _retval);
+}
+
+#undef VELMOR_NEED_CONTEXT
+
+// ---- IAddInSite / IAddInSiteExt
+
+bool AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
+                           const char16_t* filename) {
+    m_type = type;
+    if (type != eAddInNative) return false;
+    nsCOMPtr<nsISupports> adapter = do_CreateInstance(ADAPTERNATIVE_CONTRACTID);
+    m_adapt = do_QueryInterface(adapter.get());
+    if (!m_adapt) return false;
+
+    const bool ok = m_adapt->Initialize(static_cast<IInnerListener*>(this));
+    m_context = do_QueryInterface(adapter.get());
+    if (!ok) return false;
+
+    const bool connected = m_adapt->Connect(clsid, filename);
+    if (!m_adapt->IsComponentLoaded()) return connected;
+    if (m_locale.empty()) m_locale = getLocaleISO();
+    m_adapt->SetLocale(m_locale.c_str());
+    if (!connected) return false;
+
+    m_version = static_cast<size_t>(-1);
+    if (getInfo) m_version = static_cast<size_t>(static_cast<long>(m_adapt->GetInfo()));
+    m_adapt->RegisterExtensionAs(m_contextName);
+    return true;
+}
+
+nsresult AddInSite::GetName(nsAString& name) {
+    name.Assign(m_contextName);
+    return NS_OK;
+}
+
+nsresult AddInSite::GetObject(nsISupports**) { return NS_ERROR_NOT_IMPLEMENTED; }
+
+uint32_t AddInSite::GetVersion() { return static_cast<uint32_t>(m_version); }
+
+nsID AddInSite::GetClsId() {
+    if (m_adapt) return m_adapt->GetCLSID();
+    nsID none;
+    std::memset(&none, 0, sizeof none);
+    return none;
+}
+
+nsresult AddInSite::SetSiteEx(ICListener* site) {
+    m_siteEx = do_QueryInterface(site);
+    return NS_OK;
+}
+
+ICListener* AddInSite::GetSiteEx() { return m_siteEx.get(); }
+
+void AddInSite::SetSiteEx2(ICListenerEx* site) {
+    m_ExtListener = do_QueryInterface(site);
+    if (m_ExtListener) m_newInterface = true;
+    g_newIntrfc = m_newInterface;
+    // The same page object is also this site's ICListener, when it is one.
+    m_siteEx = do_QueryInterface(site);
+}
+
+nsresult AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** value) {
+    const int32_t index = FindProp(name);
+    if (index == -1) return NS_ERROR_INVALID_ARG;
+    bool ok = false;
+    m_context->GetPropVal(index, value, &ok);
+    return ok ? NS_OK : NS_ERROR_FAILURE;
+}
+
+nsresult AddInSite::SetPropertyValue(const char16_t* name, nsIVariant* value) {
+    const int32_t index = FindProp(name);
+    if (index == -1) return NS_ERROR_INVALID_ARG;
+    bool ok = false;
+    return m_context->SetPropVal(index, value, &ok);
+}
+
+nsresult AddInSite::SetLocale(const char16_t* locale) {
+    m_locale = wcstring_of(locale);
+    return NS_OK;
+}
+
+nsresult AddInSite::GetEventData(ICEventData** event) {
+    if (event == nullptr) return NS_ERROR_NULL_POINTER;
+    MonitorLock lock(m_mutex);
+    *event = nullptr;
+    if (m_deqEvents.empty()) return NS_OK;
+    const ExternalEventData& oldest = m_deqEvents.front();
+    nsCOMPtr<XCEventData> data = nsCOMPtr<XCEventData>(new XCEventData());
+    data->Init(oldest.source, oldest.message, oldest.data);
+    const nsresult rv = data->QueryInterface(NS_GET_IID(ICEventData), reinterpret_cast<void**>(event));
+    if (NS_SUCCEEDED(rv)) m_deqEvents.pop_front();
+    return rv;
+}
+
+nsresult AddInSite::Done() {
+    if (m_adapt) m_adapt->Disconnect();
+    return NS_OK;
+}
+
+// ---- IInnerListener: the event buffer (any thread)
+
+bool AddInSite::SetEventBufferDepth(int32_t len) {
+    const size_t depth = static_cast<size_t>(static_cast<long>(len));
+    m_evtBufferLength = depth;
+    MonitorLock lock(m_mutex);
+    if (m_deqEvents.size() > depth) {
+        m_deqEvents.erase(m_deqEvents.begin() + static_cast<long>(depth), m_deqEvents.end());
+    }
+    return true;
+}
+
+int32_t AddInSite::GetEventBufferDepth() { return static_cast<int32_t>(m_evtBufferLength.load()); }
+
+void AddInSite::CleanEventBuffer() {
+    MonitorLock lock(m_mutex);
+    m_deqEvents.clear();
+}
+
+// Every external event is also kept here, in arrival order, while the buffer holds fewer
+// records than its depth; the page takes them oldest first through GetEventData.
+void AddInSite::bufferEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
+    MonitorLock lock(m_mutex);
+    if (m_deqEvents.size() >= m_evtBufferLength.load()) return;
+    m_deqEvents.push_back(ExternalEventData{wcstring_of(who), wcstring_of(what), wcstring_of(data)});
+}
+
+// ---- IInnerListener: callbacks for the page
+
+void AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
+    bufferEvent(who, what, data);
+    if (ICListener* listener = directListener()) {
+        log_event("ExternalEvent: proccess event %S\n", data);
+        listener->externalEvent(who, what, data);
+        return;
+    }
+    log_event("ExternalEvent: get event %S\n", data);
+    nsString source(who != nullptr ? who : u"");
+    nsString message(what != nullptr ? what : u"");
+    nsString text(data != nullptr ? data : u"");
+    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+        q.SetSiteEventData(std::move(self), source, message, text);
+    });
+}
+
+bool AddInSite::AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
+                         int32_t scode) {
+    if (ICListener* listener = directListener()) {
+        bool answer = false;
+        listener->addError(wcode, source, descr, scode, &answer);
+        return true;
+    }
+    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+        q.SetError(std::move(self), wcode, source, descr, scode);
+    });
+    return false;
+}
+
+bool AddInSite::SetStatusLine(const char16_t* status) {
+    if (ICListener* listener = directListener()) return listener->setStatusLine(status) == NS_OK;
+    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+        q.SetSiteStatusLine(std::move(self), status);
+    });
+    return false;
+}
+
+void AddInSite::ResetStatusLine() {
+    if (ICListener* listener = directListener()) {
+        listener->resetStatusLine();
+        return;
+    }
+    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) { q.SetClearStatusLine(std::move(self)); });
+}
+
+bool AddInSite::Read(const char16_t* name, nsIVariant** value, int32_t* error,
+                     nsAString& errDescriptor) {
+    ICListener* listener = directListener();
+    if (listener == nullptr) {
+        if (error != nullptr) *error = static_cast<int32_t>(kReadRefused);
+        return false;
+    }
+    MonitorLock lock(m_mutex);
+    return listener->readValue(name, error, errDescriptor, value) == NS_OK;
+}
+
+bool AddInSite::Write(const char16_t* name, nsIVariant* value) {
+    ICListener* listener = directListener();
+    if (listener == nullptr) return false;
+    bool answer = false;
+    MonitorLock lock(m_mutex);
+    listener->writeValue(name, value, &answer);
+    return answer;
+}
+
+bool AddInSite::RegisterProfileAs(const char16_t* name) {
+    ICListener* listener = directListener();
+    if (listener == nullptr) return false;
+    bool answer = false;
+    listener->registerProfileAs(name, &answer);
+    return answer;
+}
+
+// ---- IInnerListener: message boxes and platform information, through the extended listener
+
+// The page's objects and the platform's dialogs belong to the main thread: from another
+// thread these callbacks are refused like a missing extended listener.
+bool AddInSite::extendedListenerAtHand() {
+    return m_newInterface && m_ExtListener && NS_IsMainThread();
+}
+
+bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {
+    nsCOMPtr<nsIPromptService> prompts = prompt_service();
+    nsCOMPtr<nsIWindowWatcher> watcher = window_watcher();
+    if (!prompts || !watcher) return false;
+    nsCOMPtr<nsIDOMWindow> window;
+    watcher->GetActiveWindow(getter_AddRefs(window));  // no active window is fine: the prompt has no parent
+    const nsresult rv = confirm ? prompts->Confirm(window.get(), nullptr, text, answer)
+                                : prompts->Alert(window.get(), nullptr, text);
+    return rv == NS_OK;
+}
+
+bool AddInSite::AlertCB(const char16_t* text) {
+    if (!extendedListenerAtHand()) return false;
+    return showPrompt(text, false, nullptr);
+}
+
+bool AddInSite::ConfirmCB(const char16_t* text, nsIVariant** retVal) {
+    if (!extendedListenerAtHand()) return false;
+    bool answer = false;
+    if (!showPrompt(text, true, &answer)) return false;
+    if (retVal != nullptr) {
+        nsCOMPtr<nsIWritableVariant> variant;
+        if (createJSVariant(getter_AddRefs(variant))) {
+            variant->SetAsBool(answer);
+            *retVal = variant.forget().take();
+        }
+    }
+    return true;
+}
+
+bool AddInSite::GetUserAgentCB(nsAString& text) {
+    if (!extendedListenerAtHand()) return false;
+    try {
+        return NS_SUCCEEDED(m_ExtListener->getUserAgent(text));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool AddInSite::GetVersionCB(nsAString& text) {
+    if (!extendedListenerAtHand()) return false;
+    try {
+        return NS_SUCCEEDED(m_ExtListener->getVersion(text));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool AddInSite::CreateObjectCB(const char16_t* name, nsIVariant** value) {
+    if (!extendedListenerAtHand()) return false;
+    try {
+        return NS_SUCCEEDED(m_ExtListener->createObject(name, value));
+    } catch (...) {
+        return false;
+    }
+}

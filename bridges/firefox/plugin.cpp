@@ -1,0 +1,14 @@
+// The older module entry, for browsers that ask for a module object instead of the record.
+
+#include "addin_module.h"
+#include "mozilla/GenericModule.h"
+#include "nsIModule.h"
+
+extern "C" NS_EXPORT_ABI nsresult NSGetModule(nsIComponentManager* /*aCompMgr*/,
+                                              nsIFile* /*aLocation*/, nsIModule** aResult) {
+    if (aResult == nullptr) return NS_ERROR_NULL_POINTER;
+    mozilla::GenericModule* module = new mozilla::GenericModule(&kAddInModule);
+    module->AddRef();
+    *aResult = module;
+    return NS_OK;
+}

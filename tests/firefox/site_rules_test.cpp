@@ -1,0 +1,235 @@
+// The site's main-thread rules, driven through its IInnerListener as an adapter drives it:
+// direct calls on the main thread, queueing from other threads, refusals of what the page
+// must answer at once, the event buffer, and the message boxes through the prompt service.
+
+#include <thread>
+
+#include "component_fixture.h"
+
+namespace velmor_test {
+namespace {
+
+class SiteRules : public ComponentFixture {
+protected:
+    void SetUp() override {
+        ComponentFixture::SetUp();
+        m_service = newService(m_page);
+        ASSERT_TRUE(m_service);
+        m_site = loadAndCreate(m_service, u"Scandor");
+        ASSERT_TRUE(m_site);
+        m_inner = do_QueryInterface(m_site.get());
+        ASSERT_TRUE(m_inner);
+        m_page->clear();
+    }
+    void TearDown() override {
+        m_inner = nullptr;
+        m_site = nullptr;
+        m_service = nullptr;
+        ComponentFixture::TearDown();
+    }
+    // Runs `work` on a thread of its own (as the add-in's reader thread would) and waits.
+    static void offMainThread(const std::function<void()>& work) { std::thread(work).join(); }
+
+    nsCOMPtr<IAddInServiceEx4> m_service;
+    nsCOMPtr<IAddInSiteExt> m_site;
+    nsCOMPtr<IInnerListener> m_inner;
+};
+
+TEST_F(SiteRules, TheMainThreadCallsThePageAtOnce) {
+    m_inner->ExternalEvent(u"src", u"msg", u"data");
+    EXPECT_TRUE(m_inner->AddError(3, u"S", u"D", 7));
+    EXPECT_TRUE(m_inner->SetStatusLine(u"busy"));
+    m_inner->ResetStatusLine();
+    const std::vector<PageCall> calls = m_page->calls();
+    ASSERT_EQ(4u, calls.size());
+    EXPECT_EQ("externalEvent", calls[0].method);
+    EXPECT_EQ(u"data", calls[0].c);
+    EXPECT_EQ("addError", calls[1].method);
+    EXPECT_EQ(u"S", calls[1].a);
+    EXPECT_EQ(u"D", calls[1].b);
+    EXPECT_EQ(3007, calls[1].number);
+    EXPECT_EQ("setStatusLine", calls[2].method);
+    EXPECT_EQ("resetStatusLine", calls[3].method);
+}
+
+TEST_F(SiteRules, AddErrorIsTrueWhateverThePageAnswers) {
+    m_page->m_answer = false;
+    EXPECT_TRUE(m_inner->AddError(1, u"S", u"D", 0));
+}
+
+TEST_F(SiteRules, OtherThreadsQueueAndTheTimerDelivers) {
+    bool queuedError = true, queuedStatus = true;
+    offMainThread([&] {
+        m_inner->ExternalEvent(u"src", u"msg", u"one");
+        queuedError = m_inner->AddError(2, u"S", u"D", 5);
+        queuedStatus = m_inner->SetStatusLine(u"busy");
+        m_inner->ResetStatusLine();
+        m_inner->ExternalEvent(u"src", u"msg", u"two");
+    });
+    EXPECT_FALSE(queuedError);
+    EXPECT_FALSE(queuedStatus);
+    EXPECT_EQ(0u, m_page->calls().size()) << "nothing may reach the page off the main thread";
+    ASSERT_TRUE(runUntil([&] { return m_page->calls().size() == 5; }, "five queued callbacks"));
+    const std::vector<PageCall> calls = m_page->calls();
+    EXPECT_EQ(u"one", calls[0].c);
+    EXPECT_EQ("addError", calls[1].method);
+    EXPECT_EQ(u"S", calls[1].a);  // source, then description
+    EXPECT_EQ(u"D", calls[1].b);
+    EXPECT_EQ(2005, calls[1].number);
+    EXPECT_EQ(u"busy", calls[2].a);
+    EXPECT_EQ("resetStatusLine", calls[3].method);
+    EXPECT_EQ(u"two", calls[4].c);
+    for (const PageCall& call : calls) EXPECT_TRUE(call.onMainThread) << call.method;
+}
+
+// Reader threads take and the main thread drops references to the site at the same time
+// (atomic counts, under TSan); every event arrives, each thread's in its own order.
+TEST_F(SiteRules, ManyThreadsQueueAtOnceAndEveryEventArrives) {
+    const int kThreads = 4, kEach = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            const std::u16string who = utf16("t" + std::to_string(t));
+            for (int i = 0; i < kEach; ++i) {
+                m_inner->ExternalEvent(who.c_str(), u"m", utf16(std::to_string(i)).c_str());
+            }
+        });
+    }
+    const bool all = runUntil([&] { return m_page->count("externalEvent") == kThreads * kEach; },
+                              "every event of every thread");
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_TRUE(all);
+    std::vector<int> next(kThreads, 0);
+    for (const PageCall& call : m_page->calls("externalEvent")) {
+        const int t = call.a[1] - u'0';
+        EXPECT_EQ(utf16(std::to_string(next[t]++)), call.c);
+    }
+}
+
+TEST_F(SiteRules, AnEventBeforeAnyListenerWaitsForOne) {
+    ASSERT_EQ(NS_OK, m_site->SetSiteEx(nullptr));
+    m_inner->ExternalEvent(u"src", u"msg", u"early");
+    ASSERT_EQ(NS_OK, m_site->SetSiteEx(m_page));
+    ASSERT_TRUE(runUntil([&] { return m_page->count("externalEvent") == 1; }, "the early event"));
+    EXPECT_EQ(u"early", m_page->calls("externalEvent")[0].c);
+}
+
+TEST_F(SiteRules, AnElementOfASiteWithoutListenerIsDroppedAndTheNextDelivered) {
+    ASSERT_EQ(NS_OK, m_site->SetSiteEx(nullptr));
+    m_inner->ExternalEvent(u"src", u"msg", u"lost");
+    ASSERT_TRUE(runUntil([&] { return m_browser->events_run() > 3; }, "a few timer ticks"));
+    ASSERT_EQ(NS_OK, m_site->SetSiteEx(m_page));
+    offMainThread([&] { m_inner->ExternalEvent(u"src", u"msg", u"kept"); });
+    ASSERT_TRUE(runUntil([&] { return m_page->count("externalEvent") == 1; }, "the next event"));
+    EXPECT_EQ(u"kept", m_page->calls("externalEvent")[0].c);
+}
+
+TEST_F(SiteRules, WhatThePageMustAnswerIsRefusedOffTheMainThread) {
+    bool read = true, written = true, registered = true;
+    int32_t error = 0;
+    nsCOMPtr<nsIVariant> value;
+    nsCOMPtr<nsIWritableVariant> given = string_variant(u"v");
+    offMainThread([&] {
+        nsString description;
+        read = m_inner->Read(u"key", getter_AddRefs(value), &error, description);
+        written = m_inner->Write(u"key", given);
+        registered = m_inner->RegisterProfileAs(u"profile");
+    });
+    EXPECT_FALSE(read);
+    EXPECT_EQ(static_cast<int32_t>(NS_ERROR_UNEXPECTED), error);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(registered);
+    EXPECT_EQ(0u, m_page->calls().size());
+
+    // The same on the main thread reaches the page.
+    nsString description;
+    EXPECT_TRUE(m_inner->Read(u"key", getter_AddRefs(value), &error, description));
+    EXPECT_EQ(u"read:key", variant_text(value));
+    EXPECT_TRUE(m_inner->Write(u"key", given));
+    EXPECT_TRUE(m_inner->RegisterProfileAs(u"profile"));
+    EXPECT_EQ(u"v", m_page->calls("writeValue")[0].b);
+}
+
+TEST_F(SiteRules, TheEventBufferKeepsTheOldestUpToItsDepth) {
+    nsCOMPtr<ICEventData> none;
+    ASSERT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(none)));
+    EXPECT_FALSE(none) << "a site that never had an event has none buffered";
+
+    EXPECT_TRUE(m_inner->SetEventBufferDepth(2));
+    EXPECT_EQ(2, m_inner->GetEventBufferDepth());
+    offMainThread([&] {
+        for (const char16_t* data : {u"a", u"b", u"c"}) m_inner->ExternalEvent(u"w", u"m", data);
+    });
+    for (const char16_t* expected : {u"a", u"b"}) {
+        nsCOMPtr<ICEventData> event;
+        ASSERT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(event)));
+        ASSERT_TRUE(event);
+        nsString who, what, data;
+        event->GetWho(who);
+        event->GetWhat(what);
+        event->GetData(data);
+        EXPECT_EQ(u"w", std::u16string(who.get()));
+        EXPECT_EQ(u"m", std::u16string(what.get()));
+        EXPECT_EQ(expected, std::u16string(data.get()));
+    }
+    nsCOMPtr<ICEventData> empty;
+    ASSERT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(empty)));
+    EXPECT_FALSE(empty);
+
+    m_inner->ExternalEvent(u"w", u"m", u"x");
+    m_inner->ExternalEvent(u"w", u"m", u"y");
+    EXPECT_TRUE(m_inner->SetEventBufferDepth(1));  // trims to the oldest
+    m_inner->CleanEventBuffer();
+    ASSERT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(empty)));
+    EXPECT_FALSE(empty);
+
+    EXPECT_TRUE(m_inner->SetEventBufferDepth(-1));
+    EXPECT_EQ(-1, m_inner->GetEventBufferDepth());
+}
+
+TEST_F(SiteRules, MessageBoxesGoThroughThePromptService) {
+    m_browser->set_confirm_answer(true);
+    EXPECT_TRUE(m_inner->AlertCB(u"Hello"));
+    nsCOMPtr<nsIVariant> answer;
+    EXPECT_TRUE(m_inner->ConfirmCB(u"Sure?", getter_AddRefs(answer)));
+    bool value = false;
+    ASSERT_TRUE(answer);
+    answer->GetAsBool(&value);
+    EXPECT_TRUE(value);
+    const std::vector<xpcom_runtime::PromptCall> prompts = m_browser->prompt_calls();
+    ASSERT_EQ(2u, prompts.size());
+    EXPECT_EQ(xpcom_runtime::PromptCall::eAlert, prompts[0].kind);
+    EXPECT_EQ(u"Hello", prompts[0].text);
+    EXPECT_FALSE(prompts[0].has_title);
+    EXPECT_EQ(xpcom_runtime::PromptCall::eConfirm, prompts[1].kind);
+
+    m_browser->set_alert_result(NS_ERROR_FAILURE);
+    EXPECT_FALSE(m_inner->AlertCB(u"fails"));
+
+    nsString agent;
+    EXPECT_TRUE(m_inner->GetUserAgentCB(agent));
+    EXPECT_EQ(u"TestBrowser/31", std::u16string(agent.get()));
+}
+
+TEST_F(SiteRules, MessageBoxesNeedTheExtendedListenerAndTheMainThread) {
+    bool offMain = true;
+    offMainThread([&] { offMain = m_inner->AlertCB(u"from the reader"); });
+    EXPECT_FALSE(offMain);
+
+    nsCOMPtr<IAddInServiceEx4> plain = newService(nullptr);
+    ASSERT_EQ(NS_OK, plain->Init(m_page));  // no extended listener
+    bool loaded = false;
+    ASSERT_EQ(NS_OK, plain->LoadAddIn(u"", u"other", 0, &loaded));
+    nsCOMPtr<IAddInSiteExt> site;
+    ASSERT_EQ(NS_OK, plain->CreateInstanceExt(u"Scandor", getter_AddRefs(site)));
+    nsCOMPtr<IInnerListener> inner = do_QueryInterface(site.get());
+    nsCOMPtr<nsIVariant> answer;
+    nsString agent;
+    EXPECT_FALSE(inner->AlertCB(u"x"));
+    EXPECT_FALSE(inner->ConfirmCB(u"x", getter_AddRefs(answer)));
+    EXPECT_FALSE(inner->GetUserAgentCB(agent));
+    EXPECT_TRUE(m_browser->prompt_calls().empty());
+}
+
+}  // namespace
+}  // namespace velmor_test

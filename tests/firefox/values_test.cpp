@@ -1,0 +1,210 @@
+// Values through the site and the adapter, in plain and JSON mode and in both directions,
+// and the parameter lists of calls, with a stand-in add-in installed beside a copy of the
+// component. Also the classes a library announces and what the add-in's callbacks reach.
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "component_fixture.h"
+#include "nsComponentManagerUtils.h"
+#include "temp_folder.h"
+
+namespace velmor_test {
+namespace {
+
+class Values : public ComponentFixture {
+protected:
+    std::string componentPath() const override {
+        m_installed = m_folder.copyIn(VELMOR_STUB_ADDIN, "VelmorPlovik" VELMOR_PLATFORM ".so");
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT, "VelmorQuillonFF" VELMOR_PLATFORM ".so");
+    }
+    void SetUp() override {
+        ::unsetenv("STUB_ADDIN");
+        ComponentFixture::SetUp();
+        ASSERT_FALSE(m_installed.empty());
+        m_service = newService(m_page);
+        m_site = loadAndCreate(m_service, u"Stub");
+        ASSERT_TRUE(m_site);
+    }
+    void TearDown() override {
+        m_site = nullptr;
+        m_service = nullptr;
+        ComponentFixture::TearDown();
+    }
+    void json(bool on) { m_service->SetCapabilities(on ? 1 : 0); }
+
+    nsCOMPtr<nsIVariant> get(const char16_t* name, nsresult expected = NS_OK) {
+        nsCOMPtr<nsIVariant> value;
+        EXPECT_EQ(expected, m_site->GetPropertyValue(name, getter_AddRefs(value))) << "get";
+        return value;
+    }
+    nsCOMPtr<nsIVariant> call(const char16_t* name, nsIVariant* params, nsresult expected = NS_OK) {
+        nsCOMPtr<nsIVariant> result;
+        EXPECT_EQ(expected, m_site->Call(name, params, getter_AddRefs(result))) << "call";
+        return result;
+    }
+    static nsCOMPtr<nsIWritableVariant> int_array(std::vector<int32_t> values) {
+        nsCOMPtr<nsIWritableVariant> array = do_CreateInstance(NS_VARIANT_CONTRACTID);
+        array->SetAsArray(nsIDataType::VTYPE_INT32, nullptr, static_cast<uint32_t>(values.size()),
+                          values.data());
+        return array;
+    }
+
+    mutable TempFolder m_folder;
+    mutable std::string m_installed;
+    nsCOMPtr<IAddInServiceEx4> m_service;
+    nsCOMPtr<IAddInSiteExt> m_site;
+};
+
+TEST_F(Values, PlainModeKeepsTheDataTypes) {
+    ASSERT_EQ(NS_OK, m_site->SetPropertyValue(u"Value", int_variant(5)));
+    nsCOMPtr<nsIVariant> value = get(u"Value");
+    EXPECT_EQ(nsIDataType::VTYPE_INT32, data_type(value));
+    int32_t number = 0;
+    value->GetAsInt32(&number);
+    EXPECT_EQ(5, number);
+
+    get(u"WriteOnly", NS_ERROR_FAILURE);
+    get(u"Nothing", NS_ERROR_INVALID_ARG);
+    EXPECT_EQ(NS_ERROR_INVALID_ARG, m_site->SetPropertyValue(u"Nothing", int_variant(1)));
+}
+
+TEST_F(Values, JsonModeSpeaksTheTypeValueFormBothWays) {
+    json(true);
+    ASSERT_EQ(NS_OK, m_site->SetPropertyValue(u"Value", string_variant(u"{\"type\":\"int\",\"value\":9}")));
+    nsCOMPtr<nsIVariant> value = get(u"Value");
+    EXPECT_EQ(u"{\"type\":\"int\",\"value\":9}\n", variant_text(value));
+    json(false);
+    EXPECT_EQ(nsIDataType::VTYPE_INT32, data_type(get(u"Value")));
+}
+
+TEST_F(Values, JsonTextThatDoesNotConvertArrivesAsText) {
+    json(true);
+    const char16_t* const texts[] = {u"{\"a\":1}", u"plain words", u"{\"type\":\"int\",\"value\":\"7\"}"};
+    for (const char16_t* text : texts) {
+        nsCOMPtr<nsIWritableVariant> list = do_CreateInstance(NS_VARIANT_CONTRACTID);
+        nsCOMPtr<nsIWritableVariant> element = string_variant(text);
+        nsISupports* elements[] = {element.get()};
+        list->SetAsArray(nsIDataType::VTYPE_INTERFACE_IS, &NS_GET_IID(nsIVariant), 1, elements);
+        nsCOMPtr<nsIVariant> result = call(u"One", list);
+        std::string expected = "{\"type\":\"string\",\"value\":\"";
+        for (const char16_t* c = text; *c; ++c) {
+            if (*c == '"') expected += '\\';
+            expected += static_cast<char>(*c);
+        }
+        expected += "\"}\n";
+        EXPECT_EQ(utf16(expected), variant_text(result));
+    }
+}
+
+TEST_F(Values, ParameterListsFillUpWithDefaults) {
+    int32_t sum = 0;
+    call(u"Add", int_variant(5))->GetAsInt32(&sum);  // one value for two parameters
+    EXPECT_EQ(15, sum);
+    call(u"Add", int_array({2, 3}))->GetAsInt32(&sum);
+    EXPECT_EQ(5, sum);
+    call(u"Add", string_variant(u"[1,2]"), NS_ERROR_FAILURE);  // plain mode: a text is no list
+
+    json(true);
+    EXPECT_EQ(u"{\"type\":\"int\",\"value\":3}\n", variant_text(call(u"Add", string_variant(u"[1,2]"))));
+    EXPECT_EQ(u"{\"type\":\"int\",\"value\":11}\n", variant_text(call(u"Add", string_variant(u"[1]"))));
+    call(u"Add", string_variant(u"[]"), NS_ERROR_FAILURE);  // no parameters given: the add-in refuses
+    EXPECT_EQ(NS_ERROR_INVALID_ARG, m_site->Call(u"Missing", nullptr, nullptr));
+}
+
+TEST_F(Values, CallExtHandsBackTheParametersThePageGave) {
+    nsCOMPtr<nsIVariant> params;
+    nsCOMPtr<nsIVariant> result;
+    ASSERT_EQ(NS_OK, m_site->CallExt(u"Add", int_array({2, 3}), getter_AddRefs(params),
+                                     getter_AddRefs(result)));
+    ASSERT_TRUE(params);
+    uint16_t type = 0;
+    nsIID iid;
+    uint32_t count = 0;
+    void* elements = nullptr;
+    ASSERT_EQ(NS_OK, params->GetAsArray(&type, &iid, &count, &elements));
+    ASSERT_EQ(2u, count);
+    nsISupports** items = static_cast<nsISupports**>(elements);
+    nsCOMPtr<nsIVariant> first = do_QueryInterface(items[0]);
+    nsCOMPtr<nsIVariant> second = do_QueryInterface(items[1]);
+    EXPECT_EQ(u"changed", variant_text(first));  // by reference, as the add-in left it
+    int32_t b = 0;
+    second->GetAsInt32(&b);
+    EXPECT_EQ(3, b);
+    for (uint32_t i = 0; i < count; ++i) items[i]->Release();
+    NS_Free(elements);
+
+    json(true);
+    ASSERT_EQ(NS_OK, m_site->CallExt(u"Add", int_array({4}), getter_AddRefs(params),
+                                     getter_AddRefs(result)));
+    ASSERT_EQ(NS_OK, params->GetAsArray(&type, &iid, &count, &elements));
+    ASSERT_EQ(1u, count);  // the default added for the second parameter does not come back
+    items = static_cast<nsISupports**>(elements);
+    nsCOMPtr<nsIVariant> only = do_QueryInterface(items[0]);
+    EXPECT_EQ(u"{\"type\":\"string\",\"value\":\"changed\"}\n", variant_text(only));
+    items[0]->Release();
+    NS_Free(elements);
+    EXPECT_EQ(u"{\"type\":\"int\",\"value\":14}\n", variant_text(result));
+}
+
+TEST_F(Values, EveryCallbackOfTheAddInReachesThePageOrThePlatform) {
+    m_page->clear();
+    nsCOMPtr<nsIVariant> result = call(u"Callbacks", nullptr);
+    EXPECT_EQ(u"8.3.1|TestBrowser/31|confirm=false|alert|depth=5|read=0", variant_text(result));
+    EXPECT_EQ(1u, m_page->count("addError"));
+    ASSERT_EQ(1u, m_page->count("writeValue"));
+    EXPECT_EQ(u"5", m_page->calls("writeValue")[0].b);
+    EXPECT_EQ(1u, m_page->count("readValue"));
+    EXPECT_EQ(1u, m_page->count("registerProfileAs"));
+    EXPECT_EQ(1u, m_page->count("setStatusLine"));
+    EXPECT_EQ(1u, m_page->count("resetStatusLine"));
+    EXPECT_EQ(1u, m_page->count("externalEvent"));
+    EXPECT_EQ(2u, m_browser->prompt_calls().size());
+}
+
+TEST_F(Values, EveryClassOfTheListIsAnnouncedAndTheFirstRecordStays) {
+    const std::vector<PageCall> names = m_page->calls("registerClassName");
+    ASSERT_EQ(3u, names.size());  // "Stub", "" and "Other": each registers as Stub
+    for (const PageCall& call : names) EXPECT_EQ(u"Stub", call.a);
+}
+
+TEST_F(Values, AVersionOf1500IsServedByOneSite) {
+    ::setenv("STUB_ADDIN", "shared", 1);  // read when the add-in is asked for its version
+    bool loaded = false;
+    ASSERT_EQ(NS_OK, m_service->LoadAddIn(u"Two", u"second", 0, &loaded));
+    nsCOMPtr<IAddInSite> first, second;
+    ASSERT_EQ(NS_OK, m_service->CreateInstance(u"Two.Stub", getter_AddRefs(first)));
+    ASSERT_EQ(NS_OK, m_service->CreateInstance(u"Two.Stub", getter_AddRefs(second)));
+    EXPECT_EQ(first.get(), second.get());
+    EXPECT_EQ(1500u, first->GetVersion());
+    ::unsetenv("STUB_ADDIN");
+}
+
+TEST_F(Values, AClassThatRefusesFailsTheLoadAndTheLocationStaysOpen) {
+    ::setenv("STUB_ADDIN", "refuse", 1);
+    bool loaded = false;
+    EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, m_service->LoadAddIn(u"R", u"third", 0, &loaded));
+    EXPECT_FALSE(loaded);
+    ::unsetenv("STUB_ADDIN");
+    EXPECT_EQ(NS_OK, m_service->LoadAddIn(u"R", u"third", 0, &loaded));
+    EXPECT_TRUE(loaded);
+}
+
+// A library whose class gives no object fails the load, and the adapter that opened it does
+// not leave it mapped.
+TEST_F(Values, ALibraryThatGivesNoObjectIsNotLeftLoaded) {
+    ::setenv("STUB_ADDIN", "noobject", 1);
+    bool loaded = false;
+    EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, m_service->LoadAddIn(u"N", u"fourth", 0, &loaded));
+    ::unsetenv("STUB_ADDIN");
+    m_site = nullptr;
+    m_service = nullptr;  // the earlier sites, and their adapters, go
+    std::ifstream maps("/proc/self/maps");
+    const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::string::npos, text.find(m_installed)) << m_installed << " is still mapped";
+}
+
+}  // namespace
+}  // namespace velmor_test
