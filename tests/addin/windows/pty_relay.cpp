@@ -1,15 +1,16 @@
-// The scanner's serial line for the Windows tests, which run under Wine: four
-// pseudo-terminals whose slave sides Wine maps to COM ports. Bytes that the test writes to
+// The scanner's serial line for the Windows tests, which run under Wine: three
+// pseudo-terminals, and a fourth for a dead port when one is named, whose slave sides Wine maps to COM ports. Bytes that the test writes to
 // the feed port come out of the scanner port as the scanner's input, with the test's own
 // timing. Each "s" written to the control port is answered there with one line telling the
 // settings that the scanner port's device has now, as the kernel holds them:
 //   speed=<bits per second> parodd=<0|1> cmspar=<0|1> cstopb=<0|1> veof=<code>
 // (A pty keeps the parity kind bits but clears the parity-enable flag and keeps 8 data bits,
 // so those two are not reported.) Each "h" hangs up the dead port's line, as a scanner that
-// is unplugged, and is answered with "hung-up": from then on every read of it fails. Built
+// is unplugged, and is answered with "hung-up" ("no-dead-port" when none was named): from
+// then on every read of it fails. Built
 // for the machine that runs Wine, not for Windows.
 //
-//   pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT DEAD_PORT -- COMMAND [ARGS...]
+//   pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT [DEAD_PORT] -- COMMAND [ARGS...]
 //
 // COMMAND runs with WINE_RUN_PORTS naming each port's device, after any mappings it already
 // held (tools/wine_run.sh maps them); its exit status is this program's. Apart from the dead
@@ -93,10 +94,11 @@ void report_settings(const Line& scanner, const Line& control) {
 }
 
 void hang_up(Line* dead, const Line& control) {
-    if (dead->master >= 0) ::close(dead->master);
+    const bool exists = dead->master >= 0;
+    if (exists) ::close(dead->master);
     dead->master = -1;
-    const char reply[] = "hung-up\n";
-    write_all(control.master, reply, static_cast<ssize_t>(sizeof reply - 1));
+    const char* reply = exists ? "hung-up\n" : "no-dead-port\n";
+    write_all(control.master, reply, static_cast<ssize_t>(std::strlen(reply)));
 }
 
 // Runs until the process ends.
@@ -125,22 +127,24 @@ void relay(const Line* scanner, const Line* feed, const Line* control, Line* dea
 }  // namespace
 
 int main(int argc, char** argv) {
-    constexpr int kLines = 4;
-    if (argc < kLines + 3 || std::strcmp(argv[kLines + 1], "--") != 0) {
-        std::fprintf(stderr,
-                     "usage: pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT DEAD_PORT -- COMMAND...\n");
+    // Three ports, or four with the dead one, then "--".
+    int lineCount = 0;
+    while (lineCount + 1 < argc && std::strcmp(argv[lineCount + 1], "--") != 0) ++lineCount;
+    if ((lineCount != 3 && lineCount != 4) || lineCount + 2 >= argc) {
+        std::fprintf(stderr, "usage: pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT [DEAD_PORT] -- "
+                             "COMMAND...\n");
         return 2;
     }
-    Line lines[kLines];
-    for (Line& line : lines) {
-        if (!open_line(&line)) {
+    Line lines[4];
+    for (int i = 0; i < lineCount; ++i) {
+        if (!open_line(&lines[i])) {
             std::perror("pty_relay: openpty");
             return 1;
         }
     }
     const char* earlier = std::getenv("WINE_RUN_PORTS");
     std::string ports = earlier != nullptr ? std::string(earlier) + " " : std::string();
-    for (int i = 0; i < kLines; ++i) ports += std::string(argv[1 + i]) + "=" + lines[i].path + " ";
+    for (int i = 0; i < lineCount; ++i) ports += std::string(argv[1 + i]) + "=" + lines[i].path + " ";
     setenv("WINE_RUN_PORTS", ports.c_str(), 1);
 
     const pid_t child = fork();
@@ -149,7 +153,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (child == 0) {
-        execvp(argv[kLines + 2], argv + kLines + 2);
+        execvp(argv[lineCount + 2], argv + lineCount + 2);
         std::perror("pty_relay: exec");
         _exit(127);
     }
