@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "adapter_choice.h"
 #include "delivery_queue_slot.h"
 #include "environment_locale.h"
 #include "firefox_config.h"
@@ -175,8 +176,9 @@ nsresult AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant
 bool AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                            const char16_t* filename) {
     m_type = type;
-    if (type != eAddInNative) return false;
-    nsCOMPtr<nsISupports> adapter = do_CreateInstance(ADAPTERNATIVE_CONTRACTID);
+    AdapterChoice choice;
+    if (!adapter_for_kind(type, choice)) return false;
+    nsCOMPtr<nsISupports> adapter = do_CreateInstance(choice.contractId);
     m_adapt = do_QueryInterface(adapter.get());
     if (!m_adapt) return false;
 
@@ -184,7 +186,7 @@ bool AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentTy
     m_context = do_QueryInterface(adapter.get());
     if (!ok) return false;
 
-    const bool connected = m_adapt->Connect(clsid, filename);
+    const bool connected = m_adapt->Connect(clsid, choice.withLibrary ? filename : nullptr);
     if (!m_adapt->IsComponentLoaded()) return connected;
     if (m_locale.empty()) m_locale = getLocaleISO();
     m_adapt->SetLocale(m_locale.c_str());
