@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a private prefix, for CTest (CMAKE_CROSSCOMPILING_EMULATOR).
-#   wine_run.sh [--plain] PREFIX PROGRAM [ARGS...]
+#   wine_run.sh [--plain | --native] PREFIX PROGRAM [ARGS...]
 # PREFIX is made on first use (serialised by a lock, so parallel tests share one boot).
 # WINE_RUN_PORTS="COM5=/dev/pts/3 ..." maps COM ports to devices first; the server is then
 # stopped before this script ends, while the devices' other ends still exist.
 # Without --plain the program must be a GoogleTest program, and it passes only when its own
 # output shows that tests ran: a program Wine cannot start may exit 0 having printed nothing.
+# --native runs a GoogleTest program of this machine in that same set-up (prefix, ports,
+# environment): a Linux test that starts Windows programs itself.
 set -uo pipefail
 
 check_gtest=1
-if [ "${1:-}" = --plain ]; then check_gtest=0; shift; fi
-[ $# -ge 2 ] || { echo "usage: wine_run.sh [--plain] PREFIX PROGRAM [ARGS...]" >&2; exit 2; }
+runner=(wine)
+case "${1:-}" in
+    --plain) check_gtest=0; shift ;;
+    --native) runner=(); shift ;;
+esac
+[ $# -ge 2 ] || { echo "usage: wine_run.sh [--plain | --native] PREFIX PROGRAM [ARGS...]" >&2; exit 2; }
 prefix=$(realpath -m "$1")
 shift
 
@@ -51,11 +57,11 @@ output=$(mktemp)
 ran=1
 if [[ " $* " == *" --gtest_list_tests "* ]]; then
     # Test discovery reads this listing: keep Wine's own messages out of it.
-    wine "$@" | tr -d '\r' | tee "$output"
+    "${runner[@]}" "$@" | tr -d '\r' | tee "$output"
     rc=${PIPESTATUS[0]}
     grep -q '^[^ ].*\.$' "$output" || ran=0
 else
-    wine "$@" 2>&1 | tr -d '\r' | tee "$output"
+    "${runner[@]}" "$@" 2>&1 | tr -d '\r' | tee "$output"
     rc=${PIPESTATUS[0]}
     [ -z "${WINE_RUN_PORTS:-}" ] || stop_server
     grep -Eq '^\[==========\] [1-9][0-9]* tests? from .* ran\.' "$output" &&

@@ -294,19 +294,7 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
     }
 }
 
-// ---- IMsgBoxN
-
-bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
-    if (m_pDispIntf == nullptr) return false;
-    CNPVariant answer;
-    if (!m_pDispIntf->confirmCB(queryText, answer)) return false;
-    if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
-    return true;
-}
-
-bool AdapterNative::Alert(const uint16_t* text) {
-    return m_pDispIntf != nullptr && m_pDispIntf->alertCB(text);
-}
+// ---- IMsgBoxN: adapter_dialogs_linux.cpp, adapter_dialogs_win.cpp
 
 // ---- IPlatformInfoN
 

@@ -60,7 +60,7 @@ public:
     void setPropVal(const UnicodeString& name, const CNPVariant& value) override;
     void call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) override;
 
-    // IMsgBoxN (Linux: answered by the site, nothing is shown)
+    // IMsgBoxN: Linux asks the site; Windows shows message boxes
     bool Confirm(const uint16_t* queryText, tVariant* retVal) override;
     bool Alert(const uint16_t* text) override;
 

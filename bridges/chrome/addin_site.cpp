@@ -1,6 +1,6 @@
 #include "addin_site.h"
 
-#include "adapter_native.h"
+#include "adapter_factory.h"
 #include "callback_text.h"
 #include "environment_locale.h"
 #include "host_globals.h"
@@ -61,8 +61,7 @@ bool AddInSite::methodsProc(int callMode, const std::string& name, JsValue& args
 
 void AddInSite::initialize(const UnicodeString& clsid, bool getInfo, AddInComponentType type,
                            const UnicodeString& filename) {
-    if (type != eAddInNative) throw invalid_args();
-    if (m_context == nullptr) m_context = new AdapterNative();
+    if (m_context == nullptr) m_context = create_adapter(type);
     m_context->initialize(this);
     m_context->connect(clsid, filename);
     if (!m_context->isComponentLoaded()) return;

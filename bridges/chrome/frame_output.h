@@ -14,9 +14,10 @@ std::mutex& output_mutex();
 void set_output_fd(int fd);
 int output_fd();
 
-// Writes one frame (prefix holding text.size(), then the text) under the output lock.
-// Write errors are not reported; interrupted and partial writes are completed.
-// Returns the number of text bytes.
+// Writes one frame (the prefix, then the text) under the output lock. A final line feed of
+// the text goes out as the platform's line end (message_line_end(), platform.h); the prefix
+// holds the number of bytes that follow it. Write errors are not reported; interrupted and
+// partial writes are completed. Returns the number of bytes after the prefix.
 int write_frame(const std::string& text);
 // The same for a caller that already holds the output lock.
 int write_frame_locked(const std::string& text);

@@ -27,3 +27,5 @@ void write_all(int fd, const void* data, size_t size) {
         size -= static_cast<size_t>(written);
     }
 }
+
+const char* message_line_end() { return "\n"; }

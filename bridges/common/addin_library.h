@@ -1,18 +1,24 @@
 #pragma once
 // Loading an add-in library and reading its class list, as every bridge does it. The
 // library calls live behind this interface, one file per platform (addin_library_linux.cpp
-// with dlopen; a Windows build adds its own).
+// with dlopen, addin_library_win.cpp with LoadLibraryW).
 
 #include <string>
 #include <vector>
 
 #include "utf_codec.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The library handle as <windows.h> declares it, without pulling that header into a bridge.
+struct HINSTANCE__;
+typedef HINSTANCE__* HMODULE;
+#else
 typedef void* HMODULE;
 #endif
 
-// Opens the library at `utf8Path` with lazy binding; null when it cannot be opened.
+// Opens the library at `utf8Path` (lazy binding on Linux; on Windows the UTF-16 form of the
+// path, so a folder whose name lies outside the ANSI code page still opens); null when it
+// cannot be opened.
 HMODULE open_library(const std::string& utf8Path);
 // The address of the export `name`, or null (also for a null library).
 void* library_symbol(HMODULE lib, const char* name);

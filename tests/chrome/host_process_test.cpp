@@ -20,7 +20,7 @@ using chrome_test::kInitReply;
 using chrome_test::parse;
 using velmor_test::FrameDriver;
 using velmor_test::length_prefix;
-using velmor_test::make_frame;
+using chrome_test::wire_frame;
 
 namespace {
 
@@ -42,14 +42,17 @@ class OriginCheck : public ::testing::TestWithParam<OriginCase> {};
 
 TEST_P(OriginCheck, AcceptsOnlyTheAllowedOriginTrimmedOfSpaces) {
     const OriginCase& c = GetParam();
+    if (!c.argv0.empty() && !chrome_test::host_runner().empty()) {
+        GTEST_SKIP() << "the runner gives the host its own name as argv[0]";
+    }
     FrameDriver driver;
-    ASSERT_TRUE(driver.start(chrome_test::host_path(), c.args, {}, c.argv0));
+    ASSERT_TRUE(chrome_test::start_host(driver, chrome_test::host_path(), c.args, {}, c.argv0));
     driver.writeFrame("{\"type\":0}");
     driver.closeInput();
     std::string out;
     ASSERT_TRUE(driver.readToEnd(out)) << driver.lastError();
     if (c.accepted) {
-        EXPECT_EQ(make_frame(kInitReply), out);
+        EXPECT_EQ(wire_frame(kInitReply), out);
         EXPECT_EQ(0, driver.waitExit());
     } else {
         EXPECT_EQ("", out);
@@ -95,14 +98,36 @@ TEST(HostLoop, InputEndingInsideALengthPrefixEndsNormally) {
     EXPECT_EQ(0, host.driver.waitExit());
 }
 
-TEST(HostLoop, InitIsAnsweredWith24BytesAndALineFeedAfterAPrefixOf25) {
+TEST(HostLoop, InitIsAnsweredWith24BytesAndALineEndCountedByThePrefix) {
     Host host;
     host.send("{\"type\":0,\"version\":\"8.3.10\",\"userAgent\":\"Chrome\"}");
     host.driver.closeInput();
     std::string out;
     ASSERT_TRUE(host.driver.readToEnd(out)) << host.driver.lastError();
-    EXPECT_EQ(std::string("\x19\x00\x00\x00", 4) + "{\"retVal\":true,\"type\":1}\n", out);
+    // 25 with a line feed; 26 (0x1A, which must not read as an end of file) with CR LF.
+    const char length = static_cast<char>(24 + chrome_test::line_end().size());
+    EXPECT_EQ(std::string(1, length) + std::string("\x00\x00\x00", 3) +
+                  "{\"retVal\":true,\"type\":1}" + chrome_test::line_end(),
+              out);
     EXPECT_EQ(0, host.driver.waitExit());
+}
+
+TEST(HostLoop, PrefixesHoldingLineFeedOrEndOfFileBytesPassUnaltered) {
+    Host host;
+    // A request of 26 bytes: its prefix starts with 0x1A.
+    const std::string request = "{\"type\":0,\"version\":\"abc\"}";
+    ASSERT_EQ(26u, request.size());
+    host.send(request);
+    EXPECT_EQ(kInitReply, host.next("the reply to a request of 26 bytes"));
+    // A reply of 0x10A bytes on the wire: its prefix starts with 0x0A.
+    const size_t overhead = chrome_test::wire(init_call_reply(1)).size() + 9;  // "pad":"...",
+    const std::string pad(0x10A - overhead, 'p');
+    host.send("{\"type\":2,\"cls_id\":0,\"query_id\":1,\"method\":\"init\",\"params\":[],\"pad\":\"" +
+              pad + "\"}");
+    std::string raw;
+    ASSERT_TRUE(host.driver.readFrame(raw)) << host.driver.lastError();
+    EXPECT_EQ(0x10Au, raw.size());
+    host.quit();
 }
 
 TEST(HostLoop, ServiceAnswersACallOfInitByteForByte) {
@@ -259,7 +284,7 @@ TEST(HostLoop, MessageCutShortByTheEndOfInputIsHandledAsItArrived) {
     host.driver.closeInput();
     std::string out;
     ASSERT_TRUE(host.driver.readToEnd(out)) << host.driver.lastError();
-    EXPECT_EQ(make_frame(kInitReply), out);
+    EXPECT_EQ(wire_frame(kInitReply), out);
     EXPECT_EQ(0, host.driver.waitExit());
 }
 

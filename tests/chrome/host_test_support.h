@@ -1,6 +1,11 @@
 #pragma once
 // Helpers of the Chrome host's process tests: a started host, message texts, and JSON parsing
 // through the host's value layer.
+//
+// The same tests drive the Windows host under Wine from this (Linux) driver: the build then
+// names a runner ("wine") that starts the host, and the line end that the host writes in
+// place of each message's final line feed (CR LF). Frames read through Host::next have that
+// line end turned back into "\n", once it has been checked, so expectations read alike.
 
 #include <gtest/gtest.h>
 
@@ -17,8 +22,52 @@
 
 namespace chrome_test {
 
+#ifndef VELMOR_CHROME_HOST_RUNNER
+#define VELMOR_CHROME_HOST_RUNNER ""
+#endif
+#ifndef VELMOR_CHROME_HOST_LINE_END
+#define VELMOR_CHROME_HOST_LINE_END "\n"
+#endif
+// The installed names of the host and of its add-in.
+#ifndef VELMOR_HOST_FILE_NAME
+#define VELMOR_HOST_FILE_NAME "VelmorQuillonChr" VELMOR_PLATFORM
+#endif
+#ifndef VELMOR_ADDIN_FILE_NAME
+#define VELMOR_ADDIN_FILE_NAME "VelmorPlovik" VELMOR_PLATFORM ".so"
+#endif
+
 inline const char* host_path() { return VELMOR_CHROME_HOST; }
 inline const char* allowed_origin() { return VELMOR_ALLOWED_ORIGIN; }
+// The program that starts the host, or "" when the host runs by itself.
+inline std::string host_runner() { return VELMOR_CHROME_HOST_RUNNER; }
+inline std::string line_end() { return VELMOR_CHROME_HOST_LINE_END; }
+
+// Starts `program` (the host, or a copy of it) as the browser would, through the runner.
+// A runner cannot pass on `argv0`: the program's own name is its argv[0] then.
+inline bool start_host(velmor_test::FrameDriver& driver, const std::string& program,
+                       const std::vector<std::string>& args,
+                       const std::vector<std::string>& env = {}, const std::string& argv0 = "") {
+    if (host_runner().empty()) return driver.start(program, args, env, argv0);
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    return driver.start(host_runner(), all, env);
+}
+
+// A message's text as it goes out on the wire: its final line feed as the host's line end.
+inline std::string wire(const std::string& text) {
+    if (text.empty() || text.back() != '\n') return text;
+    return text.substr(0, text.size() - 1) + line_end();
+}
+inline std::string wire_frame(const std::string& text) { return velmor_test::make_frame(wire(text)); }
+// A frame's text with the host's line end at its end turned back into "\n"; a text that does
+// not end with it is returned as it came, so comparisons show the difference.
+inline std::string from_wire(const std::string& text) {
+    const std::string end = line_end();
+    if (text.size() < end.size() || text.compare(text.size() - end.size(), end.size(), end) != 0) {
+        return text;
+    }
+    return text.substr(0, text.size() - end.size()) + "\n";
+}
 inline const char* addin_path() { return VELMOR_ADDIN; }
 
 inline bool copy_file(const std::string& from, const std::string& to, mode_t mode) {
@@ -37,19 +86,28 @@ public:
     HostFolder(const std::string& subfolder, const std::string& addin) {
         char pattern[] = "/tmp/velmor-chrome-XXXXXX";
         m_top = ::mkdtemp(pattern) ? pattern : "";
-        m_dir = subfolder.empty() ? m_top : m_top + "/" + subfolder;
-        ok = !m_top.empty() && (subfolder.empty() || ::mkdir(m_dir.c_str(), 0755) == 0);
-        m_host = m_dir + "/VelmorQuillonChr" VELMOR_PLATFORM;
+        ok = !m_top.empty();
+        // A subfolder may be nested ("a/b/c"): each level is made, and removed at the end.
+        m_dir = m_top;
+        for (size_t start = 0; ok && start < subfolder.size();) {
+            const size_t slash = subfolder.find('/', start);
+            const size_t end = slash == std::string::npos ? subfolder.size() : slash;
+            m_dir += "/" + subfolder.substr(start, end - start);
+            ok = ::mkdir(m_dir.c_str(), 0755) == 0;
+            if (ok) m_levels.push_back(m_dir);
+            start = end + 1;
+        }
+        m_host = m_dir + "/" VELMOR_HOST_FILE_NAME;
         ok = ok && copy_file(host_path(), m_host, 0755);
         if (!addin.empty()) {
-            m_addin = m_dir + "/VelmorPlovik" VELMOR_PLATFORM ".so";
+            m_addin = m_dir + "/" VELMOR_ADDIN_FILE_NAME;
             ok = ok && copy_file(addin, m_addin, 0644);
         }
     }
     ~HostFolder() {
         removeHost();
         if (!m_addin.empty()) ::unlink(m_addin.c_str());
-        if (m_dir != m_top) ::rmdir(m_dir.c_str());
+        for (size_t i = m_levels.size(); i > 0; --i) ::rmdir(m_levels[i - 1].c_str());
         ::rmdir(m_top.c_str());
     }
     HostFolder(const HostFolder&) = delete;
@@ -62,6 +120,7 @@ public:
 
 private:
     std::string m_top, m_dir, m_host, m_addin;
+    std::vector<std::string> m_levels;
 };
 
 // The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.
@@ -92,7 +151,7 @@ class Host {
 public:
     explicit Host(const std::vector<std::string>& env = {},
                   const std::string& program = host_path()) {
-        started = driver.start(program, {allowed_origin()}, env);
+        started = start_host(driver, program, {allowed_origin()}, env);
     }
 
     bool send(const std::string& text) { return driver.writeFrame(text); }
@@ -104,7 +163,7 @@ public:
             ADD_FAILURE() << "waiting for " << awaited << ": " << driver.lastError();
             return std::string();
         }
-        return text;
+        return from_wire(text);
     }
 
     // The next whole message: a frame, or the text of a chunked message put together from

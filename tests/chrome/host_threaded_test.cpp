@@ -16,6 +16,9 @@
 
 #include "host_test_support.h"
 #include "pty_scanner.h"
+#ifdef VELMOR_SCANNER_PORT
+#include "wine_feed_line.h"
+#endif
 
 using chrome_test::Host;
 using chrome_test::HostFolder;
@@ -27,6 +30,15 @@ using velmor_test::PtyScanner;
 
 namespace {
 
+#ifdef VELMOR_SCANNER_PORT
+// The Windows host under Wine opens a COM port; the test feeds it through the relayed line.
+struct ScannerLine : velmor_test::WineFeedLine {
+    ScannerLine() : WineFeedLine(VELMOR_SCANNER_PORT, VELMOR_FEED_PORT) {}
+};
+#else
+typedef PtyScanner ScannerLine;
+#endif
+
 std::string site_reply(unsigned site, unsigned query, const std::string& method,
                        const std::string& params, const std::string& retVal) {
     return "{\"cls_id\":" + std::to_string(site) + ",\"method\":\"" + method +
@@ -36,7 +48,7 @@ std::string site_reply(unsigned site, unsigned query, const std::string& method,
 }
 
 TEST(ThreadedScan, WholeRoadOfOneScan) {
-    PtyScanner scanner;
+    ScannerLine scanner;
     Host host({"LANG=C"});
     ASSERT_TRUE(host.started);
     host.send("{\"type\":0,\"version\":\"8.3\",\"userAgent\":\"Chrome/120\"}");
@@ -83,8 +95,9 @@ TEST(ThreadedScan, WholeRoadOfOneScan) {
     host.quit();
 }
 
-// `site` claims the pty.
-void claim(Host& host, unsigned site, PtyScanner& scanner) {
+// `site` claims the scanner's line.
+template <typename Scanner>
+void claim(Host& host, unsigned site, Scanner& scanner) {
     host.send(host.siteCall(site, 3, "setPropertyValue",
                             "[\"Port\",\"" + scanner.path() + "\"]"));
     host.next("Port set");
@@ -92,8 +105,9 @@ void claim(Host& host, unsigned site, PtyScanner& scanner) {
     host.next("Claim reply");
 }
 
-// A site on a claimed pty; returns its cls_id.
-unsigned claimed_site(Host& host, PtyScanner& scanner) {
+// A site on a claimed line; returns its cls_id.
+template <typename Scanner>
+unsigned claimed_site(Host& host, Scanner& scanner) {
     const unsigned site = host.makeSite(1);
     claim(host, site, scanner);
     return site;
@@ -107,7 +121,7 @@ unsigned another_site(Host& host) {
 }
 
 TEST(ThreadedScan, EventsFromTheReaderThreadNeverInterleaveWithReplies) {
-    PtyScanner scanner;
+    ScannerLine scanner;
     Host host;
     ASSERT_TRUE(host.started);
     const unsigned site = claimed_site(host, scanner);
@@ -390,7 +404,7 @@ TEST_P(InstalledHost, FindsTheAddInBesideItAndDeliversAScan) {
     const InstallCase& c = GetParam();
     HostFolder folder(c.folder, chrome_test::addin_path());
     ASSERT_TRUE(folder.ok);
-    PtyScanner scanner;
+    ScannerLine scanner;
     Host host({}, folder.host());
     ASSERT_TRUE(host.started);
     if (c.hostFileRemoved) {
@@ -410,11 +424,23 @@ TEST_P(InstalledHost, FindsTheAddInBesideItAndDeliversAScan) {
     host.quit();
 }
 
+// Five levels of 240 letters: a path of more than 1200 characters, far beyond the 260 of a
+// classic Windows path.
+const std::string kLongPath = [] {
+    std::string path;
+    for (int i = 0; i < 5; ++i) path += (i ? "/" : "") + std::string(240, char('a' + i));
+    return path;
+}();
+
 INSTANTIATE_TEST_SUITE_P(
     Folders, InstalledHost,
     ::testing::Values(InstallCase{"BlankInTheFolderName", "My Scanner", false},
                       InstallCase{"DoubleAndTrailingBlanks", "Velmor (x86)  Scan ", false},
-                      InstallCase{"HostFileRemovedWhileRunning", "My Scanner", true}),
+                      // Beyond ASCII, and beyond any one ANSI code page.
+                      InstallCase{"NonAsciiFolderName", "\xD0\xA1\xD0\xBA\xD0\xB0\xD0\xBD "
+                                                        "\xC3\xA9\xE2\x82\xAC", false},
+                      InstallCase{"HostFileRemovedWhileRunning", "My Scanner", true},
+                      InstallCase{"PathOfMoreThan1200Characters", kLongPath.c_str(), false}),
     [](const ::testing::TestParamInfo<InstallCase>& p) { return std::string(p.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Ways, SiteGoesAway, ::testing::Values("release", "done"));

@@ -19,6 +19,12 @@
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 
+#ifdef _WIN32
+#define STUB_EXPORT extern "C" __declspec(dllexport)
+#else
+#define STUB_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
 namespace {
 
 typedef std::basic_string<uint16_t> Text;
@@ -182,19 +188,18 @@ const Text g_classNames = text("Stub||Other");
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) long GetClassObject(const uint16_t*,
-                                                                      IComponentBase** component) {
+STUB_EXPORT long GetClassObject(const uint16_t*, IComponentBase** component) {
     if (mode() == "noobject" || *component != nullptr) return 0;
     *component = new StubComponent;
     return 1;
 }
 
-extern "C" __attribute__((visibility("default"))) long DestroyObject(IComponentBase** component) {
+STUB_EXPORT long DestroyObject(IComponentBase** component) {
     delete *component;
     *component = nullptr;
     return 0;
 }
 
-extern "C" __attribute__((visibility("default"))) const uint16_t* GetClassNames() {
+STUB_EXPORT const uint16_t* GetClassNames() {
     return g_classNames.c_str();
 }

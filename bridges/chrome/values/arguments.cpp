@@ -1,6 +1,6 @@
 #include "arguments.h"
 
-#include "utf_codec.h"
+#include "text_conversion.h"
 
 bool js_counts_as_object(const JsValue& value) { return value.isNull() || value.isObject(); }
 
@@ -74,7 +74,7 @@ void StringArg::set(const JsValue& value) {
     value.getString(&begin, &end);
     std::string text(begin, end);
     UnicodeString wide;
-    utf8_to_utf16_append(text.data(), text.size(), wide);
+    utf8_to_utf16_text(text.data(), text.size(), wide);
     _stdval.swap(text);
     _val.swap(wide);
 }

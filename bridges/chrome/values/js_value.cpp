@@ -5,6 +5,7 @@
 #include <json/reader.h>
 #include <json/writer.h>
 
+#include "text_conversion.h"
 #include "utf_codec.h"
 
 namespace {
@@ -13,7 +14,7 @@ std::atomic<ObjectLookup> g_objectLookup{nullptr};
 
 JsValue utf16_value(const UnicodeChar* str, size_t len) {
     std::string text;
-    utf16_to_utf8_append(str, len, text);
+    utf16_to_utf8_text(str, len, text);
     return JsValue(text);
 }
 
@@ -99,7 +100,7 @@ UnicodeString CNPVariant::toUnicodeString() const {
     const char* begin = nullptr;
     const char* end = nullptr;
     UnicodeString result;
-    if (getString(&begin, &end)) utf8_to_utf16_append(begin, size_t(end - begin), result);
+    if (getString(&begin, &end)) utf8_to_utf16_text(begin, size_t(end - begin), result);
     return result;
 }
 

@@ -5,8 +5,8 @@
 // The rest of the host includes this header, never <json/...>. Besides the wrapper it
 // offers the JSON text I/O (json_read, json_write) and the kind tests (js_kind, and the
 // argument tests in arguments.h). The JSON library's value class itself (JsValue, jsoncpp
-// Json::Value) may be used only through these members, which the Windows stand-in will
-// provide; keep to them or extend the list here, so that the stand-in stays small:
+// Json::Value, the same library on every platform) is used only through these members; keep
+// to them or extend the list here:
 //   construction: JsValue(), JsValue(Json::nullValue / Json::arrayValue / Json::objectValue),
 //     from bool, int, unsigned, double, const char*, (const char* begin, const char* end),
 //     const std::string&; copy and assignment;

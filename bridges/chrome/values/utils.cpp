@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "date.h"
+#include "text_conversion.h"
 #include "utf_codec.h"
 
 // ---- CtVariant
@@ -111,12 +112,12 @@ namespace {
 
 void utf8_to_wide(const char* str, size_t len, UnicodeString& wstr, bool append) {
     if (!append) wstr.clear();
-    utf8_to_utf16_append(str, len, wstr);
+    utf8_to_utf16_text(str, len, wstr);
 }
 
 void wide_to_utf8(const UnicodeChar* wstr, size_t len, std::string& str, bool append) {
     if (!append) str.clear();
-    utf16_to_utf8_append(wstr, len, str);
+    utf16_to_utf8_text(wstr, len, str);
 }
 
 }  // namespace

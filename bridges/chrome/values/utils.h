@@ -5,8 +5,8 @@
 //
 // The text conversions need no locale and keep no state, so the main thread and an add-in's
 // reader thread may convert at the same time. Characters beyond U+FFFF travel as surrogate
-// pairs; malformed input gives U+FFFD (see bridges/common/utf_codec.h). A zero unit or byte
-// ends a text.
+// pairs; malformed input gives U+FFFD (see text_conversion.h). A zero unit or byte ends a
+// text.
 
 #include <cstddef>
 #include <new>
@@ -42,6 +42,14 @@ T* CheckAlloc(T* val) {
     if (!val) throw std::bad_alloc();
     return val;
 }
+
+#ifdef _WIN32
+// OLE Automation's value records, as <oaidl.h> declares them.
+struct tagVARIANT;
+typedef tagVARIANT VARIANT;
+struct tagSAFEARRAY;
+typedef tagSAFEARRAY SAFEARRAY;
+#endif
 
 class Utils {
 public:
@@ -85,4 +93,32 @@ public:
     // One element per record, in order; an unconvertible record gives null.
     static void tVariantArrayTojsArray(const std::vector<CtVariant>& tVarArray,
                                        CJSArray& jsArray);
+
+#ifdef _WIN32
+    // OLE variants, for COM add-ins (ole_conversions_win.cpp).
+    // VARIANT to JSON: VT_BSTR a string, VT_BOOL a boolean (any non-zero is true),
+    // VT_BYREF|VT_VARIANT the value referred to, the rest as VariantToNPVariantShared. False,
+    // out unchanged, for the kinds without a JSON form.
+    static bool VariantToNPVariant(const VARIANT& value, CNPVariant& out);
+    // VT_EMPTY and VT_NULL null; VT_I1, VT_I4 signed integers; VT_UI4 an unsigned one; VT_I8
+    // a 64-bit integer; VT_R4, VT_R8 reals. False, out unchanged, for every other kind.
+    static bool VariantToNPVariantShared(const VARIANT& value, CNPVariant& out);
+    // JSON to VARIANT: a string VT_BSTR of exactly its UTF-16 units, the rest as
+    // NPVariantToVariantShared. `out` must be initialised: what it held is released first.
+    // False, out unchanged, for the kinds that are not converted.
+    static bool NPVariantToVariant(const CNPVariant& value, VARIANT& out);
+    // null VT_NULL, a signed integer VT_I4, a real VT_R8, a boolean VT_BOOL with 1 for true
+    // (the host's convention, not VARIANT_TRUE). False for unsigned integers, arrays, objects.
+    static bool NPVariantToVariantShared(const CNPVariant& value, VARIANT& out);
+    // Element i of `array` (null past its end) into element i of `target` while i is below
+    // both sizes; a kind that is not converted leaves VT_EMPTY. Later elements keep theirs.
+    static void jsArrayToSafeArray(const CNPVariant& array, SAFEARRAY* target);
+    // Every element of `source` appended to `array`; a kind that is not converted gives null.
+    static void SafeArrayTojsArray(SAFEARRAY* source, CNPVariant& array);
+#endif
 };
+
+#ifdef _WIN32
+// The ProgID of a COM add-in's class: "AddIn." followed by the class name.
+UnicodeString makeProgId(const UnicodeString& className);
+#endif

@@ -1,0 +1,392 @@
+#include "adapter_native.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "server_text.h"
+#include "variant_conv.h"
+
+namespace {
+
+BSTR bstr_of(const uint16_t* text) {
+    return text != nullptr ? SysAllocString(reinterpret_cast<const OLECHAR*>(text)) : nullptr;
+}
+
+const uint16_t* units(const std::u16string& text) {
+    return reinterpret_cast<const uint16_t*>(text.c_str());
+}
+
+std::u16string text_of(const OLECHAR* text) {
+    return text != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(text))
+                           : std::u16string();
+}
+
+FARPROC find_export(HMODULE library, const char* name) { return GetProcAddress(library, name); }
+
+template <class F>
+F export_as(HMODULE library, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(find_export(library, name)));
+}
+
+// Element i of a one-dimensional array, or false when there is none.
+bool array_element(SAFEARRAY* array, long i, VARIANT* value) {
+    long lower = 0;
+    SafeArrayGetLBound(array, 1, &lower);
+    long index = lower + i;
+    return SUCCEEDED(SafeArrayGetElement(array, &index, value));
+}
+
+long array_count(const VARIANT* params) {
+    if (params == nullptr || (params->vt & VT_ARRAY) == 0 || params->parray == nullptr ||
+        SafeArrayGetDim(params->parray) != 1) {
+        return 0;
+    }
+    long lower = 0, upper = -1;
+    SafeArrayGetLBound(params->parray, 1, &lower);
+    SafeArrayGetUBound(params->parray, 1, &upper);
+    return upper - lower + 1;
+}
+
+}  // namespace
+
+AdapterNative::AdapterNative(IUnknown* outer)
+    : velmor_atl::DispatchImpl<IAdapterNative>(IID_IAdapterNative),
+      velmor_atl::ComObjectRoot(outer) {
+    m_platform.AppVersion = units(m_versionText);
+    m_platform.UserAgentInformation = units(m_userAgentText);
+    m_platform.Application = eAppWebClient;
+}
+
+// The site calls done first: destroying the adapter neither unloads the object nor the library.
+AdapterNative::~AdapterNative() {
+    if (m_listener != nullptr) m_listener->Release();
+}
+
+void* AdapterNative::findInterface(REFIID iid) {
+    if (IsEqualIID(iid, IID_IAdapterNative) || IsEqualIID(iid, IID_IDispatch)) {
+        return static_cast<IAdapterNative*>(this);
+    }
+    if (IsEqualIID(iid, quillon::IID_IContext)) return static_cast<quillon::IContext*>(this);
+    if (IsEqualIID(iid, quillon::IID_IAdapterDefBase)) {
+        return static_cast<quillon::IAdapterDefBase*>(this);
+    }
+    return nullptr;
+}
+
+quillon::ISiteEx* AdapterNative::siteEx() {
+    quillon::ISiteEx* site = nullptr;
+    if (m_listener == nullptr ||
+        FAILED(m_listener->QueryInterface(quillon::IID_ISiteEx, reinterpret_cast<void**>(&site)))) {
+        return nullptr;
+    }
+    return site;
+}
+
+// ---- IAdapterDefBase
+
+HRESULT AdapterNative::setSite(IUnknown* site) {
+    if (site == nullptr) return E_FAIL;
+    // A listener held before is overwritten; it is released with the adapter.
+    quillon::IInnerListener* listener = nullptr;
+    const HRESULT hr = site->QueryInterface(quillon::IID_IInnerListener,
+                                            reinterpret_cast<void**>(&listener));
+    if (SUCCEEDED(hr)) {
+        if (m_listener != nullptr) m_listener->Release();
+        m_listener = listener;
+    }
+    return hr;
+}
+
+HRESULT AdapterNative::getInfo(long* version) {
+    if (m_component == nullptr) return E_FAIL;
+    if (version == nullptr) return E_POINTER;
+    *version = m_component->GetInfo();
+    return S_OK;
+}
+
+HRESULT AdapterNative::registerExtensionAs(BSTR* name) {
+    if (m_component == nullptr) return E_FAIL;
+    if (name == nullptr) return E_POINTER;
+    uint16_t* extension = nullptr;
+    if (!m_component->RegisterExtensionAs(&extension)) return E_FAIL;
+    *name = bstr_of(extension);
+    if (extension != nullptr) {
+        void* block = extension;
+        FreeMemory(&block);
+    }
+    return S_OK;
+}
+
+HRESULT AdapterNative::isLoaded(int* loaded) {
+    if (loaded == nullptr) return E_POINTER;
+    *loaded = m_component != nullptr ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
+    if (className != nullptr) m_className = text_of(className);
+    if (fileName == nullptr) return E_FAIL;
+    m_fileName = text_of(fileName);
+    if (m_library == nullptr) {
+        const std::string path = thread_ansi(reinterpret_cast<const wchar_t*>(m_fileName.c_str()));
+        m_library = LoadLibraryA(path.c_str());
+        if (m_library == nullptr) return E_FAIL;
+    }
+    auto getClassObject = export_as<GetClassObjectPtr>(m_library, "GetClassObject");
+    if (getClassObject == nullptr) {
+        FreeLibrary(m_library);
+        m_library = nullptr;
+        return E_FAIL;
+    }
+    if (m_component != nullptr) return E_FAIL;  // one object per adapter
+    if (getClassObject(units(m_className), &m_component) == 0 || m_component == nullptr) {
+        m_component = nullptr;
+        return E_FAIL;
+    }
+    auto capabilities = export_as<SetPlatformCapabilitiesPtr>(m_library, "SetPlatformCapabilities");
+    const bool skipInit = capabilities != nullptr &&
+                          capabilities(eAppCapabilities1) == eAppCapabilitiesInvalid;
+    if (!skipInit && !m_component->Init(static_cast<IAddInDefBaseEx*>(this))) return E_FAIL;
+    return m_component->setMemManager(static_cast<IMemoryManager*>(this)) ? S_OK : E_FAIL;
+}
+
+HRESULT AdapterNative::done() {
+    if (m_component == nullptr || m_library == nullptr) return S_OK;
+    m_component->Done();
+    auto destroy = export_as<DestroyObjectPtr>(m_library, "DestroyObject");
+    if (destroy == nullptr) {
+        m_component = nullptr;  // the library stays: its object may still be in use
+        return S_OK;
+    }
+    destroy(&m_component);
+    m_component = nullptr;
+    FreeLibrary(m_library);
+    m_library = nullptr;
+    return S_OK;
+}
+
+HRESULT AdapterNative::getPropPage(IUnknown**) { return E_NOTIMPL; }
+
+HRESULT AdapterNative::getCLSID(CLSID*) { return E_NOTIMPL; }
+
+HRESULT AdapterNative::setLocale(BSTR locale) {
+    if (m_component == nullptr) return E_FAIL;
+    const std::u16string text = text_of(locale);
+    m_component->SetLocale(units(text));
+    return S_OK;
+}
+
+// ---- IContext
+
+HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
+    if (m_component == nullptr) return E_FAIL;
+    if (value == nullptr) return E_POINTER;
+    const std::u16string text = text_of(name);
+    const long index = m_component->FindProp(units(text));
+    if (index == -1) return DISP_E_MEMBERNOTFOUND;
+    if (!m_component->IsPropReadable(index)) return E_FAIL;
+    tVariant property{};
+    const bool read = m_component->GetPropVal(index, &property);
+    tvariant_to_variant(&property, value, this);
+    tVariantClear(&property, this);
+    return read ? S_OK : E_FAIL;
+}
+
+HRESULT AdapterNative::setPropVal(BSTR name, VARIANT* value) {
+    if (m_component == nullptr) return E_FAIL;
+    const std::u16string text = text_of(name);
+    const long index = m_component->FindProp(units(text));
+    if (index == -1) return DISP_E_MEMBERNOTFOUND;
+    if (!m_component->IsPropWritable(index)) return E_FAIL;
+    tVariant property{};
+    variant_to_tvariant(value, &property, this);
+    const bool written = m_component->SetPropVal(index, &property);
+    tVariantClear(&property, this);
+    return written ? S_OK : E_FAIL;
+}
+
+HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
+    if (m_component == nullptr) return E_FAIL;
+    const std::u16string text = text_of(name);
+    const long method = m_component->FindMethod(units(text));
+    if (method == -1) return DISP_E_MEMBERNOTFOUND;
+    const long n = m_component->GetNParams(method);
+    const long k = array_count(params);
+    std::vector<tVariant> parameters(static_cast<size_t>(n > 0 ? n : 0));
+    for (long i = 0; i < n; ++i) {
+        tVariant& parameter = parameters[static_cast<size_t>(i)];
+        VARIANT supplied;
+        VariantInit(&supplied);
+        if (i < k && array_element(params->parray, i, &supplied)) {
+            variant_to_tvariant(&supplied, &parameter, this);
+            VariantClear(&supplied);
+        } else {
+            m_component->GetParamDefValue(method, i, &parameter);
+        }
+    }
+    tVariant* first = parameters.empty() ? nullptr : parameters.data();
+    bool called = false;
+    if (m_component->HasRetVal(method)) {
+        tVariant returned{};
+        called = m_component->CallAsFunc(method, &returned, first, n);
+        if (result != nullptr) tvariant_to_variant(&returned, result, this);
+        tVariantClear(&returned, this);
+    } else {
+        called = m_component->CallAsProc(method, first, n);
+    }
+    // The parameters as the call left them, in an array of the supplied size; values the
+    // method does not take are handed back as the page gave them.
+    if (k > 0 && n > 0) {
+        SAFEARRAY* updated = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(k));
+        for (long i = 0; updated != nullptr && i < k; ++i) {
+            VARIANT value;
+            VariantInit(&value);
+            if (i < n) {
+                tvariant_to_variant(&parameters[static_cast<size_t>(i)], &value, this);
+            } else {
+                array_element(params->parray, i, &value);
+            }
+            SafeArrayPutElement(updated, &i, &value);
+            VariantClear(&value);
+        }
+        if (updated != nullptr) {
+            SafeArrayDestroy(params->parray);
+            params->parray = updated;
+        }
+    }
+    for (tVariant& parameter : parameters) tVariantClear(&parameter, this);
+    return called ? S_OK : E_FAIL;
+}
+
+// ---- IAddInDefBaseEx
+
+bool AdapterNative::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
+                             long scode) {
+    if (m_listener == nullptr) return false;
+    return SUCCEEDED(m_listener->AddError(wcode, bstr_of(source), bstr_of(descr), scode));
+}
+
+bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode, uint16_t**) {
+    if (m_listener == nullptr) return false;
+    VARIANT value;
+    VariantInit(&value);
+    const HRESULT hr = m_listener->Read(bstr_of(wszPropName), &value, pErrCode, nullptr);
+    if (pVal != nullptr) variant_to_tvariant(&value, pVal, this);
+    VariantClear(&value);
+    return SUCCEEDED(hr);
+}
+
+bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
+    if (m_listener == nullptr) return false;
+    VARIANT value;
+    VariantInit(&value);
+    tvariant_to_variant(pVar, &value, this);
+    const HRESULT hr = m_listener->Write(bstr_of(wszPropName), &value);
+    VariantClear(&value);
+    return SUCCEEDED(hr);
+}
+
+bool AdapterNative::RegisterProfileAs(uint16_t* wszProfileName) {
+    if (m_listener == nullptr) return false;
+    return SUCCEEDED(m_listener->RegisterProfileAs(bstr_of(wszProfileName)));
+}
+
+bool AdapterNative::SetEventBufferDepth(long lDepth) {
+    if (m_listener == nullptr) return false;
+    return SUCCEEDED(m_listener->SetEventBufferDepth(lDepth));
+}
+
+long AdapterNative::GetEventBufferDepth() {
+    if (m_listener == nullptr) return 0;
+    long depth = 0;
+    m_listener->GetEventBufferDepth(&depth);
+    return depth;
+}
+
+bool AdapterNative::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
+    if (m_listener == nullptr) return false;
+    return SUCCEEDED(
+        m_listener->ExternalEvent(bstr_of(wszSource), bstr_of(wszMessage), bstr_of(wszData)));
+}
+
+void AdapterNative::CleanEventBuffer() {
+    if (m_listener != nullptr) m_listener->CleanEventBuffer();
+}
+
+bool AdapterNative::SetStatusLine(uint16_t* wszStatusLine) {
+    if (m_listener == nullptr) return false;
+    return SUCCEEDED(m_listener->SetStatusLine(bstr_of(wszStatusLine)));
+}
+
+void AdapterNative::ResetStatusLine() {
+    if (m_listener != nullptr) m_listener->ResetStatusLine();
+}
+
+IInterface* AdapterNative::GetInterface(Interfaces iface) {
+    if (iface == eIMsgBox) return static_cast<IMsgBoxN*>(this);
+    if (iface == eIPlatformInfo) return static_cast<IPlatformInfoN*>(this);
+    return nullptr;
+}
+
+// ---- IMemoryManager
+
+bool AdapterNative::AllocMemory(void** pMemory, unsigned long ulCountByte) {
+    if (pMemory == nullptr) return false;
+    *pMemory = std::malloc(ulCountByte != 0 ? ulCountByte : 1);
+    return *pMemory != nullptr;
+}
+
+void AdapterNative::FreeMemory(void** pMemory) {
+    if (pMemory != nullptr && *pMemory != nullptr) std::free(*pMemory);
+}
+
+// ---- IMsgBoxN
+
+bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
+    quillon::ISiteEx* site = siteEx();
+    if (site == nullptr) return false;
+    BSTR text = bstr_of(queryText);
+    VARIANT answer;
+    VariantInit(&answer);
+    const HRESULT hr = site->queryBox(text, &answer);
+    SysFreeString(text);
+    site->Release();
+    if (SUCCEEDED(hr) && retVal != nullptr) variant_to_tvariant(&answer, retVal, this);
+    VariantClear(&answer);
+    return SUCCEEDED(hr);
+}
+
+bool AdapterNative::Alert(const uint16_t* text) {
+    quillon::ISiteEx* site = siteEx();
+    if (site == nullptr) return false;
+    BSTR message = bstr_of(text);
+    const HRESULT hr = site->messageBox(message);
+    SysFreeString(message);
+    site->Release();
+    return SUCCEEDED(hr);
+}
+
+// ---- IPlatformInfoN
+
+const AppInfo* AdapterNative::GetPlatformInfo() {
+    quillon::ISiteEx* site = siteEx();
+    if (site == nullptr) return nullptr;
+    VARIANT agent;
+    VariantInit(&agent);
+    const HRESULT agentResult = site->getUserAgent(&agent);
+    BSTR version = nullptr;
+    site->getVersion(&version);
+    site->Release();
+    m_versionText = text_of(version);
+    SysFreeString(version);
+    if (SUCCEEDED(VariantChangeType(&agent, &agent, 0, VT_BSTR)) && agent.vt == VT_BSTR) {
+        m_userAgentText = text_of(agent.bstrVal);
+    } else {
+        m_userAgentText.clear();
+    }
+    VariantClear(&agent);
+    m_platform.AppVersion = units(m_versionText);
+    m_platform.UserAgentInformation = units(m_userAgentText);
+    m_platform.Application = eAppWebClient;
+    return FAILED(agentResult) ? nullptr : &m_platform;
+}

@@ -1,0 +1,371 @@
+#include "addin_site.h"
+
+#include "listener_call.h"
+#include "script_array.h"
+#include "server_names.h"
+#include "site_event_queue.h"
+
+namespace {
+
+// A listener callback whose BSTR arguments the site owns: freed when it goes out of scope.
+class OwnedTexts {
+public:
+    OwnedTexts(BSTR a, BSTR b = nullptr, BSTR c = nullptr) : m_texts{a, b, c} {}
+    ~OwnedTexts() {
+        for (BSTR text : m_texts) SysFreeString(text);
+    }
+    OwnedTexts(const OwnedTexts&) = delete;
+    OwnedTexts& operator=(const OwnedTexts&) = delete;
+    // The texts now belong to a queued record.
+    void release() { m_texts[0] = m_texts[1] = m_texts[2] = nullptr; }
+
+private:
+    BSTR m_texts[3];
+};
+
+VARIANT variant_of(VARTYPE type) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = type;
+    return v;
+}
+
+}  // namespace
+
+AddInSite::AddInSite(IUnknown* outer)
+    : velmor_atl::DispatchImpl<quillon::IAddInSiteFull>(IID_IAddInSite),
+      velmor_atl::ComObjectRoot(outer),
+      m_homeThread(GetCurrentThreadId()) {}
+
+AddInSite::~AddInSite() {
+    done();
+    releaseAdapter();
+    if (m_listener != nullptr) m_listener->Release();
+    SysFreeString(m_name);
+    SysFreeString(m_className);
+}
+
+void* AddInSite::findInterface(REFIID iid) {
+    if (IsEqualIID(iid, IID_IAddInSite) || IsEqualIID(iid, IID_IDispatch)) {
+        return static_cast<quillon::IAddInSiteFull*>(this);
+    }
+    if (IsEqualIID(iid, quillon::IID_IInnerListener)) {
+        return static_cast<quillon::IInnerListener*>(this);
+    }
+    if (IsEqualIID(iid, quillon::IID_ISiteEx)) return static_cast<quillon::ISiteEx*>(this);
+    return nullptr;
+}
+
+void AddInSite::releaseAdapter() {
+    if (m_context != nullptr) m_context->Release();
+    if (m_adapter != nullptr) m_adapter->Release();
+    m_context = nullptr;
+    m_adapter = nullptr;
+}
+
+// ---- IAddInSite
+
+HRESULT AddInSite::initialize(BSTR clsid, long getInfo, short type, BSTR filename) {
+    m_type = type;
+    const wchar_t* progId = type == 1 ? kProgIdAdapterCom : type == 2 ? kProgIdAdapterNative
+                                                                      : nullptr;
+    if (progId == nullptr) return E_NOTIMPL;
+    if (FAILED(CLSIDFromProgID(progId, &m_adapterClass))) return E_NOTIMPL;
+    // A site initialised again starts from a fresh adapter.
+    if (m_adapter != nullptr) {
+        m_adapter->done();
+        releaseAdapter();
+    }
+    HRESULT hr = CoCreateInstance(m_adapterClass, nullptr, CLSCTX_INPROC_SERVER,
+                                  quillon::IID_IAdapterDefBase,
+                                  reinterpret_cast<void**>(&m_adapter));
+    if (FAILED(hr)) return hr;
+    hr = m_adapter->QueryInterface(quillon::IID_IContext, reinterpret_cast<void**>(&m_context));
+    if (FAILED(hr)) return hr;
+    hr = m_adapter->setSite(static_cast<quillon::IInnerListener*>(this));
+    if (FAILED(hr)) return hr;
+    hr = m_adapter->load(clsid, type == 2 ? filename : nullptr);
+    if (FAILED(hr)) return hr;
+    int loaded = 0;
+    hr = m_adapter->isLoaded(&loaded);
+    if (FAILED(hr) || !loaded) {
+        m_adapter->done();
+        releaseAdapter();
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+    SysFreeString(m_className);
+    m_className = SysAllocStringLen(clsid, SysStringLen(clsid));
+    if (!m_locale.empty()) {
+        BSTR locale = SysAllocString(m_locale.c_str());
+        m_adapter->setLocale(locale);
+        SysFreeString(locale);
+    }
+    m_version = -1;
+    if (getInfo != 0) {
+        long version = -1;
+        if (SUCCEEDED(m_adapter->getInfo(&version))) m_version = version;
+    }
+    SysFreeString(m_name);
+    m_name = nullptr;
+    return m_adapter->registerExtensionAs(&m_name);
+}
+
+HRESULT AddInSite::getName(BSTR* name) {
+    if (name == nullptr) return E_POINTER;
+    *name = m_name != nullptr ? SysAllocStringLen(m_name, SysStringLen(m_name)) : nullptr;
+    return S_OK;
+}
+
+HRESULT AddInSite::getObject(IUnknown** ppOut) {
+    if (ppOut != nullptr) *ppOut = nullptr;
+    return S_OK;
+}
+
+// Without an adapter (never initialised, or a failed initialize) there is nothing to ask.
+HRESULT AddInSite::getPropertyValue(BSTR name, VARIANT* value) {
+    if (m_context == nullptr) return E_UNEXPECTED;
+    if (value == nullptr) return E_POINTER;
+    return m_context->getPropVal(name, value);
+}
+
+HRESULT AddInSite::setPropertyValue(BSTR name, VARIANT* value) {
+    if (m_context == nullptr) return E_UNEXPECTED;
+    if (value == nullptr) return E_POINTER;
+    return m_context->setPropVal(name, value);
+}
+
+HRESULT AddInSite::call(BSTR name, VARIANT* params, VARIANT* pretVal) {
+    if (m_context == nullptr) return E_UNEXPECTED;
+    VARIANT arguments;
+    VariantInit(&arguments);
+    long count = 0;
+    IDispatch* page = params != nullptr && params->vt == VT_DISPATCH ? params->pdispVal : nullptr;
+    if (page != nullptr) {
+        count = script_array_length(page);
+        arguments.vt = VT_ARRAY;  // the bare array flag, as the adapters expect
+        arguments.parray = read_script_array(page, count);
+    }
+    const HRESULT hr = m_context->call(name, &arguments, pretVal);
+    if (SUCCEEDED(hr) && count != 0 && page != nullptr && (arguments.vt & VT_ARRAY) != 0) {
+        write_script_array(page, arguments.parray);
+    }
+    // VariantClear would reject the bare array type: the array is destroyed directly, once.
+    if ((arguments.vt & VT_ARRAY) != 0 && arguments.parray != nullptr) {
+        SafeArrayDestroy(arguments.parray);
+    }
+    return hr;
+}
+
+HRESULT AddInSite::done() {
+    if (m_adapter != nullptr) m_adapter->done();
+    return S_OK;
+}
+
+HRESULT AddInSite::getVersion(long* vers) {
+    if (vers == nullptr) return E_POINTER;
+    *vers = m_version;
+    return S_OK;
+}
+
+HRESULT AddInSite::getWindow(VARIANT* result) {
+    if (result == nullptr) return E_POINTER;
+    VariantClear(result);
+    return call_listener(m_listener, L"getWindow", nullptr, 0, result);
+}
+
+// ---- IInnerListener
+
+HRESULT AddInSite::SetEventBufferDepth(long depth) {
+    m_eventBufferDepth = depth;
+    return S_OK;
+}
+
+HRESULT AddInSite::GetEventBufferDepth(long* depth) {
+    if (depth == nullptr) return E_POINTER;
+    *depth = m_eventBufferDepth;
+    return S_OK;
+}
+
+HRESULT AddInSite::CleanEventBuffer() { return S_OK; }
+
+void AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode,
+                      long scode) {
+    SiteEventQueue* events = SiteEventQueue::instance();
+    SiteEventRecord record;
+    record.kind = static_cast<SiteEventKind>(kind);
+    record.text1 = text1;
+    record.text2 = text2;
+    record.text3 = text3;
+    record.wcode = wcode;
+    record.scode = scode;
+    record.homeThread = m_homeThread;
+    // Nobody would deliver it when no service ever ran; and a site whose last reference is
+    // gone (its destruction is stopping the add-in's thread that calls here) takes none.
+    if (events == nullptr || !tryAddRef()) {
+        release_record(&record);
+        return;
+    }
+    record.target = static_cast<quillon::ISiteEx*>(this);
+    events->push(record);
+}
+
+HRESULT AddInSite::ExternalEvent(BSTR source, BSTR message, BSTR data) {
+    OwnedTexts texts(source, message, data);
+    if (!onHomeThread()) {
+        texts.release();
+        queue(eSiteEvent, message, source, data, 0, 0);
+        return S_OK;
+    }
+    if (m_listener == nullptr) return E_FAIL;
+    return externalEvent(source, message, data);
+}
+
+HRESULT AddInSite::AddError(unsigned short wcode, BSTR source, BSTR description, long scode) {
+    OwnedTexts texts(source, description);
+    if (!onHomeThread()) {
+        texts.release();
+        queue(eSiteError, description, source, nullptr, wcode, scode);
+        return S_OK;
+    }
+    if (m_listener == nullptr) return E_FAIL;
+    return addError(wcode, source, description, scode);
+}
+
+HRESULT AddInSite::SetStatusLine(BSTR text) {
+    OwnedTexts texts(text);
+    if (!onHomeThread()) {
+        texts.release();
+        queue(eSiteStatus, text, nullptr, nullptr, 0, 0);
+        return S_OK;
+    }
+    if (m_listener == nullptr) return E_FAIL;
+    return setStatusLine(text);
+}
+
+HRESULT AddInSite::ResetStatusLine() {
+    if (!onHomeThread()) {
+        queue(eSiteResetStatus, nullptr, nullptr, nullptr, 0, 0);
+        return S_OK;
+    }
+    if (m_listener == nullptr) return E_FAIL;
+    return resetStatusLine();
+}
+
+// A profile read needs the page's answer at once: never from another thread.
+HRESULT AddInSite::Read(BSTR name, VARIANT* value, long*, BSTR*) {
+    OwnedTexts texts(name);
+    if (!onHomeThread() || m_listener == nullptr) return E_FAIL;
+    return readValue(name, value);
+}
+
+HRESULT AddInSite::Write(BSTR name, VARIANT* value) {
+    OwnedTexts texts(name);
+    if (!onHomeThread() || m_listener == nullptr) return E_FAIL;
+    return writeValue(name, value);
+}
+
+HRESULT AddInSite::RegisterProfileAs(BSTR name) {
+    OwnedTexts texts(name);
+    if (!onHomeThread() || m_listener == nullptr) return E_FAIL;
+    return registerProfileAs(name);
+}
+
+// ---- ISiteEx
+
+HRESULT AddInSite::setListener(IDispatch* listener) {
+    if (listener == m_listener) return S_OK;
+    if (listener != nullptr) listener->AddRef();
+    if (m_listener != nullptr) m_listener->Release();
+    m_listener = listener;
+    return S_OK;
+}
+
+HRESULT AddInSite::setLocale(BSTR locale) {
+    m_locale = locale != nullptr ? std::wstring(locale) : std::wstring();
+    return S_OK;
+}
+
+HRESULT AddInSite::callOneText(const wchar_t* method, BSTR text) {
+    VARIANT argument = lent_bstr(text);
+    return call_listener(m_listener, method, &argument, 1, nullptr);
+}
+
+HRESULT AddInSite::addError(unsigned short wcode, BSTR source, BSTR description, long scode) {
+    VARIANT arguments[4] = {variant_of(VT_UI2), lent_bstr(source), lent_bstr(description),
+                            variant_of(VT_I4)};
+    arguments[0].uiVal = wcode;
+    arguments[3].lVal = scode;
+    return call_listener(m_listener, L"addError", arguments, 4, nullptr);
+}
+
+HRESULT AddInSite::readValue(BSTR name, VARIANT* value) {
+    VARIANT argument = lent_bstr(name);
+    return call_listener(m_listener, L"readValue", &argument, 1, value);
+}
+
+HRESULT AddInSite::writeValue(BSTR name, VARIANT* value) {
+    VARIANT arguments[2] = {lent_bstr(name), variant_of(VT_EMPTY)};
+    if (value != nullptr && FAILED(VariantCopy(&arguments[1], value))) return E_OUTOFMEMORY;
+    const HRESULT hr = call_listener(m_listener, L"writeValue", arguments, 2, nullptr);
+    VariantClear(&arguments[1]);
+    return hr;
+}
+
+HRESULT AddInSite::registerProfileAs(BSTR name) { return callOneText(L"registerProfileAs", name); }
+
+HRESULT AddInSite::setStatusLine(BSTR text) { return callOneText(L"setStatusLine", text); }
+
+HRESULT AddInSite::resetStatusLine() {
+    return call_listener(m_listener, L"resetStatusLine", nullptr, 0, nullptr);
+}
+
+HRESULT AddInSite::externalEvent(BSTR source, BSTR message, BSTR data) {
+    VARIANT arguments[3] = {lent_bstr(source), lent_bstr(message), lent_bstr(data)};
+    return call_listener(m_listener, L"externalEvent", arguments, 3, nullptr);
+}
+
+HRESULT AddInSite::getObject(BSTR name) {
+    VARIANT argument = lent_bstr(name);
+    VARIANT answer = variant_of(VT_EMPTY);
+    const HRESULT hr = call_listener(m_listener, L"getObject", &argument, 1, &answer);
+    const bool isObject = SUCCEEDED(hr) && answer.vt == VT_DISPATCH;
+    VariantClear(&answer);
+    return isObject ? S_OK : E_INVALIDARG;
+}
+
+HRESULT AddInSite::registerClassName(BSTR key) { return callOneText(L"registerClassName", key); }
+
+HRESULT AddInSite::messageBox(BSTR text) { return callOneText(L"messageBox", text); }
+
+HRESULT AddInSite::queryBox(BSTR text, VARIANT* result) {
+    VARIANT argument = lent_bstr(text);
+    return call_listener(m_listener, L"queryBox", &argument, 1, result);
+}
+
+HRESULT AddInSite::getUserAgent(VARIANT* result) {
+    if (result != nullptr) VariantClear(result);
+    return call_listener(m_listener, L"getUserAgent", nullptr, 0, result);
+}
+
+HRESULT AddInSite::createObject(BSTR name, VARIANT* result) {
+    if (result != nullptr) VariantClear(result);
+    VARIANT argument = lent_bstr(name);
+    return call_listener(m_listener, L"createObject", &argument, 1, result);
+}
+
+HRESULT AddInSite::getVersion(BSTR* version) {
+    if (version == nullptr) return E_POINTER;
+    *version = nullptr;
+    VARIANT answer = variant_of(VT_EMPTY);
+    HRESULT hr = call_listener(m_listener, L"getVersion", nullptr, 0, &answer);
+    if (SUCCEEDED(hr) && answer.vt != VT_EMPTY) {
+        // An answer that is no text and cannot become one gives no version.
+        hr = VariantChangeType(&answer, &answer, 0, VT_BSTR);
+        if (SUCCEEDED(hr) && answer.bstrVal != nullptr) {
+            *version = answer.bstrVal;
+            answer.vt = VT_EMPTY;
+        }
+    }
+    VariantClear(&answer);
+    return hr;
+}
