@@ -15,7 +15,7 @@ namespace {
 // `this` first).
 template <class R, class... Args>
 R call_slot(void* object, int slot, Args... args) {
-    typedef R (*Operation)(void*, Args...);
+    typedef R(NS_STDCALL * Operation)(void*, Args...);  // the interfaces' convention
     void** table = *static_cast<void***>(object);
     return reinterpret_cast<Operation>(table[slot])(object, args...);
 }
@@ -172,8 +172,9 @@ TEST_F(Service, TheModuleConstructorsRefuseAggregationAndUnknownInterfaces) {
 class UnderItsLinkName : public ComponentFixture {
 protected:
     std::string componentPath() const override {
-        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, "VelmorPlovik" VELMOR_PLATFORM ".so");
-        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT, "VelmorQuillonFF" VELMOR_PLATFORM "-31.0.so");
+        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, "VelmorPlovik" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT,
+                               "VelmorQuillonFF" VELMOR_PLATFORM "-31.0" VELMOR_LIBRARY_SUFFIX);
     }
     mutable TempFolder m_folder;
 };

@@ -1,19 +1,35 @@
 #include "temp_folder.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <cstdio>
+#include <random>
 #include <system_error>
 
 namespace velmor_test {
 
 namespace fs = std::filesystem;
 
+// A new folder of a random name that did not exist before (create_directory says so), made
+// only for this process's user where the platform has permissions.
 TempFolder::TempFolder() {
     std::error_code error;
-    std::string pattern = (fs::temp_directory_path(error) / "velmor-XXXXXX").string();
-    if (::mkdtemp(&pattern[0]) != nullptr) m_path = pattern;
+    const fs::path base = fs::temp_directory_path(error);
+    if (error) return;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "velmor-%012llx",
+                      static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+        const fs::path candidate = base / name;
+        if (fs::create_directory(candidate, error)) {
+            fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, error);
+            m_path = candidate.generic_string();
+            return;
+        }
+        if (error) return;
+    }
 }
 
 TempFolder::~TempFolder() {
