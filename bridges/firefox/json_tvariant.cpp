@@ -73,13 +73,7 @@ void set_number(tVariant& dest, const JsValue& value, bool integer) {
 }
 
 void set_date(tVariant& dest, const JsValue& value) {
-    if (!value.isObject()) throw conversion_error();
-    tm fields;
-    try {
-        fields = Date::fromJSON(value).to_struct_tm();
-    } catch (const std::exception&) {
-        throw conversion_error();
-    }
+    const tm fields = json_date_fields(value);
     zero_record(dest, VTYPE_TM);
     dest.tmVal = fields;
 }
@@ -132,6 +126,15 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 }  // namespace
+
+tm json_date_fields(const JsValue& value) {
+    if (!value.isObject()) throw conversion_error();
+    try {
+        return Date::fromJSON(value).to_struct_tm();
+    } catch (const std::exception&) {
+        throw conversion_error();
+    }
+}
 
 void zero_record(tVariant& var, TYPEVAR vt) {
     std::memset(&var, 0, sizeof var);

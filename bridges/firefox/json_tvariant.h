@@ -38,6 +38,9 @@ long jsvararray_to_tvariantarray(const char* src, tVariant** ar, IMemoryManager*
 void comdate_to_date(const double& var, tm& dateVal);
 // The asctime text of `t` ("Mon Jan 15 00:00:00 2024\n"), safe for any field values.
 std::string asctime_text(const tm& t);
+// The calendar fields of the "value" of a {"type": "date"} object; conversion_error when it is
+// no object or a field is no number.
+tm json_date_fields(const JsValue& value);
 // The whole record zeroed, then its type set.
 void zero_record(tVariant& var, TYPEVAR vt);
 // Cut toward zero into the signed 32-bit range; values beyond it are held at its ends, NaN

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "addin_exception.h"
-#include "date.h"
+#include "json_tvariant.h"
 #include "json_text.h"
 #include "nsCOMPtr.h"
 #include "nsXPCOM.h"
@@ -26,10 +26,24 @@ SAFEARRAY* new_variant_array(size_t size) {
     return ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(size));
 }
 
-// Stores `element` at `index` (the array takes a copy) and clears the local one.
+// Moves `element` into the array at `index` (left VT_EMPTY by new_variant_array) and leaves the
+// local one VT_EMPTY. A move, not SafeArrayPutElement's copy: the platform copies no VARIANT of
+// the VT_ARRAY-alone form, so an array inside an array would be lost.
 void put_element(SAFEARRAY* array, LONG index, VARIANT& element) {
-    ::SafeArrayPutElement(array, &index, &element);
-    ole_value_clear(&element);
+    VARIANT* slot = nullptr;
+    if (SUCCEEDED(::SafeArrayPtrOfIndex(array, &index, reinterpret_cast<void**>(&slot)))) {
+        *slot = element;
+        ::VariantInit(&element);
+    } else {
+        ole_value_clear(&element);
+    }
+}
+
+void destroy_array(SAFEARRAY* array) {
+    VARIANT holder;
+    holder.vt = VT_ARRAY;
+    holder.parray = array;
+    ole_value_clear(&holder);
 }
 
 void hold_array(VARIANT* out, SAFEARRAY* array) {
@@ -71,12 +85,7 @@ void set_bool(VARIANT* out, bool value) {
 
 // The automation date of a JSON date value, read as the value conversions read dates.
 double automation_date(const JsValue& value) {
-    tm fields;
-    try {
-        fields = Date::fromJSON(value).to_struct_tm();
-    } catch (const std::exception&) {
-        throw conversion_error();
-    }
+    const tm fields = json_date_fields(value);
     SYSTEMTIME time;
     std::memset(&time, 0, sizeof time);
     time.wYear = static_cast<WORD>(fields.tm_year + 1900);
@@ -105,7 +114,7 @@ HRESULT json_array_to_variant(const JsValue& value, VARIANT* out, int* count) {
             put_element(array, static_cast<LONG>(i), element);
         }
     } catch (...) {
-        ::SafeArrayDestroy(array);
+        destroy_array(array);
         throw;
     }
     hold_array(out, array);
@@ -247,7 +256,7 @@ HRESULT array_to_variant(nsIVariant* value, VARIANT* out, int* count) {
     }
     release_array_elements(type, elements, n);
     if (FAILED(result)) {  // out untouched
-        ::SafeArrayDestroy(array);
+        destroy_array(array);
         return result;
     }
     set_count(count, static_cast<int>(n));
@@ -431,7 +440,15 @@ HRESULT json_to_variant(const JsValue& value, VARIANT* out, int* count) {
 void ole_value_clear(VARIANT* value) {
     if (value == nullptr) return;
     if (value->vt == VT_ARRAY) {
-        if (value->parray != nullptr) ::SafeArrayDestroy(value->parray);
+        // The platform's clearing refuses elements of this form too: they go first.
+        SAFEARRAY* array = value->parray;
+        VARIANT* elements = nullptr;
+        if (array != nullptr && (array->fFeatures & FADF_VARIANT) != 0 &&
+            SUCCEEDED(::SafeArrayAccessData(array, reinterpret_cast<void**>(&elements)))) {
+            for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) ole_value_clear(&elements[i]);
+            ::SafeArrayUnaccessData(array);
+        }
+        if (array != nullptr) ::SafeArrayDestroy(array);
     } else {
         ::VariantClear(value);
     }
