@@ -25,7 +25,7 @@ TempFolder::TempFolder() {
         const fs::path candidate = base / name;
         if (fs::create_directory(candidate, error)) {
             fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, error);
-            m_path = candidate.generic_string();
+            m_path = candidate.u8string();
             return;
         }
         if (error) return;
@@ -34,21 +34,23 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     std::error_code error;
-    if (!m_path.empty()) fs::remove_all(m_path, error);
+    if (!m_path.empty()) fs::remove_all(fs::u8path(m_path), error);
 }
 
 std::string TempFolder::copyIn(const std::string& from, const std::string& name) const {
     if (!ok()) return std::string();
-    const fs::path to = fs::path(m_path) / name;
+    const fs::path to = fs::u8path(m_path) / fs::u8path(name);
     std::error_code error;
     fs::create_directories(to.parent_path(), error);
-    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) return std::string();
-    return to.string();
+    if (!fs::copy_file(fs::u8path(from), to, fs::copy_options::overwrite_existing, error)) {
+        return std::string();
+    }
+    return to.u8string();
 }
 
 bool TempFolder::write(const std::string& name, const std::string& content) const {
     if (!ok()) return false;
-    const fs::path to = fs::path(m_path) / name;
+    const fs::path to = fs::u8path(m_path) / fs::u8path(name);
     std::error_code error;
     fs::create_directories(to.parent_path(), error);
     std::ofstream out(to, std::ios::binary);
