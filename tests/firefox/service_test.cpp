@@ -187,5 +187,25 @@ TEST_F(UnderItsLinkName, EveryLoadFails) {
     EXPECT_EQ(0u, m_page->count("registerClassName"));
 }
 
+// Installed in a folder whose name holds letters beyond ASCII (and beyond the ANSI code page on
+// Windows, where only the wide form opens it), the component finds its add-in and loads it.
+class InAFolderBeyondAscii : public ComponentFixture {
+protected:
+    std::string componentPath() const override {
+        const std::string place = "Fire\xC3\xB3x \xD0\x96\xE2\x82\xAC/";
+        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, place + "VelmorPlovik" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT,
+                               place + "VelmorQuillonFF" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+    }
+    mutable TempFolder m_folder;
+};
+
+TEST_F(InAFolderBeyondAscii, TheAddInBesideItLoads) {
+    nsCOMPtr<IAddInServiceEx4> service = newService(m_page);
+    nsCOMPtr<IAddInSiteExt> site = loadAndCreate(service, u"Scandor");
+    ASSERT_TRUE(site);
+    EXPECT_EQ(2000u, site->GetVersion());
+}
+
 }  // namespace
 }  // namespace velmor_test
