@@ -167,6 +167,24 @@ TEST_F(Service, TheModuleConstructorsRefuseAggregationAndUnknownInterfaces) {
     EXPECT_EQ(nullptr, result);
 }
 
+// A site connects an adapter only for a kind that this build has one for: a native add-in
+// always; a COM add-in has no adapter yet (none is registered), and kind 3 none at all.
+TEST_F(Service, ASiteConnectsOnlyKindsWithAnAdapter) {
+    const std::u16string library = utf16(VELMOR_ADDIN_LIBRARY);
+    const struct {
+        AddInComponentType kind;
+        bool connects;
+    } cases[] = {{eAddInNative, true}, {eAddInCom, false}, {AddInComponentType(3), false},
+                 {eAddInvalid, false}};
+    for (const auto& c : cases) {
+        nsCOMPtr<IAddInSiteExt> site = m_browser->create<IAddInSiteExt>("@velmor.net/BarCodeSite;1");
+        ASSERT_TRUE(site);
+        EXPECT_EQ(c.connects, site->Initialize(u"Scandor", true, c.kind, library.c_str()))
+            << "kind " << c.kind;
+        EXPECT_EQ(c.connects ? 2000u : 0xFFFFFFFFu, site->GetVersion()) << "kind " << c.kind;
+    }
+}
+
 // Installed under its link name, the component does not find its own directory, so no
 // add-in loads.
 class UnderItsLinkName : public ComponentFixture {
