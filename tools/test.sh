@@ -16,13 +16,17 @@ passed=0
 failed=0
 
 # Adds a runner's closing counts to the totals: ctest's "N% tests passed, F tests failed out
-# of T", or the plain "P passed, F failed" of the other runners.
+# of T" (less the tests it lists as skipped), or the plain "P passed, F failed" of the other
+# runners.
 count() {
     local line
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+|^[0-9]+ passed, [0-9]+ failed' "$1" | tail -n 1)
     if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        # ctest counts a test that skipped itself among those out of T: it did not run.
+        local skipped
+        skipped=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$1" || true)
         failed=$((failed + BASH_REMATCH[1]))
-        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1] - skipped))
     elif [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
         passed=$((passed + BASH_REMATCH[1]))
         failed=$((failed + BASH_REMATCH[2]))

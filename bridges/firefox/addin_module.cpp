@@ -4,7 +4,6 @@
 #include "addin_service.h"
 #include "addin_site.h"
 #include "firefox_config.h"
-#include "version_probe.h"
 
 namespace {
 
@@ -50,9 +49,6 @@ const mozilla::Module::ContractIDEntry kAddInContracts[] = {
     {nullptr, nullptr, mozilla::Module::ANY_PROCESS}};
 
 const mozilla::Module::CategoryEntry kAddInCategories[] = {{nullptr, nullptr, nullptr}};
-
-// The library's load-time constructor.
-__attribute__((constructor)) void init() { init_version(); }
 
 }  // namespace
 

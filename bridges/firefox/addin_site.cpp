@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "adapter_choice.h"
 #include "delivery_queue_slot.h"
 #include "environment_locale.h"
 #include "firefox_config.h"
@@ -95,74 +96,74 @@ ICListener* AddInSite::directListener() {
 #define VELMOR_NEED_CONTEXT(failure) \
     if (!m_context) return failure
 
-nsresult AddInSite::GetNProps(int32_t* _retval) {
+NS_IMETHODIMP AddInSite::GetNProps(int32_t* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->GetNProps(_retval);
 }
-nsresult AddInSite::GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) {
+NS_IMETHODIMP AddInSite::GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->GetPropName(propPos, alias, _retval);
 }
-nsresult AddInSite::IsPropReadable(int32_t propPos, bool* _retval) {
+NS_IMETHODIMP AddInSite::IsPropReadable(int32_t propPos, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->IsPropReadable(propPos, _retval);
 }
-nsresult AddInSite::IsPropWritable(int32_t propPos, bool* _retval) {
+NS_IMETHODIMP AddInSite::IsPropWritable(int32_t propPos, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->IsPropWritable(propPos, _retval);
 }
-int32_t AddInSite::FindProp(const char16_t* pszPropName) {
+NS_IMETHODIMP_(int32_t) AddInSite::FindProp(const char16_t* pszPropName) {
     VELMOR_NEED_CONTEXT(-1);
     return m_context->FindProp(pszPropName);
 }
-nsresult AddInSite::GetNMethods(int32_t* _retval) {
+NS_IMETHODIMP AddInSite::GetNMethods(int32_t* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->GetNMethods(_retval);
 }
-nsresult AddInSite::GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) {
+NS_IMETHODIMP AddInSite::GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->GetMethodName(nMethodPos, alias, _retval);
 }
-nsresult AddInSite::GetNParams(int32_t nMethodPos, int32_t* _retval) {
+NS_IMETHODIMP AddInSite::GetNParams(int32_t nMethodPos, int32_t* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->GetNParams(nMethodPos, _retval);
 }
-bool AddInSite::IsParamIn(int32_t nMethodPos, int32_t nParamPos) {
+NS_IMETHODIMP_(bool) AddInSite::IsParamIn(int32_t nMethodPos, int32_t nParamPos) {
     VELMOR_NEED_CONTEXT(false);
     return m_context->IsParamIn(nMethodPos, nParamPos);
 }
-bool AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos) {
+NS_IMETHODIMP_(bool) AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos) {
     VELMOR_NEED_CONTEXT(false);
     return m_context->IsParamOut(nMethodPos, nParamPos);
 }
-bool AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
+NS_IMETHODIMP_(bool) AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
     VELMOR_NEED_CONTEXT(false);
     return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
 }
-bool AddInSite::HasRetVal(int32_t nMethodPos) {
+NS_IMETHODIMP_(bool) AddInSite::HasRetVal(int32_t nMethodPos) {
     VELMOR_NEED_CONTEXT(false);
     return m_context->HasRetVal(nMethodPos);
 }
-int32_t AddInSite::FindMethod(const char16_t* pszMethodName) {
+NS_IMETHODIMP_(int32_t) AddInSite::FindMethod(const char16_t* pszMethodName) {
     VELMOR_NEED_CONTEXT(-1);
     return m_context->FindMethod(pszMethodName);
 }
-nsIVariant* AddInSite::GetIContextDef() { return nullptr; }
-nsresult AddInSite::GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) {
+NS_IMETHODIMP_(nsIVariant*) AddInSite::GetIContextDef() { return nullptr; }
+NS_IMETHODIMP AddInSite::GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->GetPropVal(propPos, value, _retval);
 }
-nsresult AddInSite::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
+NS_IMETHODIMP AddInSite::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     return m_context->SetPropVal(nPropPos, value, _retval);
 }
 
-nsresult AddInSite::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
+NS_IMETHODIMP AddInSite::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
     return m_context->Call(name, params, _retval);
 }
 
-nsresult AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
+NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
                             nsIVariant** _retval) {
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
     return m_context->CallExt(name, params, retParams, _retval);
@@ -172,11 +173,12 @@ nsresult AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant
 
 // ---- IAddInSite / IAddInSiteExt
 
-bool AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
+NS_IMETHODIMP_(bool) AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                            const char16_t* filename) {
     m_type = type;
-    if (type != eAddInNative) return false;
-    nsCOMPtr<nsISupports> adapter = do_CreateInstance(ADAPTERNATIVE_CONTRACTID);
+    AdapterChoice choice;
+    if (!adapter_for_kind(type, choice)) return false;
+    nsCOMPtr<nsISupports> adapter = do_CreateInstance(choice.contractId);
     m_adapt = do_QueryInterface(adapter.get());
     if (!m_adapt) return false;
 
@@ -184,7 +186,7 @@ bool AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentTy
     m_context = do_QueryInterface(adapter.get());
     if (!ok) return false;
 
-    const bool connected = m_adapt->Connect(clsid, filename);
+    const bool connected = m_adapt->Connect(clsid, choice.withLibrary ? filename : nullptr);
     if (!m_adapt->IsComponentLoaded()) return connected;
     if (m_locale.empty()) m_locale = getLocaleISO();
     m_adapt->SetLocale(m_locale.c_str());
@@ -196,30 +198,30 @@ bool AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentTy
     return true;
 }
 
-nsresult AddInSite::GetName(nsAString& name) {
+NS_IMETHODIMP AddInSite::GetName(nsAString& name) {
     name.Assign(m_contextName);
     return NS_OK;
 }
 
-nsresult AddInSite::GetObject(nsISupports**) { return NS_ERROR_NOT_IMPLEMENTED; }
+NS_IMETHODIMP AddInSite::GetObject(nsISupports**) { return NS_ERROR_NOT_IMPLEMENTED; }
 
-uint32_t AddInSite::GetVersion() { return static_cast<uint32_t>(m_version); }
+NS_IMETHODIMP_(uint32_t) AddInSite::GetVersion() { return static_cast<uint32_t>(m_version); }
 
-nsID AddInSite::GetClsId() {
+NS_IMETHODIMP_(nsID) AddInSite::GetClsId() {
     if (m_adapt) return m_adapt->GetCLSID();
     nsID none;
     std::memset(&none, 0, sizeof none);
     return none;
 }
 
-nsresult AddInSite::SetSiteEx(ICListener* site) {
+NS_IMETHODIMP AddInSite::SetSiteEx(ICListener* site) {
     m_siteEx = do_QueryInterface(site);
     return NS_OK;
 }
 
-ICListener* AddInSite::GetSiteEx() { return m_siteEx.get(); }
+NS_IMETHODIMP_(ICListener*) AddInSite::GetSiteEx() { return m_siteEx.get(); }
 
-void AddInSite::SetSiteEx2(ICListenerEx* site) {
+NS_IMETHODIMP_(void) AddInSite::SetSiteEx2(ICListenerEx* site) {
     m_ExtListener = do_QueryInterface(site);
     if (m_ExtListener) m_newInterface = true;
     g_newIntrfc = m_newInterface;
@@ -227,7 +229,7 @@ void AddInSite::SetSiteEx2(ICListenerEx* site) {
     m_siteEx = do_QueryInterface(site);
 }
 
-nsresult AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** value) {
+NS_IMETHODIMP AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** value) {
     const int32_t index = FindProp(name);
     if (index == -1) return NS_ERROR_INVALID_ARG;
     bool ok = false;
@@ -235,19 +237,19 @@ nsresult AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** value) {
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
 
-nsresult AddInSite::SetPropertyValue(const char16_t* name, nsIVariant* value) {
+NS_IMETHODIMP AddInSite::SetPropertyValue(const char16_t* name, nsIVariant* value) {
     const int32_t index = FindProp(name);
     if (index == -1) return NS_ERROR_INVALID_ARG;
     bool ok = false;
     return m_context->SetPropVal(index, value, &ok);
 }
 
-nsresult AddInSite::SetLocale(const char16_t* locale) {
+NS_IMETHODIMP AddInSite::SetLocale(const char16_t* locale) {
     m_locale = wcstring_of(locale);
     return NS_OK;
 }
 
-nsresult AddInSite::GetEventData(ICEventData** event) {
+NS_IMETHODIMP AddInSite::GetEventData(ICEventData** event) {
     if (event == nullptr) return NS_ERROR_NULL_POINTER;
     MonitorLock lock(m_mutex);
     *event = nullptr;
@@ -260,14 +262,14 @@ nsresult AddInSite::GetEventData(ICEventData** event) {
     return rv;
 }
 
-nsresult AddInSite::Done() {
+NS_IMETHODIMP AddInSite::Done() {
     if (m_adapt) m_adapt->Disconnect();
     return NS_OK;
 }
 
 // ---- IInnerListener: the event buffer (any thread)
 
-bool AddInSite::SetEventBufferDepth(int32_t len) {
+NS_IMETHODIMP_(bool) AddInSite::SetEventBufferDepth(int32_t len) {
     const size_t depth = static_cast<size_t>(static_cast<long>(len));
     m_evtBufferLength = depth;
     MonitorLock lock(m_mutex);
@@ -277,9 +279,9 @@ bool AddInSite::SetEventBufferDepth(int32_t len) {
     return true;
 }
 
-int32_t AddInSite::GetEventBufferDepth() { return static_cast<int32_t>(m_evtBufferLength.load()); }
+NS_IMETHODIMP_(int32_t) AddInSite::GetEventBufferDepth() { return static_cast<int32_t>(m_evtBufferLength.load()); }
 
-void AddInSite::CleanEventBuffer() {
+NS_IMETHODIMP_(void) AddInSite::CleanEventBuffer() {
     MonitorLock lock(m_mutex);
     m_deqEvents.clear();
 }
@@ -294,7 +296,7 @@ void AddInSite::bufferEvent(const char16_t* who, const char16_t* what, const cha
 
 // ---- IInnerListener: callbacks for the page
 
-void AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
+NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
     bufferEvent(who, what, data);
     if (ICListener* listener = directListener()) {
         log_event("ExternalEvent: proccess event %S\n", data);
@@ -310,7 +312,7 @@ void AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const c
     });
 }
 
-bool AddInSite::AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
+NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
                          int32_t scode) {
     if (ICListener* listener = directListener()) {
         bool answer = false;
@@ -323,7 +325,7 @@ bool AddInSite::AddError(uint16_t wcode, const char16_t* source, const char16_t*
     return false;
 }
 
-bool AddInSite::SetStatusLine(const char16_t* status) {
+NS_IMETHODIMP_(bool) AddInSite::SetStatusLine(const char16_t* status) {
     if (ICListener* listener = directListener()) return listener->setStatusLine(status) == NS_OK;
     queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
         q.SetSiteStatusLine(std::move(self), status);
@@ -331,7 +333,7 @@ bool AddInSite::SetStatusLine(const char16_t* status) {
     return false;
 }
 
-void AddInSite::ResetStatusLine() {
+NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
     if (ICListener* listener = directListener()) {
         listener->resetStatusLine();
         return;
@@ -339,7 +341,7 @@ void AddInSite::ResetStatusLine() {
     queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) { q.SetClearStatusLine(std::move(self)); });
 }
 
-bool AddInSite::Read(const char16_t* name, nsIVariant** value, int32_t* error,
+NS_IMETHODIMP_(bool) AddInSite::Read(const char16_t* name, nsIVariant** value, int32_t* error,
                      nsAString& errDescriptor) {
     ICListener* listener = directListener();
     if (listener == nullptr) {
@@ -350,7 +352,7 @@ bool AddInSite::Read(const char16_t* name, nsIVariant** value, int32_t* error,
     return listener->readValue(name, error, errDescriptor, value) == NS_OK;
 }
 
-bool AddInSite::Write(const char16_t* name, nsIVariant* value) {
+NS_IMETHODIMP_(bool) AddInSite::Write(const char16_t* name, nsIVariant* value) {
     ICListener* listener = directListener();
     if (listener == nullptr) return false;
     bool answer = false;
@@ -359,7 +361,7 @@ bool AddInSite::Write(const char16_t* name, nsIVariant* value) {
     return answer;
 }
 
-bool AddInSite::RegisterProfileAs(const char16_t* name) {
+NS_IMETHODIMP_(bool) AddInSite::RegisterProfileAs(const char16_t* name) {
     ICListener* listener = directListener();
     if (listener == nullptr) return false;
     bool answer = false;
@@ -386,12 +388,12 @@ bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {
     return rv == NS_OK;
 }
 
-bool AddInSite::AlertCB(const char16_t* text) {
+NS_IMETHODIMP_(bool) AddInSite::AlertCB(const char16_t* text) {
     if (!extendedListenerAtHand()) return false;
     return showPrompt(text, false, nullptr);
 }
 
-bool AddInSite::ConfirmCB(const char16_t* text, nsIVariant** retVal) {
+NS_IMETHODIMP_(bool) AddInSite::ConfirmCB(const char16_t* text, nsIVariant** retVal) {
     if (!extendedListenerAtHand()) return false;
     bool answer = false;
     if (!showPrompt(text, true, &answer)) return false;
@@ -405,7 +407,7 @@ bool AddInSite::ConfirmCB(const char16_t* text, nsIVariant** retVal) {
     return true;
 }
 
-bool AddInSite::GetUserAgentCB(nsAString& text) {
+NS_IMETHODIMP_(bool) AddInSite::GetUserAgentCB(nsAString& text) {
     if (!extendedListenerAtHand()) return false;
     try {
         return NS_SUCCEEDED(m_ExtListener->getUserAgent(text));
@@ -414,7 +416,7 @@ bool AddInSite::GetUserAgentCB(nsAString& text) {
     }
 }
 
-bool AddInSite::GetVersionCB(nsAString& text) {
+NS_IMETHODIMP_(bool) AddInSite::GetVersionCB(nsAString& text) {
     if (!extendedListenerAtHand()) return false;
     try {
         return NS_SUCCEEDED(m_ExtListener->getVersion(text));
@@ -423,7 +425,7 @@ bool AddInSite::GetVersionCB(nsAString& text) {
     }
 }
 
-bool AddInSite::CreateObjectCB(const char16_t* name, nsIVariant** value) {
+NS_IMETHODIMP_(bool) AddInSite::CreateObjectCB(const char16_t* name, nsIVariant** value) {
     if (!extendedListenerAtHand()) return false;
     try {
         return NS_SUCCEEDED(m_ExtListener->createObject(name, value));

@@ -31,60 +31,60 @@ public:
     NS_IMETHOD_(nsrefcnt) Release() override;
 
     // IContextDefBase, IContext_, IContextExt: passed to the adapter.
-    nsresult GetNProps(int32_t* _retval) override;
-    nsresult GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) override;
-    nsresult IsPropReadable(int32_t propPos, bool* _retval) override;
-    nsresult IsPropWritable(int32_t propPos, bool* _retval) override;
-    int32_t FindProp(const char16_t* pszPropName) override;
-    nsresult GetNMethods(int32_t* _retval) override;
-    nsresult GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) override;
-    nsresult GetNParams(int32_t nMethodPos, int32_t* _retval) override;
-    bool IsParamIn(int32_t nMethodPos, int32_t nParamPos) override;
-    bool IsParamOut(int32_t nMethodPos, int32_t nParamPos) override;
-    bool GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) override;
-    bool HasRetVal(int32_t nMethodPos) override;
-    int32_t FindMethod(const char16_t* pszMethodName) override;
-    nsIVariant* GetIContextDef() override;
-    nsresult GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) override;
-    nsresult SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) override;
-    nsresult Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) override;
-    nsresult CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
+    NS_IMETHOD GetNProps(int32_t* _retval) override;
+    NS_IMETHOD GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) override;
+    NS_IMETHOD IsPropReadable(int32_t propPos, bool* _retval) override;
+    NS_IMETHOD IsPropWritable(int32_t propPos, bool* _retval) override;
+    NS_IMETHOD_(int32_t) FindProp(const char16_t* pszPropName) override;
+    NS_IMETHOD GetNMethods(int32_t* _retval) override;
+    NS_IMETHOD GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) override;
+    NS_IMETHOD GetNParams(int32_t nMethodPos, int32_t* _retval) override;
+    NS_IMETHOD_(bool) IsParamIn(int32_t nMethodPos, int32_t nParamPos) override;
+    NS_IMETHOD_(bool) IsParamOut(int32_t nMethodPos, int32_t nParamPos) override;
+    NS_IMETHOD_(bool) GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) override;
+    NS_IMETHOD_(bool) HasRetVal(int32_t nMethodPos) override;
+    NS_IMETHOD_(int32_t) FindMethod(const char16_t* pszMethodName) override;
+    NS_IMETHOD_(nsIVariant*) GetIContextDef() override;
+    NS_IMETHOD GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) override;
+    NS_IMETHOD SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) override;
+    NS_IMETHOD Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) override;
+    NS_IMETHOD CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
                      nsIVariant** _retval) override;
 
     // IAddInSite / IAddInSiteExt
-    bool Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
+    NS_IMETHOD_(bool) Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                     const char16_t* filename) override;
-    nsresult GetName(nsAString& name) override;
-    nsresult GetObject(nsISupports** object) override;
-    uint32_t GetVersion() override;
-    nsID GetClsId() override;
-    nsresult SetSiteEx(ICListener* site) override;
-    ICListener* GetSiteEx() override;
-    void SetSiteEx2(ICListenerEx* site) override;
-    nsresult GetPropertyValue(const char16_t* name, nsIVariant** value) override;
-    nsresult SetPropertyValue(const char16_t* name, nsIVariant* value) override;
-    nsresult SetLocale(const char16_t* locale) override;
-    nsresult GetEventData(ICEventData** event) override;
-    nsresult Done() override;
+    NS_IMETHOD GetName(nsAString& name) override;
+    NS_IMETHOD GetObject(nsISupports** object) override;
+    NS_IMETHOD_(uint32_t) GetVersion() override;
+    NS_IMETHOD_(nsID) GetClsId() override;
+    NS_IMETHOD SetSiteEx(ICListener* site) override;
+    NS_IMETHOD_(ICListener*) GetSiteEx() override;
+    NS_IMETHOD_(void) SetSiteEx2(ICListenerEx* site) override;
+    NS_IMETHOD GetPropertyValue(const char16_t* name, nsIVariant** value) override;
+    NS_IMETHOD SetPropertyValue(const char16_t* name, nsIVariant* value) override;
+    NS_IMETHOD SetLocale(const char16_t* locale) override;
+    NS_IMETHOD GetEventData(ICEventData** event) override;
+    NS_IMETHOD Done() override;
 
     // IInnerListener
-    bool SetEventBufferDepth(int32_t len) override;
-    int32_t GetEventBufferDepth() override;
-    void CleanEventBuffer() override;
-    void ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) override;
-    bool AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
+    NS_IMETHOD_(bool) SetEventBufferDepth(int32_t len) override;
+    NS_IMETHOD_(int32_t) GetEventBufferDepth() override;
+    NS_IMETHOD_(void) CleanEventBuffer() override;
+    NS_IMETHOD_(void) ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) override;
+    NS_IMETHOD_(bool) AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
                   int32_t scode) override;
-    bool Read(const char16_t* name, nsIVariant** value, int32_t* error,
+    NS_IMETHOD_(bool) Read(const char16_t* name, nsIVariant** value, int32_t* error,
               nsAString& errDescriptor) override;
-    bool Write(const char16_t* name, nsIVariant* value) override;
-    bool RegisterProfileAs(const char16_t* name) override;
-    bool SetStatusLine(const char16_t* status) override;
-    void ResetStatusLine() override;
-    bool AlertCB(const char16_t* text) override;
-    bool ConfirmCB(const char16_t* text, nsIVariant** retVal) override;
-    bool GetUserAgentCB(nsAString& text) override;
-    bool CreateObjectCB(const char16_t* name, nsIVariant** value) override;
-    bool GetVersionCB(nsAString& text) override;
+    NS_IMETHOD_(bool) Write(const char16_t* name, nsIVariant* value) override;
+    NS_IMETHOD_(bool) RegisterProfileAs(const char16_t* name) override;
+    NS_IMETHOD_(bool) SetStatusLine(const char16_t* status) override;
+    NS_IMETHOD_(void) ResetStatusLine() override;
+    NS_IMETHOD_(bool) AlertCB(const char16_t* text) override;
+    NS_IMETHOD_(bool) ConfirmCB(const char16_t* text, nsIVariant** retVal) override;
+    NS_IMETHOD_(bool) GetUserAgentCB(nsAString& text) override;
+    NS_IMETHOD_(bool) CreateObjectCB(const char16_t* name, nsIVariant** value) override;
+    NS_IMETHOD_(bool) GetVersionCB(nsAString& text) override;
 
 private:
     typedef std::deque<ExternalEventData> EVENTDEQ;

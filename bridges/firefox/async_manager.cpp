@@ -49,7 +49,7 @@ void AsyncManager::append(_AddnSiteData&& element) {
     if (m_siteData.size() > m_peak) m_peak = m_siteData.size();
 }
 
-void AsyncManager::SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAString& who,
+NS_IMETHODIMP_(void) AsyncManager::SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAString& who,
                                     nsAString& data) {
     _AddnSiteData element{std::move(site), eEvent, nsString(), nsString(), 0, 0, nsString()};
     element.name.Assign(name);
@@ -60,17 +60,17 @@ void AsyncManager::SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAStri
     log_event("SetSiteEventData: after put %s\n");
 }
 
-void AsyncManager::SetSiteStatusLine(IAddInSitePtr site, const char16_t* status) {
+NS_IMETHODIMP_(void) AsyncManager::SetSiteStatusLine(IAddInSitePtr site, const char16_t* status) {
     _AddnSiteData element{std::move(site), eStatus, nsString(), nsString(), 0, 0, nsString()};
     if (status != nullptr) element.name.Assign(status);
     append(std::move(element));
 }
 
-void AsyncManager::SetClearStatusLine(IAddInSitePtr site) {
+NS_IMETHODIMP_(void) AsyncManager::SetClearStatusLine(IAddInSitePtr site) {
     append(_AddnSiteData{std::move(site), eClearStatus, nsString(), nsString(), 0, 0, nsString()});
 }
 
-void AsyncManager::SetError(IAddInSitePtr site, uint16_t wcode, const char16_t* source,
+NS_IMETHODIMP_(void) AsyncManager::SetError(IAddInSitePtr site, uint16_t wcode, const char16_t* source,
                             const char16_t* descr, int32_t scode) {
     _AddnSiteData element{std::move(site), eAddError, nsString(), nsString(), wcode, scode,
                           nsString()};
@@ -108,7 +108,7 @@ void AsyncManager::deliver(_AddnSiteData& element) {
     }
 }
 
-nsresult AsyncManager::Run() {
+NS_IMETHODIMP AsyncManager::Run() {
     {
         MonitorLock lock(m_mutex);
         if (m_siteData.empty() || m_delivering) return NS_OK;

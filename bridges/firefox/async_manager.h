@@ -33,15 +33,15 @@ public:
     NS_IMETHOD_(nsrefcnt) AddRef() override;
     NS_IMETHOD_(nsrefcnt) Release() override;
 
-    void SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAString& who,
+    NS_IMETHOD_(void) SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAString& who,
                           nsAString& data) override;
-    void SetSiteStatusLine(IAddInSitePtr site, const char16_t* status) override;
-    void SetClearStatusLine(IAddInSitePtr site) override;
-    void SetError(IAddInSitePtr site, uint16_t wcode, const char16_t* source,
+    NS_IMETHOD_(void) SetSiteStatusLine(IAddInSitePtr site, const char16_t* status) override;
+    NS_IMETHOD_(void) SetClearStatusLine(IAddInSitePtr site) override;
+    NS_IMETHOD_(void) SetError(IAddInSitePtr site, uint16_t wcode, const char16_t* source,
                   const char16_t* descr, int32_t scode) override;
 
     // nsIRunnable: delivers the queue on the main thread; always NS_OK.
-    nsresult Run() override;
+    NS_IMETHOD Run() override;
 
     // For the figures: the longest the queue has been, and its length now.
     size_t peakLength();

@@ -73,13 +73,7 @@ void set_number(tVariant& dest, const JsValue& value, bool integer) {
 }
 
 void set_date(tVariant& dest, const JsValue& value) {
-    if (!value.isObject()) throw conversion_error();
-    tm fields;
-    try {
-        fields = Date::fromJSON(value).to_struct_tm();
-    } catch (const std::exception&) {
-        throw conversion_error();
-    }
+    const tm fields = json_date_fields(value);
     zero_record(dest, VTYPE_TM);
     dest.tmVal = fields;
 }
@@ -131,26 +125,16 @@ const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void civil_from_days(long long z, int& year, int& month, int& day) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-int day_of_year(int year, int month, int day) {
-    static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return kBefore[month - 1] + day - 1 + (leap && month > 2 ? 1 : 0);
-}
-
 }  // namespace
+
+tm json_date_fields(const JsValue& value) {
+    if (!value.isObject()) throw conversion_error();
+    try {
+        return Date::fromJSON(value).to_struct_tm();
+    } catch (const std::exception&) {
+        throw conversion_error();
+    }
+}
 
 void zero_record(tVariant& var, TYPEVAR vt) {
     std::memset(&var, 0, sizeof var);
@@ -304,30 +288,6 @@ long jsvararray_to_tvariantarray(const char* src, tVariant** ar, IMemoryManager*
     if (size != nullptr) *size = records;
     *ar = array.release();
     return count;
-}
-
-void comdate_to_date(const double& var, tm& dateVal) {
-    std::memset(&dateVal, 0, sizeof dateVal);
-    // 0001-01-01 .. 9999-12-31 in days since 1899-12-30, as OLE dates run.
-    if (!(var > -657435.0 && var < 2958466.0)) return;
-    double whole = std::trunc(var);
-    const double fraction = std::fabs(var - whole);
-    long long seconds = std::llround(fraction * 86400.0);
-    if (seconds >= 86400) {  // rounding reached the next day
-        seconds -= 86400;
-        whole += var < 0 ? -1 : 1;
-    }
-    const long long days = static_cast<long long>(whole) - 25569;  // 1899-12-30 to 1970-01-01
-    int year = 0, month = 0, day = 0;
-    civil_from_days(days, year, month, day);
-    dateVal.tm_year = year - 1900;
-    dateVal.tm_mon = month - 1;
-    dateVal.tm_mday = day;
-    dateVal.tm_hour = static_cast<int>(seconds / 3600);
-    dateVal.tm_min = static_cast<int>(seconds / 60 % 60);
-    dateVal.tm_sec = static_cast<int>(seconds % 60);
-    dateVal.tm_wday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-    dateVal.tm_yday = day_of_year(year, month, day);
 }
 
 std::string asctime_text(const tm& t) {

@@ -32,10 +32,15 @@ long jsvararray_to_tvariantarray(const char* src, tVariant** ar, IMemoryManager*
 
 // An OLE automation date (days since 1899-12-30, the time of day as the fraction) as
 // calendar fields (tm_year from 1900, tm_mon from 0, tm_wday and tm_yday filled). A value
-// outside the years 100 to 9999, or not a number, gives a zero-filled record.
+// outside the years 100 to 9999, or not a number, gives a zero-filled record. One source per
+// platform (comdate_linux.cpp computes the calendar; Windows asks the platform and keeps the
+// caller's tm_isdst).
 void comdate_to_date(const double& var, tm& dateVal);
 // The asctime text of `t` ("Mon Jan 15 00:00:00 2024\n"), safe for any field values.
 std::string asctime_text(const tm& t);
+// The calendar fields of the "value" of a {"type": "date"} object; conversion_error when it is
+// no object or a field is no number.
+tm json_date_fields(const JsValue& value);
 // The whole record zeroed, then its type set.
 void zero_record(tVariant& var, TYPEVAR vt);
 // Cut toward zero into the signed 32-bit range; values beyond it are held at its ends, NaN

@@ -3,6 +3,14 @@
 // same operations; IAddInSiteExt starts one slot later and has GetSiteEx and SetSiteEx the
 // other way round), IInnerListener towards its adapter, and ICEventData, one buffered event.
 
+#if defined(_WIN32)
+// The Windows headers define GetObject as a macro (GetObjectA or GetObjectW), which would rename
+// the site's operation in some sources and not in others. Included here first, the macro is
+// gone for good: later includes of the headers change nothing.
+#include <windows.h>
+#undef GetObject
+#endif
+
 #include "component_iids.h"
 #include "context_interfaces.h"
 #include "listener_interfaces.h"

@@ -197,26 +197,6 @@ void convert_element(uint16_t type, const void* elements, uint32_t i, tVariant& 
     try_json_text(candidate, dest, memng);
 }
 
-// Gives back what GetAsArray handed out: the strings, the interfaces and the array itself.
-void release_elements(uint16_t type, void* elements, uint32_t count) {
-    if (elements == nullptr) return;
-    for (uint32_t i = 0; i < count; ++i) {
-        switch (type) {
-            case nsIDataType::VTYPE_CHAR_STR:
-            case nsIDataType::VTYPE_STRING_SIZE_IS:
-            case nsIDataType::VTYPE_WCHAR_STR:
-            case nsIDataType::VTYPE_WSTRING_SIZE_IS:
-                NS_Free(static_cast<void**>(elements)[i]);
-                break;
-            case nsIDataType::VTYPE_INTERFACE:
-            case nsIDataType::VTYPE_INTERFACE_IS:
-                if (nsISupports* object = static_cast<nsISupports**>(elements)[i]) object->Release();
-                break;
-            default: break;
-        }
-    }
-    NS_Free(elements);
-}
 
 tVariant* empty_records(int count) { return new tVariant[static_cast<size_t>(count)](); }
 
@@ -233,13 +213,13 @@ long array_parameters(nsIVariant& src, tVariant** ar, IMemoryManager* memng, int
         return 0;
     }
     if (count == 0) {
-        release_elements(type, elements, count);
+        release_array_elements(type, elements, count);
         return 0;
     }
     const int records = static_cast<int>(count) > expected ? static_cast<int>(count) : expected;
     tVariant* array = empty_records(records);
     for (uint32_t i = 0; i < count; ++i) convert_element(type, elements, i, array[i], memng);
-    release_elements(type, elements, count);
+    release_array_elements(type, elements, count);
     *size = records;
     *ar = array;
     return static_cast<long>(count);
@@ -368,4 +348,24 @@ long nsvararray_to_tvariantarray(nsIVariant& src, tVariant** ar, IMemoryManager*
             return 1;
         }
     }
+}
+
+void release_array_elements(uint16_t type, void* elements, uint32_t count) {
+    if (elements == nullptr) return;
+    for (uint32_t i = 0; i < count; ++i) {
+        switch (type) {
+            case nsIDataType::VTYPE_CHAR_STR:
+            case nsIDataType::VTYPE_STRING_SIZE_IS:
+            case nsIDataType::VTYPE_WCHAR_STR:
+            case nsIDataType::VTYPE_WSTRING_SIZE_IS:
+                NS_Free(static_cast<void**>(elements)[i]);
+                break;
+            case nsIDataType::VTYPE_INTERFACE:
+            case nsIDataType::VTYPE_INTERFACE_IS:
+                if (nsISupports* object = static_cast<nsISupports**>(elements)[i]) object->Release();
+                break;
+            default: break;
+        }
+    }
+    NS_Free(elements);
 }

@@ -25,3 +25,6 @@ void tvariant_to_value(tVariant& src, nsIWritableVariant& value, IMemoryManager*
 // for the array and *size); returns the number of parameters the page gave.
 long nsvararray_to_tvariantarray(nsIVariant& src, tVariant** ar, IMemoryManager* memng,
                                  int* size);
+
+// Gives back what GetAsArray handed out: the strings, the interfaces and the array itself.
+void release_array_elements(uint16_t type, void* elements, uint32_t count);

@@ -1,22 +1,17 @@
 #include "version_probe.h"
 
-#include <libgen.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "addin_module.h"
+#include "program_directory.h"
 
 namespace {
 
-const size_t BUF_SIZE = 1024;
 const char kSomeFileName[] = "application.ini";
 const char kVersionRecord[] = "Version=";
 const unsigned kDefaultVersion = 6;
-const char kProgramLink[] = "/proc/self/exe";
 
 // The whole content of an open file, read from its start.
 bool read_whole(FILE* file, std::string& text) {
@@ -67,13 +62,7 @@ void correct_version(unsigned version_from_file) {
 }
 
 void init_version() {
-    // The link's target must fit the buffer with its terminator; a longer path (readlink
-    // would cut it without saying so) stops the probe like an unreadable link.
-    std::vector<char> buffer(BUF_SIZE, 0);
-    const ssize_t length = ::readlink(kProgramLink, buffer.data(), BUF_SIZE);
-    if (length <= 0 || static_cast<size_t>(length) >= BUF_SIZE) return;
-    buffer[static_cast<size_t>(length)] = 0;
-    std::string directory = ::dirname(buffer.data());
-    if (!find_file(directory)) return;
+    std::string directory = program_directory();
+    if (directory.empty() || !find_file(directory)) return;
     correct_version(get_version_form_file(directory));
 }

@@ -3,10 +3,9 @@
 // of the version the probe wrote, creates the service and asks the older module entry for its
 // module object. Prints "version=V loaded=R service=S module_refs=N".
 
-#include <dlfcn.h>
-
 #include <cstdio>
 
+#include "library_loader.h"
 #include "mozilla/Module.h"
 #include "nsIModule.h"
 #include "xpcom_runtime/test_browser.h"
@@ -16,14 +15,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <component>\n", argv[0]);
         return 2;
     }
-    void* library = ::dlopen(argv[1], RTLD_LAZY | RTLD_LOCAL);
+    void* library = velmor_test::load_library(argv[1]);
     if (library == nullptr) {
-        std::fprintf(stderr, "cannot load %s: %s\n", argv[1], ::dlerror());
+        std::fprintf(stderr, "cannot load %s: %s\n", argv[1],
+                     velmor_test::last_library_error().c_str());
         return 1;
     }
-    const mozilla::Module* const* record =
-        static_cast<const mozilla::Module* const*>(::dlsym(library, "NSModule"));
-    nsGetModuleProc getModule = reinterpret_cast<nsGetModuleProc>(::dlsym(library, "NSGetModule"));
+    const mozilla::Module* const* record = static_cast<const mozilla::Module* const*>(
+        velmor_test::find_symbol(library, "NSModule"));
+    nsGetModuleProc getModule =
+        reinterpret_cast<nsGetModuleProc>(velmor_test::find_symbol(library, "NSGetModule"));
     if (record == nullptr || *record == nullptr || getModule == nullptr) return 1;
     const unsigned version = (*record)->mVersion;
 
@@ -43,6 +44,6 @@ int main(int argc, char** argv) {
     }
     std::printf("version=%u loaded=%08x service=%08x module_refs=%u\n", version, loaded,
                 serviceResult, references);
-    ::dlclose(library);
+    velmor_test::unload_library(library);
     return 0;
 }

@@ -15,7 +15,7 @@ namespace {
 // `this` first).
 template <class R, class... Args>
 R call_slot(void* object, int slot, Args... args) {
-    typedef R (*Operation)(void*, Args...);
+    typedef R(NS_STDCALL * Operation)(void*, Args...);  // the interfaces' convention
     void** table = *static_cast<void***>(object);
     return reinterpret_cast<Operation>(table[slot])(object, args...);
 }
@@ -167,13 +167,32 @@ TEST_F(Service, TheModuleConstructorsRefuseAggregationAndUnknownInterfaces) {
     EXPECT_EQ(nullptr, result);
 }
 
+// A site connects an adapter only for a kind that this build has one for: a native add-in
+// always; a COM add-in has no adapter yet (none is registered), and kind 3 none at all.
+TEST_F(Service, ASiteConnectsOnlyKindsWithAnAdapter) {
+    const std::u16string library = utf16(VELMOR_ADDIN_LIBRARY);
+    const struct {
+        AddInComponentType kind;
+        bool connects;
+    } cases[] = {{eAddInNative, true}, {eAddInCom, false}, {AddInComponentType(3), false},
+                 {eAddInvalid, false}};
+    for (const auto& c : cases) {
+        nsCOMPtr<IAddInSiteExt> site = m_browser->create<IAddInSiteExt>("@velmor.net/BarCodeSite;1");
+        ASSERT_TRUE(site);
+        EXPECT_EQ(c.connects, site->Initialize(u"Scandor", true, c.kind, library.c_str()))
+            << "kind " << c.kind;
+        EXPECT_EQ(c.connects ? 2000u : 0xFFFFFFFFu, site->GetVersion()) << "kind " << c.kind;
+    }
+}
+
 // Installed under its link name, the component does not find its own directory, so no
 // add-in loads.
 class UnderItsLinkName : public ComponentFixture {
 protected:
     std::string componentPath() const override {
-        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, "VelmorPlovik" VELMOR_PLATFORM ".so");
-        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT, "VelmorQuillonFF" VELMOR_PLATFORM "-31.0.so");
+        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, "VelmorPlovik" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT,
+                               "VelmorQuillonFF" VELMOR_PLATFORM "-31.0" VELMOR_LIBRARY_SUFFIX);
     }
     mutable TempFolder m_folder;
 };
@@ -184,6 +203,26 @@ TEST_F(UnderItsLinkName, EveryLoadFails) {
     EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, service->LoadAddIn(u"", u"one", 0, &loaded));
     EXPECT_FALSE(loaded);
     EXPECT_EQ(0u, m_page->count("registerClassName"));
+}
+
+// Installed in a folder whose name holds letters beyond ASCII (and beyond the ANSI code page on
+// Windows, where only the wide form opens it), the component finds its add-in and loads it.
+class InAFolderBeyondAscii : public ComponentFixture {
+protected:
+    std::string componentPath() const override {
+        const std::string place = "Fire\xC3\xB3x \xD0\x96\xE2\x82\xAC/";
+        m_folder.copyIn(VELMOR_ADDIN_LIBRARY, place + "VelmorPlovik" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT,
+                               place + "VelmorQuillonFF" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+    }
+    mutable TempFolder m_folder;
+};
+
+TEST_F(InAFolderBeyondAscii, TheAddInBesideItLoads) {
+    nsCOMPtr<IAddInServiceEx4> service = newService(m_page);
+    nsCOMPtr<IAddInSiteExt> site = loadAndCreate(service, u"Scandor");
+    ASSERT_TRUE(site);
+    EXPECT_EQ(2000u, site->GetVersion());
 }
 
 }  // namespace

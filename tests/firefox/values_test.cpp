@@ -2,12 +2,9 @@
 // and the parameter lists of calls, with a stand-in add-in installed beside a copy of the
 // component. Also the classes a library announces and what the add-in's callbacks reach.
 
-#include <stdlib.h>
-
-#include <fstream>
-#include <iterator>
-
 #include "component_fixture.h"
+#include "environment_variable.h"
+#include "library_loader.h"
 #include "nsComponentManagerUtils.h"
 #include "temp_folder.h"
 
@@ -17,11 +14,12 @@ namespace {
 class Values : public ComponentFixture {
 protected:
     std::string componentPath() const override {
-        m_installed = m_folder.copyIn(VELMOR_STUB_ADDIN, "VelmorPlovik" VELMOR_PLATFORM ".so");
-        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT, "VelmorQuillonFF" VELMOR_PLATFORM ".so");
+        m_installed = m_folder.copyIn(VELMOR_STUB_ADDIN, "VelmorPlovik" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
+        return m_folder.copyIn(VELMOR_FIREFOX_COMPONENT,
+                               "VelmorQuillonFF" VELMOR_PLATFORM VELMOR_LIBRARY_SUFFIX);
     }
     void SetUp() override {
-        ::unsetenv("STUB_ADDIN");
+        unset_environment("STUB_ADDIN");
         ComponentFixture::SetUp();
         ASSERT_FALSE(m_installed.empty());
         m_service = newService(m_page);
@@ -171,7 +169,7 @@ TEST_F(Values, EveryClassOfTheListIsAnnouncedAndTheFirstRecordStays) {
 }
 
 TEST_F(Values, AVersionOf1500IsServedByOneSite) {
-    ::setenv("STUB_ADDIN", "shared", 1);  // read when the add-in is asked for its version
+    set_environment("STUB_ADDIN", "shared");  // read when the add-in is asked for its version
     bool loaded = false;
     ASSERT_EQ(NS_OK, m_service->LoadAddIn(u"Two", u"second", 0, &loaded));
     nsCOMPtr<IAddInSite> first, second;
@@ -179,15 +177,15 @@ TEST_F(Values, AVersionOf1500IsServedByOneSite) {
     ASSERT_EQ(NS_OK, m_service->CreateInstance(u"Two.Stub", getter_AddRefs(second)));
     EXPECT_EQ(first.get(), second.get());
     EXPECT_EQ(1500u, first->GetVersion());
-    ::unsetenv("STUB_ADDIN");
+    unset_environment("STUB_ADDIN");
 }
 
 TEST_F(Values, AClassThatRefusesFailsTheLoadAndTheLocationStaysOpen) {
-    ::setenv("STUB_ADDIN", "refuse", 1);
+    set_environment("STUB_ADDIN", "refuse");
     bool loaded = false;
     EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, m_service->LoadAddIn(u"R", u"third", 0, &loaded));
     EXPECT_FALSE(loaded);
-    ::unsetenv("STUB_ADDIN");
+    unset_environment("STUB_ADDIN");
     EXPECT_EQ(NS_OK, m_service->LoadAddIn(u"R", u"third", 0, &loaded));
     EXPECT_TRUE(loaded);
 }
@@ -195,15 +193,15 @@ TEST_F(Values, AClassThatRefusesFailsTheLoadAndTheLocationStaysOpen) {
 // A library whose class gives no object fails the load, and the adapter that opened it does
 // not leave it mapped.
 TEST_F(Values, ALibraryThatGivesNoObjectIsNotLeftLoaded) {
-    ::setenv("STUB_ADDIN", "noobject", 1);
+    set_environment("STUB_ADDIN", "noobject");
     bool loaded = false;
     EXPECT_EQ(NS_ERROR_FILE_TARGET_DOES_NOT_EXIST, m_service->LoadAddIn(u"N", u"fourth", 0, &loaded));
-    ::unsetenv("STUB_ADDIN");
+    unset_environment("STUB_ADDIN");
     m_site = nullptr;
     m_service = nullptr;  // the earlier sites, and their adapters, go
-    std::ifstream maps("/proc/self/maps");
-    const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(std::string::npos, text.find(m_installed)) << m_installed << " is still mapped";
+    void* still = hold_loaded_library(m_installed);
+    EXPECT_EQ(nullptr, still) << m_installed << " is still loaded";
+    if (still != nullptr) unload_library(still);
 }
 
 }  // namespace

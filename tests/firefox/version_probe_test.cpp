@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
-#include <memory>
+#include <cstring>
 #include <string>
 
+#include "program_output.h"
 #include "temp_folder.h"
 
 namespace velmor_test {
@@ -22,13 +22,21 @@ struct ProbeCase {
 
 // Runs the stand-in program at `program` and returns what it printed.
 std::string run(const std::string& program) {
-    const std::string command = "'" + program + "' '" VELMOR_FIREFOX_COMPONENT "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    if (!pipe) return "cannot run " + program;
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) output += buffer;
-    return output;
+    return program_output(program, VELMOR_FIREFOX_COMPONENT);
+}
+
+// The stand-in program copied to `name` in `folder`, with what it needs beside it (on Windows
+// the browser's XPCOM library, which it imports); "" on failure.
+std::string install_program(const TempFolder& folder, const std::string& name) {
+    const std::string program = folder.copyIn(VELMOR_PROBE_PROGRAM, name + VELMOR_PROGRAM_SUFFIX);
+    const std::string directory = name.find('/') != std::string::npos
+                                      ? name.substr(0, name.rfind('/') + 1)
+                                      : std::string();
+    if (std::strlen(VELMOR_RUNTIME_BESIDE) > 0 &&
+        folder.copyIn(VELMOR_RUNTIME_BESIDE, directory + VELMOR_RUNTIME_BESIDE_NAME).empty()) {
+        return std::string();
+    }
+    return program;
 }
 
 std::string expected_line(unsigned version) {
@@ -54,7 +62,7 @@ class VersionProbe : public ::testing::TestWithParam<ProbeCase> {};
 TEST_P(VersionProbe, SetsTheModuleVersionFromTheFileBesideTheProgram) {
     const ProbeCase& c = GetParam();
     TempFolder folder;
-    const std::string program = folder.copyIn(VELMOR_PROBE_PROGRAM, "firefox");
+    const std::string program = install_program(folder, "firefox");
     ASSERT_FALSE(program.empty());
     if (c.ini != nullptr) {
         ASSERT_TRUE(folder.write("application.ini", c.ini));
@@ -74,14 +82,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, VersionProbe, ::testing::ValuesIn(kCases),
 // A program path longer than the probe's buffer is not read past it: the probe stops, and the
 // module keeps its built version.
 TEST(VersionProbeLongPath, AProgramPathBeyondTheBufferKeepsTheBuiltVersion) {
+    // Windows builds read such a path whole instead (the probe's buffer grows); Wine cannot
+    // start a program from a path this long, so that is not run there.
+    if (!VELMOR_LONG_PROGRAM_PATHS) GTEST_SKIP() << "no program starts from a path this long here";
     TempFolder folder;
     std::string deep;
     for (int i = 0; i < 6; ++i) deep += std::string(200, static_cast<char>('a' + i)) + "/";
-    const std::string program = folder.copyIn(VELMOR_PROBE_PROGRAM, deep + "firefox");
+    const std::string program = install_program(folder, deep + "firefox");
     ASSERT_FALSE(program.empty());
     ASSERT_GT(program.size(), 1024u);
     ASSERT_TRUE(folder.write(deep + "application.ini", "Version=44.0\n"));
     EXPECT_EQ(expected_line(31), run(program));
+}
+
+// A browser installed under a folder whose name holds letters beyond ASCII (of the ANSI code
+// page on Windows) still gets its version.
+TEST(VersionProbeFolders, AFolderWithLettersBeyondAsciiStillGivesTheVersion) {
+    TempFolder folder;
+    const std::string place = "Mozilla Fire\xC3\xB3x \xC3\xA9t\xC3\xA9/";
+    const std::string program = install_program(folder, place + "firefox");
+    ASSERT_FALSE(program.empty());
+    ASSERT_TRUE(folder.write(place + "application.ini", "Version=38.0\n"));
+    EXPECT_EQ(expected_line(38), run(program));
 }
 
 }  // namespace

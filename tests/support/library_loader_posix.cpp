@@ -6,6 +6,10 @@ namespace velmor_test {
 
 void* load_library(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 
+void* hold_loaded_library(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+}
+
 void* find_symbol(void* library, const char* name) { return dlsym(library, name); }
 
 void unload_library(void* library) { dlclose(library); }

@@ -29,6 +29,12 @@ void* load_library(const std::string& path) {
     return reinterpret_cast<void*>(LoadLibraryW(windows_path(path).c_str()));
 }
 
+void* hold_loaded_library(const std::string& path) {
+    HMODULE library = nullptr;
+    if (!GetModuleHandleExW(0, windows_path(path).c_str(), &library)) return nullptr;
+    return reinterpret_cast<void*>(library);
+}
+
 void* find_symbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }

@@ -13,6 +13,7 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    // Paths and names are UTF-8.
     bool ok() const { return !m_path.empty(); }
     const std::string& path() const { return m_path; }
     // Copies `from` to `name` inside the folder (name may hold subfolders, made as needed),

@@ -1,3 +1,5 @@
 // A shared library that is no component: it exports no NSModule.
 
-extern "C" __attribute__((visibility("default"))) int not_a_component() { return 0; }
+#include "nsxpcom_abi.h"
+
+extern "C" NS_EXPORT_ABI int not_a_component() { return 0; }

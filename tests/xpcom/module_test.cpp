@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <thread>
 
 #include "mozilla/Module.h"
@@ -13,20 +11,26 @@
 #include "nsIRunnable.h"
 #include "nsIVariant.h"
 #include "nsThreadUtils.h"
+#include "library_loader.h"
 #include "test_component.h"
 #include "xpcom_runtime/test_browser.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using velmor_test::find_symbol;
+using velmor_test::hold_loaded_library;
+using velmor_test::load_library;
+using velmor_test::unload_library;
 
 TestComponentCounts counts() {
     TestComponentCounts result{};
-    void* self = dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD);
+    void* self = hold_loaded_library(TEST_COMPONENT_PATH);
     if (!self) return result;
-    auto get = reinterpret_cast<TestComponentCountsFunction>(dlsym(self, "test_component_counts"));
+    auto get =
+        reinterpret_cast<TestComponentCountsFunction>(find_symbol(self, "test_component_counts"));
     if (get) get(&result);
-    dlclose(self);
+    unload_library(self);
     return result;
 }
 
@@ -86,7 +90,8 @@ TEST(XpcomModule, RefusesLibrariesThatAreNoFittingComponent) {
     xpcom_runtime::TestBrowser browser;
     EXPECT_EQ(browser.load_component(EMPTY_LIBRARY_PATH, &error), NS_ERROR_FAILURE);
     EXPECT_NE(error.find("NSModule"), std::string::npos) << error;
-    EXPECT_EQ(browser.load_component("/nonexistent/component.so", &error), NS_ERROR_FAILURE);
+    EXPECT_EQ(browser.load_component("/nonexistent/component" VELMOR_LIBRARY_SUFFIX, &error),
+              NS_ERROR_FAILURE);
     EXPECT_FALSE(error.empty());
 }
 
@@ -97,18 +102,18 @@ TEST(XpcomModule, UnloadHookRunsAtShutdown) {
         xpcom_runtime::TestBrowser browser;
         ASSERT_EQ(browser.load_component(TEST_COMPONENT_PATH), NS_OK);
         unloads_before = counts().unloads;
-        keep = dlopen(TEST_COMPONENT_PATH, RTLD_NOW | RTLD_NOLOAD);
+        keep = hold_loaded_library(TEST_COMPONENT_PATH);
         ASSERT_NE(keep, nullptr);
     }
     EXPECT_EQ(counts().unloads, unloads_before + 1);
-    dlclose(keep);
+    unload_library(keep);
 }
 
 TEST(XpcomModule, OlderEntryHandsOutAGenericModuleWithOneReference) {
     xpcom_runtime::TestBrowser browser;
-    void* library = dlopen(TEST_COMPONENT_PATH, RTLD_NOW);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto get_module = reinterpret_cast<nsGetModuleProc>(dlsym(library, "NSGetModule"));
+    void* library = load_library(TEST_COMPONENT_PATH);
+    ASSERT_NE(library, nullptr) << velmor_test::last_library_error();
+    auto get_module = reinterpret_cast<nsGetModuleProc>(find_symbol(library, "NSGetModule"));
     ASSERT_NE(get_module, nullptr);
     nsIModule* module = nullptr;
     ASSERT_EQ(get_module(nullptr, nullptr, &module), NS_OK);
@@ -136,7 +141,7 @@ TEST(XpcomModule, OlderEntryHandsOutAGenericModuleWithOneReference) {
     probe = nullptr;
     factory = nullptr;
     EXPECT_EQ(module->Release(), 0u);
-    dlclose(library);
+    unload_library(library);
 }
 
 }  // namespace

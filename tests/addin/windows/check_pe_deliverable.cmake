@@ -1,5 +1,9 @@
-# Fails unless the DLL exports exactly the three entry points and needs no runtime DLL of the
-# compiler (libstdc++, libgcc, libwinpthread) beside it.
+# Fails unless the DLL exports exactly EXPORTS (by default the add-in's three entry points) and
+# needs no runtime DLL of the compiler (libstdc++, libgcc, libwinpthread) beside it.
+if(NOT DEFINED EXPORTS)
+    set(EXPORTS "DestroyObject;GetClassNames;GetClassObject")
+endif()
+list(SORT EXPORTS)
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${LIBRARY}")
@@ -13,7 +17,7 @@ foreach(entry IN LISTS entries)
     list(APPEND exports ${name})
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "DestroyObject;GetClassNames;GetClassObject")
+if(NOT exports STREQUAL EXPORTS)
     message(FATAL_ERROR "exports of ${LIBRARY}: ${exports}")
 endif()
 
