@@ -8,8 +8,4 @@ const char* const nameFileComponent = "VelmorPlovikWin32.dll";
 const AddInComponentType typeComponent = eAddInNative;
 
 #include "firefox_registration.inc"
-
-const char ADAPTERCOM_CONTRACTID[] = "@velmor.net/ClassCOM;1";
-const char ADAPTERCOM_CLASSNAME[] = "My AddInFF";
-const nsID ADAPTERCOM_CID = {0x4334af4e, 0x04e4, 0x4280,
-                             {0xa2, 0xcb, 0x36, 0xfc, 0x5e, 0x08, 0x1f, 0x62}};
+#include "firefox_registration_com.inc"

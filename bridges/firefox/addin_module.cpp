@@ -4,6 +4,8 @@
 #include "addin_service.h"
 #include "addin_site.h"
 #include "firefox_config.h"
+#include "module_constructor.h"
+#include "platform_adapters.h"
 
 namespace {
 
@@ -12,19 +14,6 @@ namespace {
 const nsID kADDINSERVICEEX_CID = ADDINSERVICEEX_CID;
 const nsID kADDINSITE_CID = ADDINSITE_CID;
 const nsID kADAPTERNATIVE_CID = ADAPTERNATIVE_CID;
-
-template <class T>
-nsresult construct(nsISupports* aOuter, const nsIID& aIID, void** aResult) {
-    if (aResult == nullptr) return NS_ERROR_NULL_POINTER;
-    *aResult = nullptr;
-    if (aOuter != nullptr) return NS_ERROR_NO_AGGREGATION;
-    T* object = new (std::nothrow) T();
-    if (object == nullptr) return NS_ERROR_OUT_OF_MEMORY;
-    object->AddRef();
-    const nsresult rv = object->QueryInterface(aIID, aResult);
-    object->Release();  // without aIID this destroys the object
-    return rv;
-}
 
 nsresult AddInServiceExConstructor(nsISupports* aOuter, const nsIID& aIID, void** aResult) {
     return construct<AddInServiceEx>(aOuter, aIID, aResult);
@@ -40,12 +29,14 @@ const mozilla::Module::CIDEntry kAddInCIDs[] = {
     {&kADDINSERVICEEX_CID, false, nullptr, AddInServiceExConstructor, mozilla::Module::ANY_PROCESS},
     {&kADDINSITE_CID, false, nullptr, AddInSiteConstructor, mozilla::Module::ANY_PROCESS},
     {&kADAPTERNATIVE_CID, false, nullptr, AdapterCppConstructor, mozilla::Module::ANY_PROCESS},
+    kPlatformAdapterCID,
     {nullptr, false, nullptr, nullptr, mozilla::Module::ANY_PROCESS}};
 
 const mozilla::Module::ContractIDEntry kAddInContracts[] = {
     {ADDINSERVICEEX_CONTRACTID, &kADDINSERVICEEX_CID, mozilla::Module::ANY_PROCESS},
     {ADDINSITE_CONTRACTID, &kADDINSITE_CID, mozilla::Module::ANY_PROCESS},
     {ADAPTERNATIVE_CONTRACTID, &kADAPTERNATIVE_CID, mozilla::Module::ANY_PROCESS},
+    kPlatformAdapterContract,
     {nullptr, nullptr, mozilla::Module::ANY_PROCESS}};
 
 const mozilla::Module::CategoryEntry kAddInCategories[] = {{nullptr, nullptr, nullptr}};

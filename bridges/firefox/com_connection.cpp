@@ -1,0 +1,152 @@
+#include "com_connection.h"
+
+#include "com_ids.h"
+#include "nsCOMPtr.h"
+#include "nsStringAPI.h"
+#include "ole_variants.h"
+#include "profile_error.h"
+#include "variant_tvariant.h"
+
+using namespace com_addin;
+
+namespace {
+
+// BSTRs and interface strings are UTF-16, as the listener's texts; null counts as empty.
+const char16_t* text_of(const wchar_t* text) {
+    return text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"";
+}
+
+}  // namespace
+
+void* ComConnection::part(const nsID& iid) {
+    const GUID id = guid_of(iid);
+    if (IsEqualIID(id, IID_IStatusLine)) return static_cast<IStatusLine*>(this);
+    if (IsEqualIID(id, IID_IAsyncEvent)) return static_cast<IAsyncEvent*>(this);
+    if (IsEqualIID(id, IID_IDispatch)) return static_cast<IDispatch*>(this);
+    if (IsEqualIID(id, IID_IErrorLog)) return static_cast<IErrorLog*>(this);
+    if (IsEqualIID(id, IID_IPropertyBag) || IsEqualIID(id, IID_IPropertyProfile)) {
+        return static_cast<IPropertyProfile*>(this);
+    }
+    return nullptr;
+}
+
+// ---- IUnknown
+
+HRESULT ComConnection::QueryInterface(REFIID iid, void** out) {
+    return static_cast<HRESULT>(m_owner.QueryInterface(nsid_of(iid), out));
+}
+
+ULONG ComConnection::AddRef() { return m_owner.AddRef(); }
+ULONG ComConnection::Release() { return m_owner.Release(); }
+
+// ---- IDispatch
+
+HRESULT ComConnection::GetTypeInfoCount(UINT* count) {
+    if (count != nullptr) *count = 0;
+    return S_OK;
+}
+
+HRESULT ComConnection::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_FAIL; }
+
+HRESULT ComConnection::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return E_NOTIMPL;
+}
+
+HRESULT ComConnection::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                              UINT*) {
+    return E_NOTIMPL;
+}
+
+// ---- IAsyncEvent
+
+HRESULT ComConnection::SetEventBufferDepth(long depth) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    listener->SetEventBufferDepth(static_cast<int32_t>(depth));
+    return S_OK;
+}
+
+HRESULT ComConnection::GetEventBufferDepth(long* depth) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    if (depth == nullptr) return E_POINTER;
+    *depth = listener->GetEventBufferDepth();
+    return S_OK;
+}
+
+HRESULT ComConnection::ExternalEvent(BSTR source, BSTR message, BSTR data) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    listener->ExternalEvent(text_of(source), text_of(message), text_of(data));
+    return S_OK;
+}
+
+HRESULT ComConnection::CleanEventBuffer() {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    listener->CleanEventBuffer();
+    return S_OK;
+}
+
+// ---- IStatusLine
+
+HRESULT ComConnection::SetStatusLine(BSTR text) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    listener->SetStatusLine(text_of(text));
+    return S_OK;
+}
+
+HRESULT ComConnection::ResetStatusLine() {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    listener->ResetStatusLine();
+    return S_OK;
+}
+
+// ---- IPropertyProfile
+
+HRESULT ComConnection::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    if (value == nullptr) return E_POINTER;
+    VariantInit(value);
+    nsCOMPtr<nsIVariant> read;
+    int32_t error = 0;
+    nsString description;
+    if (listener->Read(text_of(name), getter_AddRefs(read), &error, description)) {
+        if (read) nsvariant_to_variant(read.get(), value, nullptr);
+    } else if (log != nullptr) {
+        report_profile_error(log, name, reinterpret_cast<const wchar_t*>(description.get()),
+                             error);
+    }
+    return S_OK;
+}
+
+HRESULT ComConnection::Write(LPCOLESTR name, VARIANT* value) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    nsCOMPtr<nsIWritableVariant> written;
+    if (!createJSVariant(getter_AddRefs(written)) || !written) return E_OUTOFMEMORY;
+    if (value != nullptr) variant_to_nsvariant(value, written.get());
+    return listener->Write(text_of(name), written.get()) ? S_OK : E_FAIL;
+}
+
+HRESULT ComConnection::RegisterProfileAs(BSTR name) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    return listener->RegisterProfileAs(text_of(name)) ? S_OK : E_FAIL;
+}
+
+// ---- IErrorLog
+
+HRESULT ComConnection::AddError(LPCOLESTR, EXCEPINFO* info) {
+    IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    if (info == nullptr) return E_POINTER;
+    return listener->AddError(info->wCode, text_of(info->bstrSource),
+                              text_of(info->bstrDescription),
+                              static_cast<int32_t>(info->scode))
+               ? S_OK
+               : E_FAIL;
+}

@@ -1,0 +1,405 @@
+// The component configured for COM add-ins, in the test browser under Wine, with the tests'
+// COM add-in beside it: discovery and registration, the connection, values and parameter
+// lists through XPCOM variants, the add-in's callbacks, events from the add-in's own thread,
+// and the references given back on disconnection. Also the COM adapter on its own, with a
+// listener of the test's making, and the HRESULTs it maps for the page.
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <string>
+#include <vector>
+
+#include "com_addin_interfaces.h"
+#include "com_ids.h"
+#include "component_fixture.h"
+#include "fixture_library.h"
+#include "hresult_result.h"
+#include "nsComponentManagerUtils.h"
+
+namespace velmor_test {
+namespace {
+
+const char kAdapterContract[] = "@velmor.net/ClassCOM;1";
+
+// A text for failure messages: ASCII as it is, every other unit as '?'.
+template <class Text>
+std::string shown(const Text& text) {
+    std::string ascii;
+    for (auto unit : text) ascii += unit < 0x80 ? static_cast<char>(unit) : '?';
+    return ascii;
+}
+
+// A list of values as the page gives it: an array of variants.
+nsCOMPtr<nsIWritableVariant> list_of(const std::vector<nsCOMPtr<nsIWritableVariant>>& values) {
+    std::vector<nsIVariant*> elements;
+    for (const nsCOMPtr<nsIWritableVariant>& value : values) elements.push_back(value.get());
+    nsCOMPtr<nsIWritableVariant> list = do_CreateInstance(NS_VARIANT_CONTRACTID);
+    list->SetAsArray(nsIDataType::VTYPE_INTERFACE_IS, &NS_GET_IID(nsIVariant),
+                     static_cast<uint32_t>(elements.size()), elements.data());
+    return list;
+}
+
+// The elements of an array of variants, each as text.
+std::vector<std::u16string> element_texts(nsIVariant* list) {
+    std::vector<std::u16string> texts;
+    if (list == nullptr) return texts;
+    uint16_t type = 0;
+    nsIID iid;
+    uint32_t count = 0;
+    void* elements = nullptr;
+    if (list->GetAsArray(&type, &iid, &count, &elements) != NS_OK) return texts;
+    if (type == nsIDataType::VTYPE_INTERFACE_IS) {
+        nsIVariant** values = static_cast<nsIVariant**>(elements);
+        for (uint32_t i = 0; i < count; ++i) {
+            texts.push_back(variant_text(values[i]));
+            if (values[i] != nullptr) values[i]->Release();
+        }
+    }
+    NS_Free(elements);
+    return texts;
+}
+
+int32_t int_of(nsIVariant* value) {
+    int32_t number = -1;
+    if (value != nullptr) value->GetAsInt32(&number);
+    return number;
+}
+
+// ---- the component of kind 1 with the fixture beside it
+
+class ComAddIn : public ComponentFixture {
+protected:
+    std::string componentPath() const override { return VELMOR_FIREFOX_COM_COMPONENT; }
+
+    void SetUp() override {
+        // Registered and mirrored for Wine beforehand: Wine activates the machine's classes,
+        // which then name the copy this program holds loaded, whose counters the tests read.
+        ASSERT_TRUE(com_test::register_fixture());
+        fixture().reset();
+        ComponentFixture::SetUp();
+        m_service = newService(m_page);
+        ASSERT_TRUE(m_service);
+        m_site = loadAndCreate(m_service, u"Probe");
+        ASSERT_TRUE(m_site);
+    }
+    void TearDown() override {
+        m_site = nullptr;
+        m_service = nullptr;
+        ComponentFixture::TearDown();
+    }
+    static const com_test::FixtureLibrary& fixture() {
+        return com_test::FixtureLibrary::instance();
+    }
+
+    nsCOMPtr<nsIVariant> call(const char16_t* name, nsIVariant* params,
+                              nsresult expected = NS_OK) {
+        nsCOMPtr<nsIVariant> result;
+        EXPECT_EQ(expected, m_site->Call(name, params, getter_AddRefs(result))) << "call";
+        return result;
+    }
+    std::u16string exerciseReport() { return variant_text(call(u"Exercise", nullptr)); }
+
+    nsCOMPtr<IAddInServiceEx4> m_service;
+    nsCOMPtr<IAddInSiteExt> m_site;
+};
+
+TEST_F(ComAddIn, DiscoveryRegistersTheLibraryBesideTheComponentAndAnnouncesItsClasses) {
+    const std::vector<PageCall> classes = m_page->calls("registerClassName");
+    std::vector<std::u16string> names;
+    for (const PageCall& announced : classes) names.push_back(announced.a);
+    EXPECT_NE(std::find(names.begin(), names.end(), u"Probe"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), u"Plain"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), u"Bare"), names.end()) << "not listed";
+
+    // The loader registered the library it found beside the component, per user.
+    CLSID clsid = {};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(L"AddIn.Probe", &clsid));
+    wchar_t* text = nullptr;
+    ASSERT_EQ(S_OK, StringFromCLSID(clsid, &text));
+    const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + text + L"\\InprocServer32";
+    CoTaskMemFree(text);
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, RRF_RT_REG_SZ,
+                                          nullptr, path, &size));
+    const std::wstring registered(path);
+    EXPECT_NE(registered.find(L"firefox-com"), std::wstring::npos) << shown(registered);
+}
+
+TEST_F(ComAddIn, ConnectsInOrderAndReadsTheVersion) {
+    const std::wstring journal = fixture().journal();
+    const size_t init = journal.find(L"Init;");
+    const size_t locale = journal.find(L"SetLocale(", init);
+    const size_t info = journal.find(L"GetInfo;", locale);
+    const size_t extension = journal.find(L"RegisterExtensionAs;", info);
+    EXPECT_EQ(0u, init) << shown(journal);
+    EXPECT_NE(std::wstring::npos, locale);
+    EXPECT_NE(std::wstring::npos, info);
+    EXPECT_NE(std::wstring::npos, extension);
+    EXPECT_EQ(2100u, m_site->GetVersion());
+    nsString name;
+    m_site->GetName(name);
+    EXPECT_EQ(u"Probe", std::u16string(name.get()));
+}
+
+TEST_F(ComAddIn, PropertiesAreWrittenAndReadByEitherName) {
+    ASSERT_EQ(NS_OK, m_site->SetPropertyValue(u"Text", string_variant(u"hello")));
+    nsCOMPtr<nsIVariant> value;
+    ASSERT_EQ(NS_OK, m_site->GetPropertyValue(u"Текст", getter_AddRefs(value)));
+    EXPECT_EQ(u"hello", variant_text(value));
+    ASSERT_EQ(NS_OK, m_site->GetPropertyValue(u"Locale", getter_AddRefs(value)));
+    EXPECT_FALSE(variant_text(value).empty()) << "the locale the site gave";
+}
+
+TEST_F(ComAddIn, ParameterListsGoToTheAddInAndComeBack) {
+    // The page's list, as the add-in left it.
+    nsCOMPtr<nsIVariant> swapped;
+    nsCOMPtr<nsIVariant> result;
+    ASSERT_EQ(NS_OK, m_site->CallExt(u"Swap", list_of({int_variant(1), string_variant(u"two")}),
+                                     getter_AddRefs(swapped), getter_AddRefs(result)));
+    EXPECT_EQ((std::vector<std::u16string>{u"two", u"1"}), element_texts(swapped));
+
+    // Parameters the page leaves out of its list stay empty; without a list the add-in's
+    // defaults fill them.
+    EXPECT_EQ(5, int_of(call(u"Sum", list_of({int_variant(5)}))));
+    EXPECT_EQ(110, int_of(call(u"Sum", nullptr)));
+    EXPECT_EQ(6, int_of(call(u"Sum", list_of({int_variant(1), int_variant(2), int_variant(3)}))));
+
+    // The add-in put a longer array in place of the list: the page gets back what it gave.
+    nsCOMPtr<nsIVariant> grown;
+    ASSERT_EQ(NS_OK, m_site->CallExt(u"Grow", list_of({int_variant(7)}), getter_AddRefs(grown),
+                                     getter_AddRefs(result)));
+    EXPECT_EQ((std::vector<std::u16string>{u"7"}), element_texts(grown));
+
+    call(u"Fail", nullptr, NS_ERROR_FAILURE);
+}
+
+TEST_F(ComAddIn, TheHostInterfacesReachThePageAndTheDispatchKnowsNoNames) {
+    const std::u16string report = exerciseReport();
+    EXPECT_NE(std::u16string::npos, report.find(u"status=00000000,00000000;")) << shown(report);
+    EXPECT_NE(std::u16string::npos,
+              report.find(u"profile=00000000,00000000,00000000:8:read:Color,00000000:8:read:Missing;"));
+    EXPECT_NE(std::u16string::npos, report.find(u"error=00000000;"));
+    EXPECT_NE(std::u16string::npos, report.find(u"boxes=none;platform=none;windows=none;"));
+    ASSERT_EQ(1u, m_page->count("setStatusLine"));
+    EXPECT_EQ(u"Busy", m_page->calls("setStatusLine")[0].a);
+    EXPECT_EQ(1u, m_page->count("resetStatusLine"));
+    ASSERT_EQ(1u, m_page->count("writeValue"));
+    EXPECT_EQ(u"green", m_page->calls("writeValue")[0].b);
+    ASSERT_EQ(1u, m_page->count("addError"));
+    EXPECT_EQ(u"Probe", m_page->calls("addError")[0].a);
+    EXPECT_EQ(u"Something failed", m_page->calls("addError")[0].b);
+
+    // The page refuses its profile: the add-in hears E_FAIL.
+    m_page->m_answer = false;
+    const std::u16string refused = exerciseReport();
+    EXPECT_NE(std::u16string::npos, refused.find(u"profile=80004005,80004005,")) << shown(refused);
+
+    const std::u16string late = variant_text(call(u"ExerciseLateBound", nullptr));
+    EXPECT_NE(std::u16string::npos, late.find(u"profile=80004001,80004001,80004001")) << shown(late);
+}
+
+TEST_F(ComAddIn, EventsFromTheAddInsThreadReachThePageOnTheMainThread) {
+    call(u"StartEvents", list_of({int_variant(3), int_variant(5)}));
+    runUntil([&] { return m_page->count("externalEvent") >= 3; }, "three external events");
+    call(u"StopEvents", nullptr);
+    for (const PageCall& event : m_page->calls("externalEvent")) {
+        EXPECT_TRUE(event.onMainThread);
+    }
+    EXPECT_EQ(3, fixture().counters().eventsRaised);
+}
+
+TEST_F(ComAddIn, DisconnectingGivesBackEveryReferenceOnce) {
+    const FixtureCounters& counters = fixture().counters();
+    const LONG live = counters.liveObjects;
+    const LONG objectRefs = counters.objectRefs;
+    const LONG connectionRefs = counters.connectionRefs;
+    ASSERT_GE(live, 1);
+    ASSERT_GE(connectionRefs, 2) << "Init's two references on the connection";
+    call(u"Exercise", nullptr);  // takes and gives back references of its own
+    EXPECT_EQ(connectionRefs, counters.connectionRefs);
+
+    ASSERT_EQ(NS_OK, m_site->Done());
+    EXPECT_EQ(live - 1, counters.liveObjects);
+    EXPECT_EQ(connectionRefs - 2, counters.connectionRefs);
+    EXPECT_LT(counters.objectRefs, objectRefs);
+    EXPECT_NE(std::wstring::npos, fixture().journal().find(L"Done;"));
+
+    // The probe sites of the service go with it: nothing stays held on either side.
+    m_site = nullptr;
+    m_service = nullptr;
+    EXPECT_EQ(0, counters.liveObjects);
+    EXPECT_EQ(0, counters.objectRefs);
+    EXPECT_EQ(0, counters.connectionRefs);
+}
+
+// ---- the adapter on its own
+
+// A listener that answers as told and records the profile reads and the errors.
+class Listener final : public IInnerListener {
+public:
+    NS_IMETHOD QueryInterface(REFNSIID, void** out) override {
+        *out = nullptr;
+        return NS_ERROR_NO_INTERFACE;
+    }
+    NS_IMETHOD_(nsrefcnt) AddRef() override { return 1; }
+    NS_IMETHOD_(nsrefcnt) Release() override { return 1; }
+    NS_IMETHOD_(bool) SetEventBufferDepth(int32_t) override { return true; }
+    NS_IMETHOD_(int32_t) GetEventBufferDepth() override { return 4; }
+    NS_IMETHOD_(void) CleanEventBuffer() override {}
+    NS_IMETHOD_(void) ExternalEvent(const char16_t*, const char16_t*, const char16_t*) override {}
+    NS_IMETHOD_(bool) AddError(uint16_t, const char16_t* source, const char16_t* descr,
+                               int32_t scode) override {
+        errors.push_back(std::u16string(source) + u"|" + descr + u"|" +
+                         utf16(std::to_string(scode)));
+        return answer;
+    }
+    NS_IMETHOD_(bool) Read(const char16_t*, nsIVariant** value, int32_t* error,
+                           nsAString& description) override {
+        *value = nullptr;
+        *error = 42;
+        description.Assign(u"refused");
+        return false;
+    }
+    NS_IMETHOD_(bool) Write(const char16_t*, nsIVariant*) override { return answer; }
+    NS_IMETHOD_(bool) RegisterProfileAs(const char16_t*) override { return answer; }
+    NS_IMETHOD_(bool) SetStatusLine(const char16_t*) override { return true; }
+    NS_IMETHOD_(void) ResetStatusLine() override {}
+    NS_IMETHOD_(bool) AlertCB(const char16_t*) override { return true; }
+    NS_IMETHOD_(bool) ConfirmCB(const char16_t*, nsIVariant**) override { return true; }
+    NS_IMETHOD_(bool) GetUserAgentCB(nsAString&) override { return true; }
+    NS_IMETHOD_(bool) CreateObjectCB(const char16_t*, nsIVariant**) override { return false; }
+    NS_IMETHOD_(bool) GetVersionCB(nsAString&) override { return true; }
+
+    bool answer = true;
+    std::vector<std::u16string> errors;
+};
+
+class ComAdapter : public ComponentFixture {
+protected:
+    std::string componentPath() const override { return VELMOR_FIREFOX_COM_COMPONENT; }
+    void SetUp() override {
+        ComponentFixture::SetUp();
+        nsresult rv = NS_OK;
+        m_adapter = m_browser->create<IComponentDef>(kAdapterContract, &rv);
+        ASSERT_EQ(NS_OK, rv);
+        ASSERT_TRUE(m_adapter);
+    }
+    void TearDown() override {
+        m_adapter = nullptr;
+        ComponentFixture::TearDown();
+    }
+    // A COM part of the adapter, counted; null when it is not offered.
+    template <class T>
+    T* part(REFIID iid) {
+        void* found = nullptr;
+        if (m_adapter->QueryInterface(nsid_of(iid), &found) != NS_OK) return nullptr;
+        return static_cast<T*>(found);
+    }
+
+    nsCOMPtr<IComponentDef> m_adapter;
+};
+
+TEST_F(ComAdapter, OffersTheHostInterfacesButNoWindowsBoxesOrPlatform) {
+    const IID offered[] = {com_addin::IID_IStatusLine, com_addin::IID_IAsyncEvent, IID_IDispatch,
+                           IID_IErrorLog, IID_IPropertyBag, com_addin::IID_IPropertyProfile,
+                           IID_IUnknown};
+    for (const IID& iid : offered) {
+        IUnknown* unknown = part<IUnknown>(iid);
+        EXPECT_NE(nullptr, unknown);
+        if (unknown != nullptr) unknown->Release();
+    }
+    const IID refused[] = {com_addin::IID_IMsgBox, com_addin::IID_IPlatformInfo,
+                           com_addin::IID_IExtWndsSupport, com_addin::IID_IContext};
+    for (const IID& iid : refused) EXPECT_EQ(nullptr, part<IUnknown>(iid));
+
+    // IPropertyBag is the profile part itself.
+    IUnknown* bag = part<IUnknown>(IID_IPropertyBag);
+    IUnknown* profile = part<IUnknown>(com_addin::IID_IPropertyProfile);
+    EXPECT_EQ(bag, profile);
+    bag->Release();
+    profile->Release();
+
+    IDispatch* dispatch = part<IDispatch>(IID_IDispatch);
+    ASSERT_NE(nullptr, dispatch);
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"SetStatusLine")};
+    DISPID id = 0;
+    EXPECT_EQ(E_NOTIMPL, dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
+    UINT count = 7;
+    EXPECT_EQ(S_OK, dispatch->GetTypeInfoCount(&count));
+    EXPECT_EQ(0u, count);
+    dispatch->Release();
+
+    const nsID clsid = m_adapter->GetCLSID();
+    const nsID zero = {};
+    EXPECT_TRUE(clsid.Equals(zero));
+}
+
+TEST_F(ComAdapter, AnswersTheAddInThroughTheListener) {
+    com_addin::IPropertyProfile* profile =
+        part<com_addin::IPropertyProfile>(com_addin::IID_IPropertyProfile);
+    IErrorLog* log = part<IErrorLog>(IID_IErrorLog);
+    ASSERT_NE(nullptr, profile);
+    ASSERT_NE(nullptr, log);
+    BSTR name = SysAllocString(L"Profile");
+    VARIANT value;
+    VariantInit(&value);
+
+    // Without a listener every call is refused.
+    EXPECT_EQ(E_FAIL, profile->RegisterProfileAs(name));
+    EXPECT_EQ(E_FAIL, profile->Read(L"Size", &value, log));
+
+    Listener listener;
+    m_adapter->Initialize(&listener);
+    EXPECT_EQ(S_OK, profile->RegisterProfileAs(name));
+    listener.answer = false;
+    EXPECT_EQ(E_FAIL, profile->RegisterProfileAs(name));
+    listener.answer = true;
+
+    // A refused read still answers S_OK, with an empty value and the error logged.
+    value.vt = VT_I4;
+    EXPECT_EQ(S_OK, profile->Read(L"Size", &value, log));
+    EXPECT_EQ(VT_EMPTY, value.vt);
+    ASSERT_EQ(1u, listener.errors.size());
+    EXPECT_EQ(u"Velmor|refused|42", listener.errors[0]);
+    EXPECT_EQ(S_OK, profile->Read(L"Size", &value, nullptr)) << "no error log";
+    EXPECT_EQ(1u, listener.errors.size());
+
+    SysFreeString(name);
+    m_adapter->Initialize(nullptr);
+    log->Release();
+    profile->Release();
+}
+
+TEST_F(ComAdapter, AClassThatCannotBeCreatedIsNotConnected) {
+    EXPECT_FALSE(m_adapter->Connect(u"AddIn.NoSuchClass", nullptr));
+    EXPECT_FALSE(m_adapter->IsComponentLoaded());
+    m_adapter->SetLocale(u"ru");  // no object: nothing
+    m_adapter->Disconnect();
+}
+
+TEST(HresultToNsresult, KeepsTheCodesThePageTellsApartAndFailsTheRest) {
+    const struct {
+        HRESULT hr;
+        nsresult expected;
+    } cases[] = {
+        {S_OK, NS_OK},
+        {E_NOTIMPL, 0x80004001},
+        {E_NOINTERFACE, 0x80004002},
+        {E_POINTER, 0x80070057},
+        {E_INVALIDARG, 0x80070057},
+        {E_ABORT, 0x80004004},
+        {E_UNEXPECTED, 0x8000FFFF},
+        {E_OUTOFMEMORY, 0x8007000E},
+        {S_FALSE, NS_ERROR_FAILURE},
+        {E_FAIL, NS_ERROR_FAILURE},
+        {DISP_E_MEMBERNOTFOUND, NS_ERROR_FAILURE},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, hresult_to_nsresult(c.hr)) << std::hex << c.hr;
+    }
+}
+
+}  // namespace
+}  // namespace velmor_test
