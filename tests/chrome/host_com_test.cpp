@@ -30,6 +30,7 @@ constexpr auto kCommandDeadline = std::chrono::seconds(60);
 constexpr auto kEventDeadline = std::chrono::seconds(20);
 
 const char kProbeClsid[] = "{5B0C7E21-3D4A-4F1E-9C62-1A7E40B35501}";
+const char kPlainClsid[] = "{5B0C7E21-3D4A-4F1E-9C62-1A7E40B35503}";
 const char kBareClsid[] = "{5B0C7E21-3D4A-4F1E-9C62-1A7E40B35502}";
 
 // A Wine program ("reg ...") in the tests' prefix, with a deadline: its exit status, and its
@@ -49,9 +50,10 @@ std::string classes_key(const char* hive, const std::string& key) {
 
 void forget_fixture_classes() {
     for (const char* hive : {"HKCU", "HKLM"}) {
-        for (const std::string& key : {std::string("AddIn.Probe"), std::string("AddIn.Bare"),
-                                       "CLSID\\" + std::string(kProbeClsid),
-                                       "CLSID\\" + std::string(kBareClsid)}) {
+        for (const std::string& key :
+             {std::string("AddIn.Probe"), std::string("AddIn.Plain"), std::string("AddIn.Bare"),
+              "CLSID\\" + std::string(kProbeClsid), "CLSID\\" + std::string(kPlainClsid),
+              "CLSID\\" + std::string(kBareClsid)}) {
             wine_command({"reg", "delete", classes_key(hive, key), "/f"});
         }
     }
@@ -86,7 +88,8 @@ void answerTo(Host& host, unsigned query) {
     }
 }
 
-// The host and the fixture's two classes, loaded under the name "Fx".
+// The host and the fixture's two listed classes, Probe and Plain (no locale), loaded under the
+// name "Fx".
 class ComHost : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -112,7 +115,7 @@ protected:
         host->send(call(0, 2, "loadAddIn", "[\"Fx\",\"here\"]"));
         EXPECT_EQ("0 registerClassName [\"Fx.Probe\"]",
                   callback_of(parse(host->next("the first class"))));
-        EXPECT_EQ("0 registerClassName [\"Fx.Bare\"]",
+        EXPECT_EQ("0 registerClassName [\"Fx.Plain\"]",
                   callback_of(parse(host->next("the second class"))));
         ASSERT_EQ(reply(0, 2, "loadAddIn", "[\"Fx\",\"here\"]", "true"), host->next("loadAddIn"));
     }
@@ -176,24 +179,41 @@ TEST(ComRegistration, LoaderRegistersTheLibraryForTheUserOnly) {
     std::string user;
     EXPECT_EQ(0, wine_command({"reg", "query", classes_key("HKCU", "AddIn.Probe\\CLSID")}, &user));
     EXPECT_NE(std::string::npos, user.find(kProbeClsid)) << user;
-    EXPECT_EQ(0, wine_command({"reg", "query", classes_key("HKCU", "AddIn.Bare\\CLSID")}));
+    EXPECT_EQ(0, wine_command({"reg", "query", classes_key("HKCU", "AddIn.Plain\\CLSID")}));
     EXPECT_NE(0, wine_command({"reg", "query", classes_key("HKLM", "AddIn.Probe")}))
         << "registered for the machine";
 }
 
 TEST_F(ComHost, ConnectsEachClassInTheSitesOrder) {
     EXPECT_EQ(1u, create(10, "Fx.Probe")) << "the probe site of the first class";
-    // Probe: connected, its locale, its version, its extension name; Bare (no Init, no
-    // locale, no version): its extension name.
-    EXPECT_EQ("Init;SetLocale(ru_RU);GetInfo;RegisterExtensionAs;RegisterExtensionAs;",
+    // Each connected, given its locale (Plain has none to take), asked for its version and
+    // its extension name.
+    EXPECT_EQ("Init;SetLocale(ru_RU);GetInfo;RegisterExtensionAs;Init;GetInfo;RegisterExtensionAs;",
               property(1, 11, "Journal"));
     EXPECT_EQ("ru_RU", property(1, 12, "Locale"));
-    // The adapters hold the objects, Probe's init interface and both extenders; Probe holds
-    // its connection twice (from Init).
-    EXPECT_EQ("live=2;objectRefs=5;connectionRefs=2;", property(1, 13, "Counters"));
-    EXPECT_EQ(2u, create(14, "Fx.Bare"));
+    // Each adapter holds its object, init interface and extender; each object holds its
+    // connection twice (from Init).
+    EXPECT_EQ("live=2;objectRefs=6;connectionRefs=4;", property(1, 13, "Counters"));
+    EXPECT_EQ(2u, create(14, "Fx.Plain"));
     EXPECT_EQ(3u, create(15, "Fx.Probe")) << "not shared: a fresh site and object";
-    EXPECT_EQ("live=3;objectRefs=8;connectionRefs=4;", property(2, 16, "Counters"));
+    EXPECT_EQ("live=3;objectRefs=9;connectionRefs=6;", property(2, 16, "Counters"));
+}
+
+// A location that is a registered ProgID is the one class, taken as it is: here Bare, which
+// has no Init, no locale and no version, and is still used.
+TEST_F(ComHost, LocationThatIsARegisteredProgIdIsTheOneClass) {
+    host->send(call(0, 10, "loadAddIn", "[\"Bx\",\"AddIn.Bare\"]"));
+    EXPECT_EQ("0 registerClassName [\"Bx.Bare\"]", callback_of(parse(host->next("Bare"))));
+    EXPECT_EQ(reply(0, 10, "loadAddIn", "[\"Bx\",\"AddIn.Bare\"]", "true"),
+              host->next("loadAddIn"));
+    EXPECT_EQ(3u, create(11, "Bx.Bare"));
+    EXPECT_EQ("Init;SetLocale(ru_RU);GetInfo;RegisterExtensionAs;Init;GetInfo;RegisterExtensionAs;"
+              "RegisterExtensionAs;",
+              property(3, 12, "Journal"));
+    EXPECT_EQ("live=3;objectRefs=8;connectionRefs=4;", property(3, 13, "Counters"))
+        << "Bare's adapter holds its object and extender";
+    EXPECT_EQ(reply(3, 14, "callExt", "[\"Sum\",111]", "111"),
+              site(3, 14, "callExt", "[\"Sum\",1]"));
 }
 
 TEST_F(ComHost, PropertiesAreReadAndWritten) {
@@ -306,7 +326,7 @@ TEST_F(ComHost, AddInReachesThePageThroughItsConnection) {
 
     EXPECT_EQ(reply(1, 13, "callExt", "[\"AskAppDispatch\"]", "\"get=80020003;call=80020003;\""),
               site(1, 13, "callExt", "[\"AskAppDispatch\"]"));
-    EXPECT_EQ("live=2;objectRefs=5;connectionRefs=2;", property(1, 14, "Counters"))
+    EXPECT_EQ("live=2;objectRefs=6;connectionRefs=4;", property(1, 14, "Counters"))
         << "the exercises gave back what they took";
 }
 
@@ -336,18 +356,19 @@ TEST_F(ComHost, EventsFromTheFixturesThreadReachThePage) {
               events);
     EXPECT_EQ(reply(1, 12, "callExt", "[\"StopEvents\"]", "null"),
               site(1, 12, "callExt", "[\"StopEvents\"]"));
-    EXPECT_EQ("live=2;objectRefs=5;connectionRefs=2;", property(1, 13, "Counters"))
+    EXPECT_EQ("live=2;objectRefs=6;connectionRefs=4;", property(1, 13, "Counters"))
         << "the thread gave its reference back";
 }
 
 TEST_F(ComHost, EndingASiteGivesBackEveryReferenceOnce) {
     ASSERT_EQ(1u, create(10, "Fx.Probe"));
-    ASSERT_EQ(2u, create(11, "Fx.Bare"));
+    ASSERT_EQ(2u, create(11, "Fx.Plain"));
     EXPECT_EQ(reply(1, 12, "done", "null", "null"), site(1, 12, "done", "[]"));
-    EXPECT_EQ("Init;SetLocale(ru_RU);GetInfo;RegisterExtensionAs;RegisterExtensionAs;Done;",
+    EXPECT_EQ("Init;SetLocale(ru_RU);GetInfo;RegisterExtensionAs;Init;GetInfo;RegisterExtensionAs;"
+              "Done;",
               property(2, 13, "Journal"));
-    EXPECT_EQ("live=1;objectRefs=2;connectionRefs=0;", property(2, 14, "Counters"))
-        << "only Bare is left, with its adapter's two references";
+    EXPECT_EQ("live=1;objectRefs=3;connectionRefs=2;", property(2, 14, "Counters"))
+        << "only Plain is left, with its adapter's three references and its own two";
     EXPECT_EQ(error_text(1, "Invalid operation", 1, 15),
               site(1, 15, "getPropertyValue", "[\"Text\"]"));
 
@@ -357,7 +378,7 @@ TEST_F(ComHost, EndingASiteGivesBackEveryReferenceOnce) {
     host->send(call(3, 17, "callExt", "[\"StartEvents\",1000000,2]"));
     replyOf(*host, 17);
     host->send("{\"type\":10,\"cls_id\":3}");
-    EXPECT_EQ("live=1;objectRefs=2;connectionRefs=0;", property(2, 18, "Counters"));
+    EXPECT_EQ("live=1;objectRefs=3;connectionRefs=2;", property(2, 18, "Counters"));
 }
 
 }  // namespace

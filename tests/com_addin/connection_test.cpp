@@ -91,7 +91,17 @@ TEST_F(ComConnection, ConnectsByProgIdInTheSitesOrder) {
     expect_all_released(connection);
 }
 
-TEST_F(ComConnection, ObjectWithoutInitOrLocaleIsStillUsed) {
+TEST_F(ComConnection, ObjectWithoutLocaleGetsNone) {
+    RecordingConnection connection;
+    ASSERT_EQ(connection.connect(L"AddIn.Plain").init, S_OK);
+    EXPECT_EQ(connection.addIn().setLocale(L"ru_RU"), E_NOINTERFACE);
+    EXPECT_EQ(connection.addIn().readVersion().version, 2100);
+    EXPECT_EQ(connection.addIn().disconnect(), S_OK);
+    EXPECT_EQ(library().journal(), L"Init;GetInfo;Done;");
+    expect_all_released(connection);
+}
+
+TEST_F(ComConnection, ObjectWithoutInitIsStillUsed) {
     RecordingConnection connection;
     const com_addin::ConnectOutcome outcome = connection.connect(L"AddIn.Bare");
     EXPECT_EQ(outcome.created, S_OK);

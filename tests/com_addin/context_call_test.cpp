@@ -11,7 +11,7 @@ namespace {
 
 using com_test::VariantScope;
 
-enum class Params { eArray, eEmpty, eNone, eScalar };
+enum class Params { eArray, eBareArray, eEmpty, eNone, eScalar };
 
 struct CallCase {
     const char* what;
@@ -26,6 +26,8 @@ struct CallCase {
 const CallCase kCallCases[] = {
     {"two parameters swapped in place", L"Swap", Params::eArray, {L"i:1", L"s:two"}, S_OK, L"e",
      {L"s:two", L"i:1"}},
+    {"a page's list with the bare array flag", L"Swap", Params::eBareArray, {L"i:1", L"s:two"},
+     S_OK, L"e", {L"s:two", L"i:1"}},
     {"Russian name", L"Обменять", Params::eArray, {L"i:1", L"s:two"}, S_OK, L"e",
      {L"s:two", L"i:1"}},
     {"missing parameters from the defaults, as many back as given", L"Sum", Params::eArray,
@@ -53,7 +55,10 @@ TEST_F(ContextCall, ParameterListsBothWays) {
     for (const CallCase& c : kCallCases) {
         VARIANT params = {};
         VariantInit(&params);
-        if (c.kind == Params::eArray) params = com_test::array_of(c.given);
+        if (c.kind == Params::eArray || c.kind == Params::eBareArray) {
+            params = com_test::array_of(c.given);
+        }
+        if (c.kind == Params::eBareArray) params.vt = VT_ARRAY;
         if (c.kind == Params::eScalar) params = com_test::variant_of(c.given[0]);
         VariantScope holder(params);
         VARIANT result = {};
@@ -66,7 +71,11 @@ TEST_F(ContextCall, ParameterListsBothWays) {
         SysFreeString(name);
         EXPECT_EQ(hr, c.result) << c.what;
         EXPECT_EQ(com_test::code_of(*resultHolder.get()), c.returned) << c.what;
-        if (c.kind == Params::eArray || c.kind == Params::eScalar) {
+        if (c.kind == Params::eBareArray) {
+            EXPECT_EQ(holder.get()->vt, VT_ARRAY) << c.what;
+            holder.get()->vt = VT_ARRAY | VT_VARIANT;  // so that it can be cleared
+        }
+        if (c.kind != Params::eEmpty && c.kind != Params::eNone) {
             EXPECT_EQ(com_test::codes_of_array(*holder.get()), c.back) << c.what;
         } else {
             EXPECT_EQ(holder.get()->vt, VT_EMPTY) << c.what;

@@ -61,11 +61,11 @@ TEST_F(ComLibraryDiscovery, InstallsPerUserAndReadsTheClassList) {
         library().reset();
         const LibraryClasses classes = com_addin::read_library_classes(library().path(), read);
         EXPECT_TRUE(classes.loaded);
-        EXPECT_EQ(classes.text, L"Probe|Bare");
+        EXPECT_EQ(classes.text, L"Probe|Plain");
         EXPECT_EQ(library().counters().installCalls, 1);
         EXPECT_EQ(library().counters().registerServerCalls, 0) << "DllInstall answered 0";
         EXPECT_EQ(com_addin::class_progids(classes, library().path(), EmptyClassNames::eKeep),
-                  (std::vector<std::wstring>{L"AddIn.Probe", L"AddIn.Bare"}));
+                  (std::vector<std::wstring>{L"AddIn.Probe", L"AddIn.Plain"}));
     }
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\AddIn.Probe\\CLSID", 0,
@@ -97,7 +97,8 @@ TEST_F(ComLibraryDiscovery, LibraryThatDoesNotLoadLeavesTheFallback) {
 TEST_F(ComLibraryDiscovery, RegisteredProgIdIsRecognised) {
     ASSERT_TRUE(com_test::register_fixture());
     EXPECT_TRUE(com_addin::is_registered_progid(L"AddIn.Probe"));
-    EXPECT_TRUE(com_addin::is_registered_progid(L"AddIn.Bare"));
+    EXPECT_TRUE(com_addin::is_registered_progid(L"AddIn.Plain"));
+    EXPECT_TRUE(com_addin::is_registered_progid(L"AddIn.Bare")) << "registered, not listed";
     EXPECT_FALSE(com_addin::is_registered_progid(L"AddIn.Nothing"));
     EXPECT_FALSE(com_addin::is_registered_progid(library().path()));
 }

@@ -1,6 +1,7 @@
 #include "recording_connection.h"
 
 #include "context_call.h"
+#include "context_properties.h"
 #include "profile_error.h"
 
 namespace com_test {
@@ -205,25 +206,11 @@ STDMETHODIMP RecordingConnection::GetPlatformInfo(PlatformInfoRecord** info) {
 }
 
 STDMETHODIMP RecordingConnection::getPropVal(BSTR name, VARIANT* value) {
-    ILanguageExtenderCom* extender = m_addIn.extender();
-    if (extender == nullptr || value == nullptr) return E_FAIL;
-    long index = -1;
-    if (FAILED(extender->FindProp(name, &index)) || index == -1) return DISP_E_MEMBERNOTFOUND;
-    BOOL readable = FALSE;
-    const HRESULT hr = extender->IsPropReadable(index, &readable);
-    if (FAILED(hr) || !readable) return hr;
-    return extender->GetPropVal(index, value);
+    return context_get_property(m_addIn.extender(), name, value);
 }
 
 STDMETHODIMP RecordingConnection::setPropVal(BSTR name, VARIANT* value) {
-    ILanguageExtenderCom* extender = m_addIn.extender();
-    if (extender == nullptr || value == nullptr) return E_FAIL;
-    long index = -1;
-    if (FAILED(extender->FindProp(name, &index)) || index == -1) return DISP_E_MEMBERNOTFOUND;
-    BOOL writable = FALSE;
-    const HRESULT hr = extender->IsPropWritable(index, &writable);
-    if (FAILED(hr) || !writable) return hr;
-    return extender->SetPropVal(index, value);
+    return context_set_property(m_addIn.extender(), name, value);
 }
 
 STDMETHODIMP RecordingConnection::call(BSTR name, VARIANT* params, VARIANT* result) {

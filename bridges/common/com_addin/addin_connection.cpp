@@ -2,6 +2,7 @@
 
 #include "bstr_holder.h"
 #include "info_array.h"
+#include "release_interface.h"
 
 namespace com_addin {
 
@@ -10,13 +11,6 @@ namespace {
 // In process or out, as the add-in's registration offers it.
 constexpr DWORD kAddInClassContext =
     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
-
-template <class T>
-void release(T*& pointer) {
-    if (pointer == nullptr) return;
-    pointer->Release();
-    pointer = nullptr;
-}
 
 }  // namespace
 
@@ -74,13 +68,13 @@ VersionOutcome AddInConnection::readVersion() {
     return outcome;
 }
 
-void AddInConnection::releaseExtender() { release(m_extender); }
+void AddInConnection::releaseExtender() { release_interface(m_extender); }
 
 HRESULT AddInConnection::callDone() { return m_init != nullptr ? m_init->Done() : S_OK; }
 
 void AddInConnection::releaseObject() {
-    release(m_init);
-    release(m_object);
+    release_interface(m_init);
+    release_interface(m_object);
     CoFreeUnusedLibraries();
 }
 
@@ -92,9 +86,9 @@ HRESULT AddInConnection::disconnect() {
 }
 
 void AddInConnection::releaseAll() {
-    release(m_extender);
-    release(m_init);
-    release(m_object);
+    release_interface(m_extender);
+    release_interface(m_init);
+    release_interface(m_object);
 }
 
 }  // namespace com_addin

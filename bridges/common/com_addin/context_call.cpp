@@ -4,11 +4,18 @@ namespace com_addin {
 
 namespace {
 
-// The array a VARIANT holds, directly or by reference; null for anything else.
+// The array a VARIANT holds, directly or by reference; null for anything else. A page's list
+// may come with the bare array flag, without VT_VARIANT; its elements are checked when read.
 SAFEARRAY** array_slot(VARIANT* v) {
-    if (v->vt == (VT_ARRAY | VT_VARIANT)) return &v->parray;
-    if (v->vt == (VT_ARRAY | VT_VARIANT | VT_BYREF) && v->pparray != nullptr) return v->pparray;
-    return nullptr;
+    if ((v->vt & VT_ARRAY) == 0) return nullptr;
+    if ((v->vt & VT_BYREF) == 0) return &v->parray;
+    return v->pparray;
+}
+
+bool is_variant_list(SAFEARRAY* list) {
+    VARTYPE type = VT_EMPTY;
+    return SafeArrayGetDim(list) == 1 && SUCCEEDED(SafeArrayGetVartype(list, &type)) &&
+           type == VT_VARIANT;
 }
 
 // The caller's count of values: the array's length, 1 when its bounds cannot be read (a null
@@ -28,16 +35,15 @@ LONG caller_count(VARIANT* params) {
 bool caller_value(VARIANT* params, LONG i, VARIANT* value) {
     SAFEARRAY** slot = array_slot(params);
     if (slot == nullptr) return i == 0 && SUCCEEDED(VariantCopy(value, params));
-    return *slot != nullptr && SUCCEEDED(SafeArrayGetElement(*slot, &i, value));
+    return *slot != nullptr && is_variant_list(*slot) &&
+           SUCCEEDED(SafeArrayGetElement(*slot, &i, value));
 }
 
 // Element i of what the add-in left, VT_EMPTY where it left nothing.
 void returned_value(SAFEARRAY* args, LONG i, VARIANT* value) {
-    if (args == nullptr || SafeArrayGetDim(args) != 1) return;
+    if (args == nullptr || !is_variant_list(args)) return;
     LONG upper = -1;
     if (FAILED(SafeArrayGetUBound(args, 1, &upper)) || i > upper) return;
-    VARTYPE type = VT_EMPTY;
-    if (FAILED(SafeArrayGetVartype(args, &type)) || type != VT_VARIANT) return;
     if (FAILED(SafeArrayGetElement(args, &i, value))) VariantInit(value);
 }
 
