@@ -162,7 +162,8 @@ void AdapterCOM::registerExtensionAs(UnicodeString& wsExt) {
         ::SysFreeString(name);
         throw lib_exception(false);
     }
-    wsExt.assign(reinterpret_cast<const UnicodeChar*>(name), name != nullptr ? ::SysStringLen(name) : 0);
+    const UINT units = name != nullptr ? ::SysStringLen(name) : 0;
+    wsExt.assign(reinterpret_cast<const UnicodeChar*>(name), units);
     ::SysFreeString(name);
 }
 

@@ -222,8 +222,10 @@ TEST_F(ComHost, PropertiesAreReadAndWritten) {
               site(1, 11, "setPropertyValue", "[\"Text\",\"hello\"]"));
     EXPECT_EQ(reply(1, 12, "getPropertyValue", "[\"Text\"]", "\"hello\""),
               site(1, 12, "getPropertyValue", "[\"Text\"]"));
-    EXPECT_EQ(reply(1, 13, "setPropertyValue", "[\"\\u0422\\u0435\\u043a\\u0441\\u0442\",2.5]", "null"),
-              site(1, 13, "setPropertyValue", "[\"\\u0422\\u0435\\u043a\\u0441\\u0442\",2.5]"));
+    // The Russian name of Text.
+    const std::string russian = "[\"\\u0422\\u0435\\u043a\\u0441\\u0442\",2.5]";
+    EXPECT_EQ(reply(1, 13, "setPropertyValue", russian, "null"),
+              site(1, 13, "setPropertyValue", russian));
     EXPECT_EQ(reply(1, 14, "getPropertyValue", "[\"Text\"]", "2.5"),
               site(1, 14, "getPropertyValue", "[\"Text\"]"));
     EXPECT_EQ(error_text(1, "Property is not readable", 1, 15),

@@ -72,7 +72,8 @@ TEST_F(ComAdapter, AnswersTheConnectionInterfacesAndNoOthers) {
         ASSERT_NE(nullptr, part);
         part->Release();
     }
-    EXPECT_EQ(query<IUnknown>(connection, IID_IUnknown), query<IUnknown>(connection, IID_IDispatch));
+    EXPECT_EQ(query<IUnknown>(connection, IID_IUnknown),
+              query<IUnknown>(connection, IID_IDispatch));
     connection->Release();
     connection->Release();
     EXPECT_EQ(nullptr, query<IUnknown>(connection, IID_IPropertyBag));
