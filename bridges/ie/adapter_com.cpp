@@ -56,8 +56,6 @@ HRESULT AdapterCOM::setSite(IUnknown* site) {
 }
 
 HRESULT AdapterCOM::load(BSTR className, BSTR) {
-    // The adapter connects one object in its life.
-    if (m_addIn.object() != nullptr) return E_UNEXPECTED;
     const ConnectOutcome outcome =
         m_addIn.connect(className != nullptr ? className : L"", static_cast<IAdapterCOM*>(this));
     return FAILED(outcome.created) ? outcome.created : outcome.initQuery;

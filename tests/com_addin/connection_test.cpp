@@ -85,6 +85,9 @@ TEST_F(ComConnection, ConnectsByProgIdInTheSitesOrder) {
     EXPECT_EQ(com_test::code_of(locale), L"s:ru_RU");
     VariantClear(&locale);
 
+    EXPECT_EQ(connection.connect(L"AddIn.Plain").created, E_UNEXPECTED) << "a second object";
+    EXPECT_EQ(library().counters().liveObjects, 1);
+
     EXPECT_EQ(connection.addIn().disconnect(), S_OK);
     EXPECT_FALSE(connection.addIn().loaded());
     EXPECT_EQ(library().journal(), L"Init;SetLocale(ru_RU);GetInfo;RegisterExtensionAs;Done;");

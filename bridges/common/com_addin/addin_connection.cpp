@@ -18,6 +18,11 @@ AddInConnection::~AddInConnection() { releaseAll(); }
 
 ConnectOutcome AddInConnection::connect(const std::wstring& progId, IDispatch* connection) {
     ConnectOutcome outcome;
+    // One object in a connection's life: a second connect would lose the first one's references.
+    if (m_object != nullptr) {
+        outcome.created = E_UNEXPECTED;
+        return outcome;
+    }
     m_progId = progId;
     outcome.coInitialize = CoInitialize(nullptr);
     outcome.created = CLSIDFromProgID(m_progId.c_str(), &m_clsid);

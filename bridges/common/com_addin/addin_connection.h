@@ -34,7 +34,8 @@ public:
     AddInConnection& operator=(const AddInConnection&) = delete;
 
     // CoInitialize, CLSIDFromProgID, CoCreateInstance (in-process or out, for IUnknown), the
-    // two queries, then Init with `connection` when the object has IInitDoneCom.
+    // two queries, then Init with `connection` when the object has IInitDoneCom. A connection
+    // that holds an object refuses another (created E_UNEXPECTED, nothing called).
     ConnectOutcome connect(const std::wstring& progId, IDispatch* connection);
 
     bool loaded() const { return m_extender != nullptr; }
