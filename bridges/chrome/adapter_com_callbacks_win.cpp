@@ -160,6 +160,7 @@ STDMETHODIMP AdapterCOM::GetPlatformInfo(com_addin::PlatformInfoRecord** info) {
     UnicodeString userAgent;
     Utils::UTF8ToWide(g_version, version, false);
     Utils::UTF8ToWide(g_userAgent, userAgent, false);
+    std::lock_guard<std::mutex> lock(m_platformLock);
     m_platform.setVersion(reinterpret_cast<const wchar_t*>(version.c_str()));
     m_platform.setUserAgent(reinterpret_cast<const wchar_t*>(userAgent.c_str()));
     *info = m_platform.record();

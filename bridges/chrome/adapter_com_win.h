@@ -12,6 +12,7 @@
 #include <ocidl.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "adapter_context.h"
 #include "addin_connection.h"
@@ -128,5 +129,7 @@ private:
     // Read by the add-in's threads; cleared when the site gives the adapter up.
     std::atomic<AddInSite*> m_site;
     com_addin::AddInConnection m_addIn;
+    // Filled anew by every GetPlatformInfo, which the add-in may call from any thread.
+    std::mutex m_platformLock;
     com_addin::PlatformRecord m_platform;
 };
