@@ -197,10 +197,15 @@ void Scandor::OnRead(const std::wstring& code) {
     for (size_t i = 0; i < code.size(); ++i) m_codeBuffer[i] = static_cast<uint16_t>(code[i] & 0xFFFF);
     m_codeBuffer[code.size()] = 0;
 
-    // The host copies the texts before it returns; the shared record stays alive meanwhile.
-    const std::shared_ptr<const EventTexts> texts = eventTexts();
-    host->ExternalEvent(const_cast<uint16_t*>(texts->name.data()),
-                        const_cast<uint16_t*>(texts->description.data()), m_codeBuffer.data());
+    // The host copies the texts before it returns; the record stays alive meanwhile.
+    const unsigned version = m_eventTextsVersion.load(std::memory_order_acquire);
+    if (m_readerTexts == nullptr || version != m_readerTextsVersion) {
+        m_readerTexts = eventTexts();
+        m_readerTextsVersion = version;
+    }
+    host->ExternalEvent(const_cast<uint16_t*>(m_readerTexts->name.data()),
+                        const_cast<uint16_t*>(m_readerTexts->description.data()),
+                        m_codeBuffer.data());
 }
 
 std::shared_ptr<const Scandor::EventTexts> Scandor::eventTexts() const {
@@ -211,6 +216,7 @@ std::shared_ptr<const Scandor::EventTexts> Scandor::eventTexts() const {
 void Scandor::publishEventTexts(std::shared_ptr<const EventTexts> texts) {
     std::lock_guard<std::mutex> lock(m_eventTextsMutex);
     m_eventTexts = std::move(texts);
+    m_eventTextsVersion.fetch_add(1, std::memory_order_release);
 }
 
 bool Scandor::getClaimed(tVariant* var) {

@@ -94,6 +94,12 @@ private:
 
     mutable std::mutex m_eventTextsMutex;
     std::shared_ptr<const EventTexts> m_eventTexts;
+    std::atomic<unsigned> m_eventTextsVersion{0};  // counts the records published
+
+    // Reader thread only: the record it last took, so that it takes the lock only after a
+    // change and not for every code.
+    std::shared_ptr<const EventTexts> m_readerTexts;
+    unsigned m_readerTextsVersion = 0;
 
     std::vector<uint16_t> m_codeBuffer;  // reader thread only: the code in interface form
 };

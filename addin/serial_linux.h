@@ -1,7 +1,7 @@
 #pragma once
-// The Linux port reader: a terminal device read by one thread per open reader. The thread
-// blocks in poll() on the device and on a wake-up descriptor, so an idle port costs nothing
-// and Close ends the thread at once.
+// The Linux port reader: a terminal device, put into raw input, read by one thread per open
+// reader. The thread blocks in poll() on the device and on a wake-up descriptor, so an idle
+// port costs nothing and Close ends the thread at once.
 
 #include <atomic>
 #include <thread>
@@ -19,6 +19,7 @@ public:
 private:
     void SetPortParams();
     void threadFunc();
+    bool readAvailable();
     bool waitForStop(int timeoutMs);
     void closeDescriptors();
 

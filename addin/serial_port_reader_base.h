@@ -2,9 +2,14 @@
 // Line settings shared by the platform readers, and the framing of the byte stream into
 // barcodes. Settings take effect at the next Open; the platform reader decides which apply.
 
+#include <cstddef>
 #include <string>
 
 #include "reader_interfaces.h"
+
+// The longest code collected before it is delivered: far above any symbology's largest
+// code, and a bound on memory for a device that never sends a terminator.
+constexpr std::size_t kMaxCodeLength = 64 * 1024;
 
 class SerialPortReaderBase : public ISerialPortReader {
 public:
@@ -24,14 +29,24 @@ public:
     void setStopChar(char value) override { m_chStopChar = static_cast<signed char>(value); }
 
     // Called on the reader thread with each chunk read from the device. CR and LF end a
-    // code; other bytes are collected, each as the character of its unsigned value.
+    // code; the stop character is dropped; other bytes are collected, each as the character
+    // of its unsigned value. A code that reaches kMaxCodeLength is delivered as it is.
     virtual void ProcessBuf(const char* buf, int len);
 
+protected:
+    // Called by Open before the reader thread starts: bytes of an earlier claim are
+    // forgotten, and the framing takes the stop character that applies from now on.
+    void startFraming();
+
 private:
+    bool endsRun(unsigned char byte) const;
+    void appendPastTheLimit(const unsigned char* first, const unsigned char* last);
+    void appendBytes(const unsigned char* first, const unsigned char* last);
     void deliverCode();
 
     IReader* m_reader;
     std::wstring m_barCode;
+    int m_framedStopChar = -1;  // the stop character's byte while open; -1: none
     int m_iDataBits = 8;
     int m_iParity = 0;
     int m_iSpeed = 9600;

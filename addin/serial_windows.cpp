@@ -17,6 +17,14 @@ HANDLE new_auto_reset_event() {
     return event != nullptr ? event : INVALID_HANDLE_VALUE;
 }
 
+// Only a communications device is a port: a file, a pipe or another device opened by its
+// name must never be read, so that a caller cannot read files through the Port setting.
+bool is_comm_device(HANDLE handle) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    return GetFileType(handle) == FILE_TYPE_CHAR && GetCommState(handle, &dcb);
+}
+
 void close_handle(HANDLE* handle) {
     if (*handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
     *handle = INVALID_HANDLE_VALUE;
@@ -46,11 +54,12 @@ bool SerialPortReader::Open() {
     // The name as the user gave it: ports above COM9 need the "\\.\" form written out.
     m_hPort = CreateFileW(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED, nullptr);
-    if (m_hPort == INVALID_HANDLE_VALUE) {
+    if (m_hPort == INVALID_HANDLE_VALUE || !is_comm_device(m_hPort)) {
         releaseHandles();  // so that the next Open starts afresh
         return false;
     }
     SetPortParams();
+    startFraming();
 
     HANDLE thread = CreateThread(nullptr, 0, &SerialPortReader::threadRoutine, this, 0, nullptr);
     if (thread == nullptr) {
@@ -66,7 +75,9 @@ void SerialPortReader::SetPortParams() {
 
     // The settings go into the device's control block as they are, so the property values are
     // the block's own codes (parity 3 is mark, stop bits 1 is one and a half). A device whose
-    // block cannot be read keeps its settings rather than being given a block of zeros.
+    // block cannot be read keeps its settings rather than being given a block of zeros. The
+    // driver reads in binary mode and keeps the end-of-file character in the data: the
+    // framing removes it, as on Linux.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (GetCommState(m_hPort, &dcb)) {

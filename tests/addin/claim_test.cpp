@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "scanner_fixture.h"
@@ -59,6 +65,126 @@ TEST_F(ScannerTest, AnAbsentPortCannotBeClaimed) {
     EXPECT_TRUE(component().readBool(u"Claimed")) << "an absent port reads as taken";
     EXPECT_TRUE(component().setBool(u"Claimed", true));  // the write itself is accepted
     EXPECT_TRUE(component().readBool(u"Claimed"));
+}
+
+// A folder of its own for the things that are not ports, removed with what it holds.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/velmor-XXXXXX";
+        if (mkdtemp(&pattern[0]) != nullptr) m_path = pattern;
+    }
+    ~ScratchFolder() {
+        if (m_path.empty()) return;
+        if (DIR* dir = opendir(m_path.c_str())) {
+            while (dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name == "." || name == "..") continue;
+                const std::string path = m_path + "/" + name;
+                if (rmdir(path.c_str()) != 0) unlink(path.c_str());
+            }
+            closedir(dir);
+        }
+        rmdir(m_path.c_str());
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+std::u16string to_u16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+struct NotAPortCase {
+    const char* name;
+    // Makes the thing at `path`; returns a descriptor of ours still to close, or -1.
+    std::function<int(const std::string& path)> make;
+};
+
+const NotAPortCase kNotAPort[] = {
+    {"RegularFile",
+     [](const std::string& path) {
+         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+         const std::string text = "root:x:0:0\nsecret\n";
+         EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+         close(fd);
+         return -1;
+     }},
+    {"Directory",
+     [](const std::string& path) {
+         EXPECT_EQ(mkdir(path.c_str(), 0700), 0);
+         return -1;
+     }},
+    {"FifoWithDataWaiting",
+     [](const std::string& path) {
+         EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+         // Both ends, so the data stays in it; never blocking, whoever took it.
+         const int fd = open(path.c_str(), O_RDWR | O_NONBLOCK);
+         EXPECT_EQ(write(fd, "secret\n", 7), 7);
+         return fd;
+     }},
+};
+
+void PrintTo(const NotAPortCase& c, std::ostream* out) { *out << c.name; }
+
+class NotAPortTest : public ScannerTest, public ::testing::WithParamInterface<NotAPortCase> {};
+
+// Nothing that is not a terminal is ever read through Port: it is refused exactly like a port
+// that cannot be opened, and no descriptor of it stays open.
+TEST_P(NotAPortTest, IsRefusedLikeAPortThatDoesNotOpen) {
+    ScratchFolder folder;
+    ASSERT_FALSE(folder.path().empty());
+    const std::string path = folder.path() + "/not-a-port";
+    const int ours = GetParam().make(path);
+    ASSERT_TRUE(component().setText(u"Port", to_u16(path)));
+    EXPECT_FALSE(component().call(u"Claim"));
+    EXPECT_TRUE(component().readBool(u"Claimed")) << "reads as a port that cannot be opened";
+    EXPECT_FALSE(m_host.waitForEvents(1, std::chrono::milliseconds(200)))
+        << "something of it arrived as a code";
+    struct stat target {};
+    ASSERT_EQ(stat(path.c_str(), &target), 0);
+    for (int fd = 0; fd < 1024; ++fd) {
+        struct stat st {};
+        if (fd == ours || fstat(fd, &st) != 0) continue;
+        EXPECT_FALSE(st.st_dev == target.st_dev && st.st_ino == target.st_ino)
+            << "descriptor " << fd << " still holds it";
+    }
+    if (ours >= 0) {
+        char buffer[16] = {};
+        EXPECT_EQ(read(ours, buffer, sizeof buffer), 7) << "the add-in took data from the pipe";
+        close(ours);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Claim, NotAPortTest, ::testing::ValuesIn(kNotAPort),
+                         [](const ::testing::TestParamInfo<NotAPortCase>& p) {
+                             return std::string(p.param.name);
+                         });
+
+TEST_F(ScannerTest, DevicesThatAreNoScannerLineAreRefused) {
+    // A device that is not a terminal, and the master side of a new pseudo-terminal.
+    for (const std::string port : {"/dev/null", "/dev/ptmx"}) {
+        ASSERT_TRUE(component().setText(u"Port", to_u16(port)));
+        EXPECT_FALSE(component().call(u"Claim")) << port;
+        EXPECT_TRUE(component().readBool(u"Claimed")) << port;
+    }
+}
+
+TEST_F(ScannerTest, EachClaimStartsWithAnEmptyCode) {
+    attach(PtyScanner::Mode::kRaw);
+    ASSERT_TRUE(component().call(u"Claim"));
+    // One write reaches the line at once: when "X" has arrived, the rest has reached the line
+    // too, and once the line is empty the add-in has read it.
+    scanner().send("X\rSTALE");
+    ASSERT_TRUE(m_host.waitForEvents(1, kDeadline)) << "waited for the first code";
+    ASSERT_TRUE(scanner().waitUntilTaken(kDeadline)) << "the add-in did not read the rest";
+    ASSERT_TRUE(component().call(u"Close"));
+    PtyScanner other(PtyScanner::Mode::kRaw);
+    ASSERT_TRUE(component().setText(u"Port", other.path16()));
+    ASSERT_TRUE(component().call(u"Claim"));
+    other.send("FRESH\r");
+    expectCodes({u"X", u"FRESH"});
 }
 
 TEST_F(ScannerTest, ClaimAgainAfterClose) {

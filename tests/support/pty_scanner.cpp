@@ -22,6 +22,7 @@ PtyScanner::PtyScanner(Mode mode) {
     m_path = name;
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    if (mode == Mode::kKernelDefaults) return;
     termios tio{};
     tcgetattr(m_slave, &tio);
     if (mode == Mode::kRaw) {
@@ -44,6 +45,22 @@ void PtyScanner::send(const std::string& bytes) {
         const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
         if (n <= 0) throw std::runtime_error("write into the pty failed");
         done += static_cast<size_t>(n);
+    }
+}
+
+std::string PtyScanner::sentBack(std::chrono::milliseconds window) {
+    // The whole window is waited out when nothing comes: that is the outcome being checked.
+    std::string back;
+    const auto deadline = std::chrono::steady_clock::now() + window;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd fd = {m_master, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return back;
+        char buffer[256];
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0) return back;
+        back.append(buffer, static_cast<size_t>(n));
     }
 }
 

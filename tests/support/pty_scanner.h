@@ -1,6 +1,7 @@
 #pragma once
 // A simulated scanner: a pseudo-terminal pair. The add-in opens the slave side by its path;
-// the test writes the scanner's bytes into the master side. Echo is off, as on a scanner line.
+// the test writes the scanner's bytes into the master side and reads there whatever the line
+// sends back to the scanner.
 
 #include <termios.h>
 
@@ -12,8 +13,10 @@ namespace velmor_test {
 class PtyScanner {
 public:
     enum class Mode {
-        kCanonical,  // the terminal's own line discipline: input handed over line by line
-        kRaw         // bytes handed over as they come, so a code can span several reads
+        kCanonical,       // canonical input, echo off, as a terminal program may leave a line
+        kRaw,             // bytes handed over as they come, so a code can span several reads
+        kKernelDefaults   // untouched since the kernel made it: canonical input, echo,
+                          // signal, editing and flow-control characters
     };
 
     explicit PtyScanner(Mode mode = Mode::kCanonical);
@@ -25,6 +28,8 @@ public:
     std::u16string path16() const { return std::u16string(m_path.begin(), m_path.end()); }
 
     void send(const std::string& bytes);
+    // The bytes that the line sends back to the scanner within `window` (an echo, say).
+    std::string sentBack(std::chrono::milliseconds window);
     // The same, giving up at `deadline` when nobody takes the bytes (a writer thread that must
     // end even when the reading side has stopped); false then, or when the write failed.
     bool sendBefore(const std::string& bytes, std::chrono::steady_clock::time_point deadline);

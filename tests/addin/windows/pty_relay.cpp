@@ -1,17 +1,21 @@
 // The scanner's serial line for the Windows tests, which run under Wine: three
-// pseudo-terminals whose slave sides Wine maps to COM ports. Bytes that the test writes to
+// pseudo-terminals, and a fourth for a dead port when one is named, whose slave sides Wine maps to COM ports. Bytes that the test writes to
 // the feed port come out of the scanner port as the scanner's input, with the test's own
 // timing. Each "s" written to the control port is answered there with one line telling the
 // settings that the scanner port's device has now, as the kernel holds them:
 //   speed=<bits per second> parodd=<0|1> cmspar=<0|1> cstopb=<0|1> veof=<code>
 // (A pty keeps the parity kind bits but clears the parity-enable flag and keeps 8 data bits,
-// so those two are not reported.) Built for the machine that runs Wine, not for Windows.
+// so those two are not reported.) Each "h" hangs up the dead port's line, as a scanner that
+// is unplugged, and is answered with "hung-up" ("no-dead-port" when none was named): from
+// then on every read of it fails. Built
+// for the machine that runs Wine, not for Windows.
 //
-//   pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT -- COMMAND [ARGS...]
+//   pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT [DEAD_PORT] -- COMMAND [ARGS...]
 //
 // COMMAND runs with WINE_RUN_PORTS naming each port's device, after any mappings it already
-// held (tools/wine_run.sh maps them); its exit status is this program's. The lines close only
-// after COMMAND has ended: Wine's server must be gone before a line it holds hangs up.
+// held (tools/wine_run.sh maps them); its exit status is this program's. Apart from the dead
+// line when asked, the lines close only after COMMAND has ended: Wine's server must be gone
+// before a line it holds hangs up, or it would see the port fail.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -89,8 +93,16 @@ void report_settings(const Line& scanner, const Line& control) {
     write_all(control.master, reply, static_cast<ssize_t>(std::strlen(reply)));
 }
 
+void hang_up(Line* dead, const Line& control) {
+    const bool exists = dead->master >= 0;
+    if (exists) ::close(dead->master);
+    dead->master = -1;
+    const char* reply = exists ? "hung-up\n" : "no-dead-port\n";
+    write_all(control.master, reply, static_cast<ssize_t>(std::strlen(reply)));
+}
+
 // Runs until the process ends.
-void relay(const Line* scanner, const Line* feed, const Line* control) {
+void relay(const Line* scanner, const Line* feed, const Line* control, Line* dead) {
     pollfd fds[2] = {{feed->master, POLLIN, 0}, {control->master, POLLIN, 0}};
     char buffer[4096];
     for (;;) {
@@ -106,6 +118,7 @@ void relay(const Line* scanner, const Line* feed, const Line* control) {
             const ssize_t count = ::read(control->master, buffer, sizeof buffer);
             for (ssize_t i = 0; i < count; ++i) {
                 if (buffer[i] == 's') report_settings(*scanner, *control);
+                if (buffer[i] == 'h') hang_up(dead, *control);
             }
         }
     }
@@ -114,20 +127,24 @@ void relay(const Line* scanner, const Line* feed, const Line* control) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 6 || std::strcmp(argv[4], "--") != 0) {
-        std::fprintf(stderr, "usage: pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT -- COMMAND...\n");
+    // Three ports, or four with the dead one, then "--".
+    int lineCount = 0;
+    while (lineCount + 1 < argc && std::strcmp(argv[lineCount + 1], "--") != 0) ++lineCount;
+    if ((lineCount != 3 && lineCount != 4) || lineCount + 2 >= argc) {
+        std::fprintf(stderr, "usage: pty_relay SCANNER_PORT FEED_PORT CONTROL_PORT [DEAD_PORT] -- "
+                             "COMMAND...\n");
         return 2;
     }
-    Line lines[3];
-    for (Line& line : lines) {
-        if (!open_line(&line)) {
+    Line lines[4];
+    for (int i = 0; i < lineCount; ++i) {
+        if (!open_line(&lines[i])) {
             std::perror("pty_relay: openpty");
             return 1;
         }
     }
     const char* earlier = std::getenv("WINE_RUN_PORTS");
     std::string ports = earlier != nullptr ? std::string(earlier) + " " : std::string();
-    for (int i = 0; i < 3; ++i) ports += std::string(argv[1 + i]) + "=" + lines[i].path + " ";
+    for (int i = 0; i < lineCount; ++i) ports += std::string(argv[1 + i]) + "=" + lines[i].path + " ";
     setenv("WINE_RUN_PORTS", ports.c_str(), 1);
 
     const pid_t child = fork();
@@ -136,11 +153,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (child == 0) {
-        execvp(argv[5], argv + 5);
+        execvp(argv[lineCount + 2], argv + lineCount + 2);
         std::perror("pty_relay: exec");
         _exit(127);
     }
-    std::thread(relay, &lines[0], &lines[1], &lines[2]).detach();
+    std::thread(relay, &lines[0], &lines[1], &lines[2], &lines[3]).detach();
 
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {

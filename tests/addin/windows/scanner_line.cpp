@@ -47,19 +47,33 @@ ScannerLine::~ScannerLine() {
 
 bool ScannerLine::send(const std::string& bytes) { return write_all(m_feed, bytes); }
 
-bool ScannerLine::deviceSettings(DeviceSettings* settings, std::string* why) {
-    if (!write_all(m_control, "s")) {
+bool ScannerLine::ask(char command, std::string* answer, std::string* why) {
+    if (!write_all(m_control, std::string(1, command))) {
         *why = "cannot ask the control port";
         return false;
     }
-    std::string answer;
+    answer->clear();
     char c = 0;
     DWORD count = 0;
-    while (ReadFile(m_control, &c, 1, &count, nullptr) && count == 1 && c != '\n') answer += c;
+    while (ReadFile(m_control, &c, 1, &count, nullptr) && count == 1 && c != '\n') *answer += c;
     if (c != '\n') {
-        *why = "no answer from the control port within 5 s (got \"" + answer + "\")";
+        *why = "no answer from the control port within 5 s (got \"" + *answer + "\")";
         return false;
     }
+    return true;
+}
+
+bool ScannerLine::hangUpDeadPort(std::string* why) {
+    std::string answer;
+    if (!ask('h', &answer, why)) return false;
+    if (answer == "hung-up") return true;
+    *why = "unexpected answer \"" + answer + "\"";
+    return false;
+}
+
+bool ScannerLine::deviceSettings(DeviceSettings* settings, std::string* why) {
+    std::string answer;
+    if (!ask('s', &answer, why)) return false;
     int parodd = 0, cmspar = 0, cstopb = 0;
     if (std::sscanf(answer.c_str(), "speed=%u parodd=%d cmspar=%d cstopb=%d veof=%u",
                     &settings->speed, &parodd, &cmspar, &cstopb, &settings->eofChar) != 5) {

@@ -9,6 +9,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <future>
 #include <memory>
 #include <ostream>
@@ -110,6 +111,51 @@ TEST_F(WindowsReaderTest, FailedClaimLeavesNothingInTheWayOfTheNext) {
     EXPECT_EQ(codes(), std::vector<std::u16string>{u"after"});
 }
 
+// A claim reads only a communications device, never a file the name happens to open.
+TEST_F(WindowsReaderTest, APlainFileIsNotAPort) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    ASSERT_NE(GetTempFileNameW(folder, L"vlm", 0, path), 0u);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "secret\r\n", 8, &written, nullptr);
+    CloseHandle(file);
+
+    ASSERT_TRUE(component().setText(u"Port", std::u16string(path, path + wcslen(path))));
+    EXPECT_FALSE(component().call(u"Claim"));
+    EXPECT_TRUE(component().readBool(u"Claimed")) << "a file reads as a port that cannot be opened";
+    DeleteFileW(path);
+    // The claim that failed left nothing behind: the real port claims and reads.
+    ASSERT_TRUE(component().setText(u"Port", scanner_port()));
+    ASSERT_TRUE(component().call(u"Claim"));
+    ASSERT_TRUE(m_line.send("after\r"));
+    ASSERT_TRUE(m_host.waitForEvents(1, kEventDeadline)) << "waited for a code after the file";
+    EXPECT_EQ(codes(), std::vector<std::u16string>{u"after"}) << "nothing of the file arrives";
+}
+
+// The driver keeps the end-of-file character in the data; the framing drops it, as on Linux.
+TEST_F(WindowsReaderTest, StopCharacterIsDroppedAndEndsNoCode) {
+    ASSERT_TRUE(component().setInt(u"StopChar", 0x1E));
+    ASSERT_TRUE(component().call(u"Claim"));
+    ASSERT_TRUE(m_line.send("ABC\x1E" "DEF\x1E" "GHI\n"));
+    ASSERT_TRUE(m_host.waitForEvents(1, kEventDeadline)) << "waited for the code";
+    EXPECT_EQ(codes(), std::vector<std::u16string>{u"ABCDEFGHI"});
+}
+
+TEST_F(WindowsReaderTest, EachClaimStartsWithAnEmptyCode) {
+    ASSERT_TRUE(component().call(u"Claim"));
+    // One block: once "X" has arrived, "STALE" has been framed too.
+    ASSERT_TRUE(m_line.send("X\rSTALE"));
+    ASSERT_TRUE(m_host.waitForEvents(1, kEventDeadline)) << "waited for the first code";
+    closeWithin(kCloseDeadline, "after a partial code");
+    ASSERT_TRUE(component().call(u"Claim"));
+    ASSERT_TRUE(m_line.send("FRESH\r"));
+    ASSERT_TRUE(m_host.waitForEvents(2, kEventDeadline)) << "waited for the code after Claim";
+    EXPECT_EQ(codes(), (std::vector<std::u16string>{u"X", u"FRESH"}));
+}
+
 double process_cpu_seconds() {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
@@ -122,9 +168,11 @@ double process_cpu_seconds() {
 TEST_F(WindowsReaderTest, DeviceWhoseReadsFailIsRetriedWithoutSpinning) {
     ASSERT_TRUE(component().setText(u"Port", dead_port()));
     ASSERT_TRUE(component().call(u"Claim"));
+    std::string why;
+    ASSERT_TRUE(m_line.hangUpDeadPort(&why)) << why;
     const double before = process_cpu_seconds();
-    // A measuring window, not a wait for something: every read on this device fails at once,
-    // and a reader retrying without pause would burn a whole core through it.
+    // A measuring window, not a wait for something: every read on the hung-up line fails at
+    // once, and a reader retrying without pause would burn a whole core through it.
     std::this_thread::sleep_for(milliseconds(1000));
     const double used = process_cpu_seconds() - before;
     EXPECT_LT(used, 0.1) << "the reader thread spun on a failing device";
