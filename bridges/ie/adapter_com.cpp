@@ -1,32 +1,230 @@
 #include "adapter_com.h"
 
-AdapterCOM::AdapterCOM(IUnknown* outer)
-    : velmor_atl::DispatchImpl<IAdapterCOM>(IID_IAdapterCOM), velmor_atl::ComObjectRoot(outer) {}
+#include "context_call.h"
+#include "context_properties.h"
+#include "profile_error.h"
+#include "release_interface.h"
+
+using namespace com_addin;
+
+namespace {
+
+BSTR copy_of(const wchar_t* text) { return text != nullptr ? SysAllocString(text) : nullptr; }
+BSTR copy_of(BSTR text) {
+    return text != nullptr ? SysAllocStringLen(text, SysStringLen(text)) : nullptr;
+}
+
+
+}  // namespace
+
+AdapterCOM::AdapterCOM(IUnknown* outer) : velmor_atl::ComObjectRoot(outer) {}
+
+// The add-in's references go with the connection (without Done), then the listener.
+AdapterCOM::~AdapterCOM() {
+    m_addIn.releaseExtender();
+    m_addIn.releaseObject();
+    release_interface(m_listener);
+}
 
 void* AdapterCOM::findInterface(REFIID iid) {
     if (IsEqualIID(iid, IID_IAdapterCOM) || IsEqualIID(iid, IID_IDispatch)) {
         return static_cast<IAdapterCOM*>(this);
     }
+    if (IsEqualIID(iid, IID_IAsyncEvent)) return static_cast<IAsyncEvent*>(this);
+    if (IsEqualIID(iid, IID_IStatusLine)) return static_cast<IStatusLine*>(this);
+    if (IsEqualIID(iid, IID_IPropertyProfile)) return static_cast<IPropertyProfile*>(this);
     if (IsEqualIID(iid, quillon::IID_IContext)) return static_cast<quillon::IContext*>(this);
     if (IsEqualIID(iid, quillon::IID_IAdapterDefBase)) {
         return static_cast<quillon::IAdapterDefBase*>(this);
     }
+    if (IsEqualIID(iid, IID_IErrorLog)) return static_cast<IErrorLog*>(this);
+    if (IsEqualIID(iid, IID_IExtWndsSupport)) return static_cast<IExtWndsSupport*>(this);
+    if (IsEqualIID(iid, IID_IMsgBox)) return static_cast<IMsgBox*>(this);
+    if (IsEqualIID(iid, IID_IPlatformInfo)) return static_cast<IPlatformInfo*>(this);
     return nullptr;
 }
 
-HRESULT AdapterCOM::setSite(IUnknown*) { return E_NOTIMPL; }
-HRESULT AdapterCOM::getInfo(long*) { return E_NOTIMPL; }
-HRESULT AdapterCOM::registerExtensionAs(BSTR*) { return E_NOTIMPL; }
+// ---- IAdapterDefBase
+
+HRESULT AdapterCOM::setSite(IUnknown* site) {
+    if (site == nullptr) return E_FAIL;
+    release_interface(m_listener);
+    const HRESULT hr =
+        site->QueryInterface(quillon::IID_IInnerListener, reinterpret_cast<void**>(&m_listener));
+    if (FAILED(hr)) m_listener = nullptr;
+    return hr;
+}
+
+HRESULT AdapterCOM::load(BSTR className, BSTR) {
+    const ConnectOutcome outcome =
+        m_addIn.connect(className != nullptr ? className : L"", static_cast<IAdapterCOM*>(this));
+    return FAILED(outcome.created) ? outcome.created : outcome.initQuery;
+}
+
 HRESULT AdapterCOM::isLoaded(int* loaded) {
     if (loaded == nullptr) return E_POINTER;
-    *loaded = 0;
+    *loaded = m_addIn.loaded() ? 1 : 0;
     return S_OK;
 }
-HRESULT AdapterCOM::load(BSTR, BSTR) { return E_NOTIMPL; }
-HRESULT AdapterCOM::done() { return S_OK; }
+
+HRESULT AdapterCOM::getInfo(long* version) {
+    if (version == nullptr) return E_POINTER;
+    *version = 0;
+    if (m_addIn.initDone() == nullptr) return E_FAIL;
+    const VersionOutcome outcome = m_addIn.readVersion();
+    if (FAILED(outcome.getInfo)) return outcome.getInfo;
+    *version = outcome.version;
+    return S_OK;
+}
+
+HRESULT AdapterCOM::registerExtensionAs(BSTR* name) {
+    if (m_addIn.extender() == nullptr) return E_FAIL;
+    return m_addIn.extender()->RegisterExtensionAs(name);
+}
+
+HRESULT AdapterCOM::setLocale(BSTR locale) {
+    const HRESULT hr = m_addIn.setLocale(locale != nullptr ? locale : L"");
+    return hr == E_NOINTERFACE ? E_FAIL : hr;
+}
+
+HRESULT AdapterCOM::done() {
+    m_addIn.disconnect();
+    return S_OK;
+}
+
 HRESULT AdapterCOM::getPropPage(IUnknown**) { return E_NOTIMPL; }
 HRESULT AdapterCOM::getCLSID(CLSID*) { return E_NOTIMPL; }
-HRESULT AdapterCOM::setLocale(BSTR) { return E_NOTIMPL; }
-HRESULT AdapterCOM::getPropVal(BSTR, VARIANT*) { return E_NOTIMPL; }
-HRESULT AdapterCOM::setPropVal(BSTR, VARIANT*) { return E_NOTIMPL; }
-HRESULT AdapterCOM::call(BSTR, VARIANT*, VARIANT*) { return E_NOTIMPL; }
+
+// ---- IContext
+
+HRESULT AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
+    return context_get_property(m_addIn.extender(), name, value);
+}
+
+HRESULT AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
+    return context_set_property(m_addIn.extender(), name, value);
+}
+
+HRESULT AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
+    return context_call(m_addIn.extender(), name, params, result);
+}
+
+// ---- The host side: the add-in's calls, on whatever thread it uses
+
+HRESULT AdapterCOM::SetEventBufferDepth(long depth) {
+    return m_listener != nullptr ? m_listener->SetEventBufferDepth(depth) : E_FAIL;
+}
+
+HRESULT AdapterCOM::GetEventBufferDepth(long* depth) {
+    return m_listener != nullptr ? m_listener->GetEventBufferDepth(depth) : E_FAIL;
+}
+
+HRESULT AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
+    if (m_listener == nullptr) return E_FAIL;
+    return m_listener->ExternalEvent(copy_of(source), copy_of(message), copy_of(data));
+}
+
+HRESULT AdapterCOM::CleanEventBuffer() {
+    return m_listener != nullptr ? m_listener->CleanEventBuffer() : E_FAIL;
+}
+
+// The site takes over the text it is given: it gets a copy, the add-in keeps its own.
+HRESULT AdapterCOM::SetStatusLine(BSTR text) {
+    return m_listener != nullptr ? m_listener->SetStatusLine(copy_of(text)) : E_FAIL;
+}
+
+HRESULT AdapterCOM::ResetStatusLine() {
+    return m_listener != nullptr ? m_listener->ResetStatusLine() : E_FAIL;
+}
+
+HRESULT AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
+    if (m_listener == nullptr) return E_FAIL;
+    if (value == nullptr) return E_POINTER;
+    VariantInit(value);
+    long errorCode = 0;
+    BSTR description = nullptr;
+    const HRESULT hr = m_listener->Read(copy_of(name), value, &errorCode, &description);
+    if (FAILED(hr)) report_profile_error(log, name, description, errorCode);
+    SysFreeString(description);
+    return hr;
+}
+
+HRESULT AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
+    return m_listener != nullptr ? m_listener->Write(copy_of(name), value) : E_FAIL;
+}
+
+HRESULT AdapterCOM::RegisterProfileAs(BSTR name) {
+    return m_listener != nullptr ? m_listener->RegisterProfileAs(copy_of(name)) : E_FAIL;
+}
+
+HRESULT AdapterCOM::AddError(LPCOLESTR, EXCEPINFO* info) {
+    if (m_listener == nullptr) return E_FAIL;
+    if (info == nullptr) return E_POINTER;
+    return reportError(info->wCode, info->bstrSource, info->bstrDescription, info->scode);
+}
+
+HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
+                                long scode) {
+    if (m_listener == nullptr) return E_FAIL;
+    return m_listener->AddError(wCode, copy_of(source), copy_of(description), scode);
+}
+
+HRESULT AdapterCOM::GetAppMainFrame(long*) { return E_NOTIMPL; }
+HRESULT AdapterCOM::GetAppMDIFrame(long*) { return E_NOTIMPL; }
+HRESULT AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, long*, IDispatch**) {
+    return E_NOTIMPL;
+}
+
+quillon::ISiteEx* AdapterCOM::siteEx(HRESULT* hr) {
+    quillon::ISiteEx* site = nullptr;
+    *hr = m_listener == nullptr ? E_FAIL
+                                : m_listener->QueryInterface(quillon::IID_ISiteEx,
+                                                             reinterpret_cast<void**>(&site));
+    return SUCCEEDED(*hr) ? site : nullptr;
+}
+
+HRESULT AdapterCOM::Confirm(BSTR text, VARIANT* answer) {
+    HRESULT hr = S_OK;
+    quillon::ISiteEx* site = siteEx(&hr);
+    if (site == nullptr) return hr;
+    VARIANT reply = {};
+    VariantInit(&reply);
+    hr = site->queryBox(text, &reply);
+    site->Release();
+    if (SUCCEEDED(hr) && answer != nullptr) {
+        VariantClear(answer);
+        *answer = reply;  // moved: the answer owns it now
+    } else {
+        VariantClear(&reply);
+    }
+    return hr;
+}
+
+HRESULT AdapterCOM::Alert(BSTR text) {
+    HRESULT hr = S_OK;
+    quillon::ISiteEx* site = siteEx(&hr);
+    if (site == nullptr) return hr;
+    hr = site->messageBox(text);
+    site->Release();
+    return hr;
+}
+
+HRESULT AdapterCOM::GetPlatformInfo(PlatformInfoRecord** info) {
+    HRESULT hr = S_OK;
+    quillon::ISiteEx* site = siteEx(&hr);
+    if (site == nullptr) return hr;
+    VARIANT userAgent = {};
+    VariantInit(&userAgent);
+    const HRESULT asked = site->getUserAgent(&userAgent);
+    BSTR version = nullptr;
+    site->getVersion(&version);
+    site->Release();
+    m_platform.adoptVersion(version);
+    if (FAILED(VariantChangeType(&userAgent, &userAgent, 0, VT_BSTR))) VariantClear(&userAgent);
+    m_platform.setUserAgent(userAgent.vt == VT_BSTR ? userAgent.bstrVal : nullptr);
+    VariantClear(&userAgent);
+    if (FAILED(asked)) return asked;
+    if (info == nullptr) return E_POINTER;
+    *info = m_platform.record();
+    return S_OK;
+}

@@ -1,21 +1,33 @@
 #pragma once
-// AdapterCOM: the adapter for add-ins that are COM objects. This build's configuration
-// selects native add-ins, and the COM road is not served yet: the class is registered and
-// creatable, answers the site's interfaces, and reports every operation as not implemented,
-// so a site of kind 1 fails its initialize cleanly.
+// AdapterCOM: drives one object of a COM add-in for a site, and is that object's connection
+// object: the late-bound names and the host interfaces, each forwarding to the site's
+// IInnerListener (with new BSTRs, which the site takes over) or, for message boxes and the
+// platform information, to its ISiteEx.
 
 #include <windows.h>
 
+#include "addin_connection.h"
+#include "com_addin_interfaces.h"
 #include "com_object.h"
+#include "connection_methods.h"
+#include "platform_record.h"
 #include "server_interfaces.h"
-#include "typelib_dispatch.h"
 
-class AdapterCOM : public velmor_atl::DispatchImpl<IAdapterCOM>,
+class AdapterCOM : public com_addin::ConnectionDispatch<IAdapterCOM>,
+                   public com_addin::IAsyncEvent,
+                   public com_addin::IStatusLine,
+                   public com_addin::IPropertyProfile,
                    public quillon::IContext,
                    public quillon::IAdapterDefBase,
+                   public IErrorLog,
+                   public com_addin::IExtWndsSupport,
+                   public com_addin::IMsgBox,
+                   public com_addin::IPlatformInfo,
+                   public com_addin::ConnectionOperations,
                    public velmor_atl::ComObjectRoot {
 public:
     explicit AdapterCOM(IUnknown* outer);
+    ~AdapterCOM() override;
 
     VELMOR_COM_UNKNOWN
 
@@ -30,11 +42,53 @@ public:
     STDMETHODIMP getCLSID(CLSID* clsid) override;
     STDMETHODIMP setLocale(BSTR locale) override;
 
-    // IContext
+    // IContext: the add-in's properties and methods
     STDMETHODIMP getPropVal(BSTR name, VARIANT* value) override;
     STDMETHODIMP setPropVal(BSTR name, VARIANT* value) override;
     STDMETHODIMP call(BSTR name, VARIANT* params, VARIANT* result) override;
 
+    // IAsyncEvent
+    STDMETHODIMP SetEventBufferDepth(long depth) override;
+    STDMETHODIMP GetEventBufferDepth(long* depth) override;
+    STDMETHODIMP ExternalEvent(BSTR source, BSTR message, BSTR data) override;
+    STDMETHODIMP CleanEventBuffer() override;
+    // IStatusLine
+    STDMETHODIMP SetStatusLine(BSTR text) override;
+    STDMETHODIMP ResetStatusLine() override;
+    // IPropertyProfile
+    STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
+    STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
+    STDMETHODIMP RegisterProfileAs(BSTR name) override;
+    // IErrorLog
+    STDMETHODIMP AddError(LPCOLESTR name, EXCEPINFO* info) override;
+    // IExtWndsSupport: not offered
+    STDMETHODIMP GetAppMainFrame(long* frame) override;
+    STDMETHODIMP GetAppMDIFrame(long* frame) override;
+    STDMETHODIMP CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, long*,
+                                   IDispatch**) override;
+    // IMsgBox
+    STDMETHODIMP Confirm(BSTR text, VARIANT* answer) override;
+    STDMETHODIMP Alert(BSTR text) override;
+    // IPlatformInfo
+    STDMETHODIMP GetPlatformInfo(com_addin::PlatformInfoRecord** info) override;
+
+    // ConnectionOperations
+    com_addin::IPropertyProfile* profile() override { return this; }
+    com_addin::IAsyncEvent* asyncEvent() override { return this; }
+    com_addin::IStatusLine* statusLine() override { return this; }
+    com_addin::IContext* context() override { return this; }
+    HRESULT reportError(unsigned short wCode, BSTR source, BSTR description,
+                        long scode) override;
+
 protected:
     void* findInterface(REFIID iid) override;
+    com_addin::ConnectionOperations& connectionOperations() override { return *this; }
+
+private:
+    // The site's ISiteEx, counted; null (and `hr` set) when the listener has none.
+    quillon::ISiteEx* siteEx(HRESULT* hr);
+
+    quillon::IInnerListener* m_listener = nullptr;
+    com_addin::AddInConnection m_addIn;
+    com_addin::PlatformRecord m_platform;
 };

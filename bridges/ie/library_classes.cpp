@@ -7,13 +7,12 @@
 
 #include "ComponentBase.h"
 #include "bridge_config.h"
+#include "library_discovery.h"
 #include "server_text.h"
 
 namespace {
 
 constexpr DWORD kModulePathSize = 2048;
-constexpr int kClassListSize = 1024;
-constexpr UINT kClassListString = 100;
 
 bool native_class_list(const std::wstring& path, std::wstring* list) {
     HMODULE library = LoadLibraryA(thread_ansi(path.c_str()).c_str());
@@ -26,35 +25,18 @@ bool native_class_list(const std::wstring& path, std::wstring* list) {
     return true;
 }
 
-typedef HRESULT(STDAPICALLTYPE* DllInstallPtr)(BOOL, LPCWSTR);
-typedef HRESULT(STDAPICALLTYPE* DllRegisterServerPtr)();
-
 // True when the library could be opened (its class names then get the "AddIn." prefix).
 bool com_class_list(const std::wstring& path, std::wstring* list) {
-    HINSTANCE library = CoLoadLibrary(const_cast<LPOLESTR>(path.c_str()), TRUE);
-    if (library == nullptr) {
-        *list = path;
-        return false;
-    }
-    auto install = reinterpret_cast<DllInstallPtr>(
-        reinterpret_cast<void*>(GetProcAddress(library, "DllInstall")));
-    if (install == nullptr || install(TRUE, L"user") != S_OK) {
-        auto registerServer = reinterpret_cast<DllRegisterServerPtr>(
-            reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
-        if (registerServer != nullptr) registerServer();
-    }
-    wchar_t buffer[kClassListSize] = {};
-    const int length = LoadStringW(library, kClassListString, buffer, kClassListSize);
-    *list = length > 0 ? std::wstring(buffer, static_cast<size_t>(length)) : path;
-    CoFreeLibrary(library);
-    return true;
+    const com_addin::LibraryClasses classes =
+        com_addin::read_library_classes(path, com_addin::ClassListRead::eWide);
+    *list = classes.text.empty() ? path : classes.text;
+    return classes.loaded;
 }
 
 }  // namespace
 
 std::wstring addin_library_path(const std::wstring& url) {
-    CLSID clsid;
-    if (SUCCEEDED(CLSIDFromProgID(url.c_str(), &clsid))) return url;
+    if (com_addin::is_registered_progid(url)) return url;
     wchar_t own[kModulePathSize] = {};
     GetModuleFileNameW(GetModuleHandleW(widened(nameFilePrj).c_str()), own, kModulePathSize);
     wchar_t drive[_MAX_DRIVE] = {}, directory[kModulePathSize] = {};
@@ -70,18 +52,8 @@ bool addin_class_list(const std::wstring& path, AddInComponentType kind, ClassLi
 }
 
 std::vector<std::wstring> split_class_list(const ClassList& classList) {
-    const std::wstring& list = classList.text;
-    const bool addInPrefix = classList.addInPrefix;
-    std::vector<std::wstring> classes;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(L'|', start);
-        if (end == std::wstring::npos) end = list.size();
-        if (end > start) {
-            const std::wstring piece = list.substr(start, end - start);
-            classes.push_back(addInPrefix ? L"AddIn." + piece : piece);
-        }
-        start = end + 1;
-    }
-    return classes;
+    com_addin::LibraryClasses classes;
+    classes.loaded = classList.addInPrefix;
+    classes.text = classList.text;
+    return com_addin::class_progids(classes, classList.text, com_addin::EmptyClassNames::eSkip);
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "com_addin_interfaces.h"
 #include "quillon_ie.h"
 
 namespace quillon {
@@ -82,13 +83,10 @@ struct IAdapterDefBase : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE setLocale(BSTR locale) = 0;
 };
 
-// {DC2D1A61-4031-41D9-8784-45834BDCC4E2}: a site's property and method calls.
-extern const IID IID_IContext;
-struct IContext : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE getPropVal(BSTR name, VARIANT* value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE setPropVal(BSTR name, VARIANT* value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE call(BSTR name, VARIANT* params, VARIANT* result) = 0;
-};
+// A site's property and method calls: the interface that COM add-ins' connection objects
+// also offer.
+using com_addin::IContext;
+using com_addin::IID_IContext;
 
 // {3F3BC8D5-C0AC-4544-8A76-632EC0989318}: ButtonIE's two values, for vtable clients only.
 extern const IID IID_IButtonIE;

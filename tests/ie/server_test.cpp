@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "fixture_library.h"
 #include "quillon_ie.h"
 #include "server_interfaces.h"
 #include "server_setup.h"
@@ -74,8 +75,11 @@ TEST(QueryInterface, EachClassAnswersItsOwnInterfacesOnly) {
          {&IID_IAdapterNative, &IID_IDispatch, &quillon::IID_IContext, &quillon::IID_IAdapterDefBase},
          {&IID_IAdapterCOM, &quillon::IID_IInnerListener}},
         {"AdapterCOM", &CLSID_AdapterCOM,
-         {&IID_IAdapterCOM, &IID_IDispatch, &quillon::IID_IContext, &quillon::IID_IAdapterDefBase},
-         {&IID_IAdapterNative}},
+         {&IID_IAdapterCOM, &IID_IDispatch, &quillon::IID_IContext, &quillon::IID_IAdapterDefBase,
+          &com_addin::IID_IAsyncEvent, &com_addin::IID_IStatusLine,
+          &com_addin::IID_IPropertyProfile, &IID_IErrorLog, &com_addin::IID_IExtWndsSupport,
+          &com_addin::IID_IMsgBox, &com_addin::IID_IPlatformInfo},
+         {&IID_IAdapterNative, &IID_IPropertyBag}},
         {"ButtonIE", &quillon::CLSID_ButtonIE, {&quillon::IID_IButtonIE, &IID_IDispatch},
          {&IID_IAddInSite}},
     };
@@ -442,6 +446,37 @@ TEST(Site, RecordsOfAPageThatIsGoneAreDroppedNotDelivered) {
     pump_for(100);
     EXPECT_TRUE(listener.m_calls.empty()) << "delivered after its page was gone";
     EXPECT_EQ(listener.m_ref.load(), 1u) << "the record still holds the site and its listener";
+}
+
+// A site of kind 1 connects the COM add-in fixture's object through AdapterCOM; when the site
+// is done and released, every reference on the object and on the adapter has gone, once.
+TEST(AdapterCOM, DisconnectionReleasesEveryReferenceOnce) {
+    ASSERT_TRUE(com_test::register_fixture());
+    const com_test::FixtureLibrary& fixture = com_test::FixtureLibrary::instance();
+    fixture.reset();
+    Listener listener;
+    {
+        Ref<IAddInSite> site;
+        ASSERT_EQ(create(CLSID_AddInSite, IID_IAddInSite, site.putVoid()), S_OK);
+        Ref<quillon::ISiteEx> ex;
+        ASSERT_EQ(site->QueryInterface(quillon::IID_ISiteEx, ex.putVoid()), S_OK);
+        ex->setListener(&listener);
+        BSTR progId = SysAllocString(L"AddIn.Probe");
+        EXPECT_EQ(site->initialize(progId, 1, 1, nullptr), S_OK);
+        SysFreeString(progId);
+        long version = 0;
+        EXPECT_EQ(site->getVersion(&version), S_OK);
+        EXPECT_EQ(version, 2100);
+        EXPECT_EQ(fixture.counters().liveObjects, 1);
+        EXPECT_EQ(fixture.counters().connectionRefs, 2) << "Init's two references on the adapter";
+        EXPECT_EQ(site->done(), S_OK);
+        EXPECT_EQ(fixture.counters().liveObjects, 0);
+        EXPECT_EQ(fixture.counters().objectRefs, 0);
+        EXPECT_EQ(fixture.counters().connectionRefs, 0);
+        ex->setListener(nullptr);
+    }
+    EXPECT_EQ(fixture.journal(), L"Init;GetInfo;RegisterExtensionAs;Done;");
+    EXPECT_EQ(listener.m_ref.load(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 // failure, and a listener that records what the server tells the page.
 function Failure(text) { this.message = text; }
 function check(condition, text) { if (!condition) throw new Failure(text); }
+// The HRESULT a call throws, in hex, or "none".
+function hex(n) { return (n >>> 0).toString(16); }
+function failure(f) {
+    try { f(); } catch (e) { return hex(e.number); }
+    return "none";
+}
 
 function Recorder() {
     this.calls = [];

@@ -1,11 +1,6 @@
 // Method calls with script arrays, properties, and every callback, against the stand-in
 // add-in (class list "Stub||Other"; Add(a, b = 10) -> a + b and sets a to "changed";
 // One(a) -> a; Callbacks() calls every host callback; property Value, ReadOnly, WriteOnly).
-function hex(n) { return (n >>> 0).toString(16); }
-function failure(f) {
-    try { f(); } catch (e) { return hex(e.number); }
-    return "none";
-}
 
 runPage(function () {
     var recorder = new Recorder();

@@ -35,8 +35,25 @@ HRESULT call_server_export(const char* name) {
     return entry != nullptr ? entry() : E_NOINTERFACE;
 }
 
+// A COM add-in that a test names registers itself first, so that the mirror below holds
+// its classes too: under Wine its own per-user registration, made later by the server's
+// loader, would not be seen.
+HRESULT register_com_addin() {
+    const wchar_t* chosen = _wgetenv(L"VELMOR_COM_ADDIN");
+    if (chosen == nullptr || *chosen == L'\0') return S_OK;
+    HMODULE library = LoadLibraryW(windows_path(chosen).c_str());
+    if (library == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+    auto install = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DllInstall")));
+    const HRESULT hr = install != nullptr ? install(TRUE, L"user") : E_NOINTERFACE;
+    FreeLibrary(library);
+    return hr;
+}
+
 HRESULT register_server_for_wine() {
     HRESULT hr = call_server_export("DllRegisterServer");
+    if (FAILED(hr)) return hr;
+    hr = register_com_addin();
     if (FAILED(hr)) return hr;
     HKEY user = nullptr, machine = nullptr;
     LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, KEY_READ, &user);

@@ -18,7 +18,8 @@ std::wstring windows_path(const std::wstring& path);
 HRESULT call_server_export(const char* name);
 HMODULE server_module();
 
-// DllRegisterServer, then HKCU\Software\Classes copied into HKLM\Software\Classes.
+// DllRegisterServer (and DllInstall of the COM add-in VELMOR_COM_ADDIN names), then
+// HKCU\Software\Classes copied into HKLM\Software\Classes.
 HRESULT register_server_for_wine();
 
 // A registry text value; `exists` tells whether the value was there.

@@ -1,0 +1,99 @@
+#include "addin_connection.h"
+
+#include "bstr_holder.h"
+#include "info_array.h"
+#include "release_interface.h"
+
+namespace com_addin {
+
+namespace {
+
+// In process or out, as the add-in's registration offers it.
+constexpr DWORD kAddInClassContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+
+}  // namespace
+
+AddInConnection::~AddInConnection() { releaseAll(); }
+
+ConnectOutcome AddInConnection::connect(const std::wstring& progId, IDispatch* connection) {
+    ConnectOutcome outcome;
+    // One object in a connection's life: a second connect would lose the first one's references.
+    if (m_object != nullptr) {
+        outcome.created = E_UNEXPECTED;
+        return outcome;
+    }
+    m_progId = progId;
+    outcome.coInitialize = CoInitialize(nullptr);
+    outcome.created = CLSIDFromProgID(m_progId.c_str(), &m_clsid);
+    if (FAILED(outcome.created)) return outcome;
+    outcome.created = CoCreateInstance(m_clsid, nullptr, kAddInClassContext, IID_IUnknown,
+                                       reinterpret_cast<void**>(&m_object));
+    if (FAILED(outcome.created)) {
+        m_object = nullptr;
+        return outcome;
+    }
+    outcome.initQuery =
+        m_object->QueryInterface(IID_IInitDoneCom, reinterpret_cast<void**>(&m_init));
+    if (FAILED(outcome.initQuery)) m_init = nullptr;
+    if (FAILED(m_object->QueryInterface(IID_ILanguageExtenderCom,
+                                        reinterpret_cast<void**>(&m_extender)))) {
+        m_extender = nullptr;
+    }
+    if (m_init != nullptr) outcome.init = m_init->Init(connection);
+    return outcome;
+}
+
+HRESULT AddInConnection::setLocale(const wchar_t* locale) {
+    if (m_object == nullptr) return E_FAIL;
+    ILocaleCom* localeCom = nullptr;
+    if (FAILED(m_object->QueryInterface(IID_ILocaleCom, reinterpret_cast<void**>(&localeCom))) ||
+        localeCom == nullptr) {
+        if (localeCom != nullptr) localeCom->Release();
+        return E_NOINTERFACE;
+    }
+    BstrHolder text(locale);
+    const HRESULT hr = localeCom->SetLocale(text.get());
+    localeCom->Release();
+    return hr;
+}
+
+VersionOutcome AddInConnection::readVersion() {
+    VersionOutcome outcome;
+    if (m_init == nullptr) return outcome;
+    SAFEARRAY* info = create_info_array();
+    if (info == nullptr) {
+        outcome.getInfo = E_OUTOFMEMORY;
+        return outcome;
+    }
+    outcome.getInfo = m_init->GetInfo(&info);
+    outcome.version = info_array_version(info);
+    // The add-in may have replaced the array: destroy the one the pointer now holds.
+    if (info != nullptr) SafeArrayDestroy(info);
+    return outcome;
+}
+
+void AddInConnection::releaseExtender() { release_interface(m_extender); }
+
+HRESULT AddInConnection::callDone() { return m_init != nullptr ? m_init->Done() : S_OK; }
+
+void AddInConnection::releaseObject() {
+    release_interface(m_init);
+    release_interface(m_object);
+    CoFreeUnusedLibraries();
+}
+
+HRESULT AddInConnection::disconnect() {
+    releaseExtender();
+    const HRESULT done = callDone();
+    releaseObject();
+    return done;
+}
+
+void AddInConnection::releaseAll() {
+    release_interface(m_extender);
+    release_interface(m_init);
+    release_interface(m_object);
+}
+
+}  // namespace com_addin
