@@ -5,6 +5,7 @@
 #include "adapter_context.h"
 #include "addinlib.h"
 
-// A new adapter for `kind`, ended by its destroy(): an AdapterNative for eAddInNative. No
-// build has a COM adapter yet, so eAddInCom, like every other kind, throws invalid_args.
+// A new adapter for `kind`, ended by its destroy(): an AdapterNative for eAddInNative, the
+// COM adapter for eAddInCom where the build has one (com_addins.h); any other kind throws
+// invalid_args.
 IAdapterContext* create_adapter(AddInComponentType kind);

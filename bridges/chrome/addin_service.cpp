@@ -3,6 +3,7 @@
 #include "ComponentBase.h"
 #include "addin_site.h"
 #include "bridge_config.h"
+#include "com_addins.h"
 #include "object_holder.h"
 #include "platform.h"
 #include "query_id.h"
@@ -73,25 +74,42 @@ void AddInServiceEx::loadAddIn(JsValue& args, CNPVariant& result) {
     if (typeComponent == eAddInJava) {
         throw lib_exception("Java components currently not supported", false);
     }
-    if (typeComponent != eAddInNative) throw invalid_args();
+    // COM add-ins only where the build serves them (com_addins.h).
+    if (typeComponent != eAddInNative && typeComponent != eAddInCom) throw invalid_args();
     if (!location.passed()) throw invalid_args();
-    const bool loaded = addIn(name.get(), location.get(), eAddInNative);
+    const bool loaded = addIn(name.get(), location.get(), typeComponent);
     if (loaded) m_loadedAddIns.insert(name.get());
     result = CNPVariant(loaded);
 }
 
-bool AddInServiceEx::addIn(const UnicodeString& name, const UnicodeString& /*progIDs*/,
-                           AddInComponentType tech) {
+// The add-in file beside the host; "" when the host cannot find its own file.
+UnicodeString AddInServiceEx::defaultLibraryPath() {
     UnicodeString path;
     const std::string directory = own_directory(nameFilePrj);
     if (!directory.empty()) Utils::UTF8ToWide(directory + nameFileComponent, path, false);
+    return path;
+}
 
+bool AddInServiceEx::classesOf(const UnicodeString& location, AddInComponentType tech,
+                               UnicodeString& path, std::vector<UnicodeString>& classes) {
+    if (tech == eAddInCom) {
+        com_addin_classes(location, defaultLibraryPath(), path, classes);
+        return true;
+    }
+    path = defaultLibraryPath();
     std::string utf8Path;
     Utils::wideToUTF8(path, utf8Path, false);
     UnicodeString classList;
     if (!read_class_list(utf8Path, path, classList)) return false;
+    classes = split_class_names(classList);
+    return true;
+}
 
-    const std::vector<UnicodeString> classes = split_class_names(classList);
+bool AddInServiceEx::addIn(const UnicodeString& name, const UnicodeString& progIDs,
+                           AddInComponentType tech) {
+    UnicodeString path;
+    std::vector<UnicodeString> classes;
+    if (!classesOf(progIDs, tech, path, classes)) return false;
     for (size_t i = 0; i < classes.size(); ++i) {
         AddInSite* site = createAddInSite();
         site->initialize(classes[i], true, tech, path);

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "addinlib.h"
 #include "scriptable_class.h"
@@ -29,6 +30,10 @@ public:
     AddInSite* createAddInSite();
 
 private:
+    static UnicodeString defaultLibraryPath();
+    // The library path and its classes for `tech`; false when a native library does not open.
+    static bool classesOf(const UnicodeString& location, AddInComponentType tech,
+                          UnicodeString& path, std::vector<UnicodeString>& classes);
     void init(JsValue& args, CNPVariant& result);
     void loadAddIn(JsValue& args, CNPVariant& result);
     void createInstance(JsValue& args, CNPVariant& result);

@@ -63,7 +63,8 @@ void AddInSite::initialize(const UnicodeString& clsid, bool getInfo, AddInCompon
                            const UnicodeString& filename) {
     if (m_context == nullptr) m_context = create_adapter(type);
     m_context->initialize(this);
-    m_context->connect(clsid, filename);
+    // A COM class is created by its ProgID alone.
+    m_context->connect(clsid, type == eAddInCom ? UnicodeString() : filename);
     if (!m_context->isComponentLoaded()) return;
     if (m_locale.empty()) m_locale = getLocaleISO();
     m_context->setLocale(m_locale);

@@ -10,26 +10,14 @@
 #include "host_test_support.h"
 
 using chrome_test::Host;
+using chrome_test::call;
+using chrome_test::reply;
 using chrome_test::HostFolder;
 using chrome_test::error_text;
 using chrome_test::kInitReply;
 using chrome_test::parse;
 
 namespace {
-
-std::string call(unsigned cls, unsigned query, const std::string& method,
-                 const std::string& params) {
-    return "{\"type\":2,\"cls_id\":" + std::to_string(cls) + ",\"query_id\":" +
-           std::to_string(query) + ",\"method\":\"" + method + "\",\"params\":" + params + "}";
-}
-
-std::string reply(unsigned cls, unsigned query, const std::string& method,
-                  const std::string& params, const std::string& retVal) {
-    return "{\"cls_id\":" + std::to_string(cls) + ",\"method\":\"" + method +
-           "\",\"params\":" + params + ",\"properties\":{},\"query_id\":" +
-           std::to_string(query) + ",\"retVal\":" + retVal +
-           ",\"type\":2,\"writable_properties\":[]}\n";
-}
 
 std::string callback(unsigned cls, const std::string& method, const std::string& params,
                      unsigned query) {

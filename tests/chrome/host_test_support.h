@@ -123,6 +123,22 @@ private:
     std::vector<std::string> m_levels;
 };
 
+// A call of `method` on the object `cls`, with the params given as JSON text, and the
+// reply to it.
+inline std::string call(unsigned cls, unsigned query, const std::string& method,
+                        const std::string& params) {
+    return "{\"type\":2,\"cls_id\":" + std::to_string(cls) + ",\"query_id\":" +
+           std::to_string(query) + ",\"method\":\"" + method + "\",\"params\":" + params + "}";
+}
+
+inline std::string reply(unsigned cls, unsigned query, const std::string& method,
+                         const std::string& params, const std::string& retVal) {
+    return "{\"cls_id\":" + std::to_string(cls) + ",\"method\":\"" + method +
+           "\",\"params\":" + params + ",\"properties\":{},\"query_id\":" +
+           std::to_string(query) + ",\"retVal\":" + retVal +
+           ",\"type\":2,\"writable_properties\":[]}\n";
+}
+
 // The service's reply to {"type":2,"cls_id":0,"query_id":Q,"method":"init","params":[]}.
 inline std::string init_call(unsigned query) {
     return "{\"type\":2,\"cls_id\":0,\"query_id\":" + std::to_string(query) +

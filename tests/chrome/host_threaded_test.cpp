@@ -39,13 +39,7 @@ struct ScannerLine : velmor_test::WineFeedLine {
 typedef PtyScanner ScannerLine;
 #endif
 
-std::string site_reply(unsigned site, unsigned query, const std::string& method,
-                       const std::string& params, const std::string& retVal) {
-    return "{\"cls_id\":" + std::to_string(site) + ",\"method\":\"" + method +
-           "\",\"params\":" + params + ",\"properties\":{},\"query_id\":" +
-           std::to_string(query) + ",\"retVal\":" + retVal +
-           ",\"type\":2,\"writable_properties\":[]}\n";
-}
+const auto& site_reply = chrome_test::reply;
 
 TEST(ThreadedScan, WholeRoadOfOneScan) {
     ScannerLine scanner;

@@ -1,0 +1,168 @@
+// The COM adapter as the add-in's connection object: each host operation goes to the site at
+// once, on the calling thread (the add-in's own threads included), and answers an HRESULT.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cwchar>
+
+#include "adapter_com_win.h"
+#include "addin_site.h"
+#include "context_call.h"
+#include "host_globals.h"
+#include "message_box.h"
+#include "profile_error.h"
+#include "utils.h"
+
+namespace {
+
+// The host's view of a text that the add-in passed; a null BSTR is the empty text.
+const UnicodeChar* text_of(const OLECHAR* text) {
+    static const UnicodeChar kEmpty[] = {0};
+    return text != nullptr ? reinterpret_cast<const UnicodeChar*>(text) : kEmpty;
+}
+
+HRESULT answer(bool done) { return done ? S_OK : E_FAIL; }
+
+// The add-in's value as JSON; a kind without a JSON form (or no value) is null.
+CNPVariant json_of(const VARIANT* value) {
+    CNPVariant json;
+    if (value != nullptr) Utils::VariantToNPVariant(*value, json);
+    return json;
+}
+
+// Room for the description of a refused profile read; a longer one is cut.
+constexpr size_t kReadFailureUnits = 200;
+
+}  // namespace
+
+STDMETHODIMP AdapterCOM::SetEventBufferDepth(long depth) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    site->SetEventBufferDepth(depth);
+    return S_OK;
+}
+
+STDMETHODIMP AdapterCOM::GetEventBufferDepth(long* depth) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    if (depth == nullptr) return E_POINTER;
+    *depth = site->GetEventBufferDepth();
+    return S_OK;
+}
+
+STDMETHODIMP AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    site->ExternalEvent(text_of(source), text_of(message), text_of(data));
+    return S_OK;
+}
+
+STDMETHODIMP AdapterCOM::CleanEventBuffer() { return answer(m_site.load() != nullptr); }
+
+STDMETHODIMP AdapterCOM::SetStatusLine(BSTR text) {
+    AddInSite* site = m_site.load();
+    return answer(site != nullptr && site->SetStatusLine(text_of(text)));
+}
+
+STDMETHODIMP AdapterCOM::ResetStatusLine() {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    site->ResetStatusLine();
+    return S_OK;
+}
+
+// The page answers a "readValue" callback later, on its own: the value read now is null.
+STDMETHODIMP AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* errorLog) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    if (value == nullptr) return E_POINTER;
+    ::VariantInit(value);
+    CNPVariant read;
+    const bool done = site->Read(text_of(name), read);
+    Utils::NPVariantToVariant(read, *value);
+    if (done || errorLog == nullptr) return S_OK;
+    wchar_t description[kReadFailureUnits];
+    std::swprintf(description, kReadFailureUnits, L"Fail to read property '%ls'",
+                  name != nullptr ? name : L"");
+    com_addin::report_profile_error(errorLog, name, description, 0);
+    return E_FAIL;
+}
+
+STDMETHODIMP AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    return answer(site->Write(text_of(name), json_of(value)));
+}
+
+STDMETHODIMP AdapterCOM::RegisterProfileAs(BSTR name) {
+    AddInSite* site = m_site.load();
+    return answer(site != nullptr && site->RegisterProfileAs(text_of(name)));
+}
+
+STDMETHODIMP AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    if (value == nullptr) return E_POINTER;
+    CNPVariant read;
+    if (!site->Read(text_of(name), read)) return E_FAIL;
+    Utils::NPVariantToVariant(read, *value);
+    return S_OK;
+}
+
+STDMETHODIMP AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
+    AddInSite* site = m_site.load();
+    if (site == nullptr) return E_FAIL;
+    return answer(site->Write(text_of(name), json_of(value)));
+}
+
+STDMETHODIMP AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
+    return com_addin::context_call(m_addIn.extender(), name, params, result);
+}
+
+STDMETHODIMP AdapterCOM::AddError(LPCOLESTR /*name*/, EXCEPINFO* info) {
+    if (info == nullptr) return E_POINTER;
+    return reportError(info->wCode, info->bstrSource, info->bstrDescription, info->scode);
+}
+
+HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
+                                long scode) {
+    AddInSite* site = m_site.load();
+    return answer(site != nullptr &&
+                  site->AddError(wCode, text_of(source), text_of(description), scode));
+}
+
+STDMETHODIMP AdapterCOM::GetAppMainFrame(long*) { return E_NOTIMPL; }
+
+STDMETHODIMP AdapterCOM::GetAppMDIFrame(long*) { return E_NOTIMPL; }
+
+STDMETHODIMP AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, long*,
+                                           IDispatch**) {
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP AdapterCOM::Confirm(BSTR text, VARIANT* answerValue) {
+    if (m_site.load() == nullptr) return E_NOTIMPL;
+    const CNPVariant yes(show_message_box(text_of(text), eMessageBoxYesNo));
+    if (answerValue != nullptr) Utils::NPVariantToVariant(yes, *answerValue);
+    return S_OK;
+}
+
+STDMETHODIMP AdapterCOM::Alert(BSTR text) {
+    if (m_site.load() == nullptr) return E_NOTIMPL;
+    show_message_box(text_of(text), eMessageBoxOk);
+    return S_OK;
+}
+
+STDMETHODIMP AdapterCOM::GetPlatformInfo(com_addin::PlatformInfoRecord** info) {
+    if (m_site.load() == nullptr) return E_FAIL;
+    if (info == nullptr) return E_POINTER;
+    UnicodeString version;
+    UnicodeString userAgent;
+    Utils::UTF8ToWide(g_version, version, false);
+    Utils::UTF8ToWide(g_userAgent, userAgent, false);
+    std::lock_guard<std::mutex> lock(m_platformLock);
+    m_platform.setVersion(reinterpret_cast<const wchar_t*>(version.c_str()));
+    m_platform.setUserAgent(reinterpret_cast<const wchar_t*>(userAgent.c_str()));
+    *info = m_platform.record();
+    return S_OK;
+}

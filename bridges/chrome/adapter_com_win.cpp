@@ -1,0 +1,329 @@
+// The COM adapter as a COM object and as the site's adapter (IAdapterContext). The add-in's
+// calls into it are in adapter_com_callbacks_win.cpp.
+#include "adapter_com_win.h"
+
+#include <oleauto.h>
+
+#include <cwchar>
+#include <string>
+
+#include "com_addins.h"
+#include "host_exceptions.h"
+#include "utils.h"
+
+const IID IID_IAdapterCOM = {0x42750485, 0x0A79, 0x4DD1,
+                             {0xB7, 0xE8, 0x23, 0x81, 0x42, 0x89, 0xA3, 0x72}};
+
+std::atomic<long> AdapterCOM::s_liveObjects{0};
+
+namespace {
+
+std::wstring wide(const UnicodeString& text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+// A BSTR made from the host's text, freed at the end of the scope.
+class Bstr {
+public:
+    explicit Bstr(const UnicodeChar* text)
+        : m_text(::SysAllocString(reinterpret_cast<const OLECHAR*>(text))) {}
+    explicit Bstr(const UnicodeString& text)
+        : m_text(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                     static_cast<UINT>(text.size()))) {}
+    ~Bstr() { ::SysFreeString(m_text); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR get() const { return m_text; }
+
+private:
+    BSTR m_text;
+};
+
+// A VARIANT cleared at the end of the scope.
+class Variant {
+public:
+    Variant() { ::VariantInit(&m_value); }
+    ~Variant() { ::VariantClear(&m_value); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT* get() { return &m_value; }
+
+private:
+    VARIANT m_value;
+};
+
+// The argument array of a call, destroyed at the end of the scope; the add-in may replace it
+// through its address.
+class ArgumentArray {
+public:
+    explicit ArgumentArray(long count)
+        : m_array(::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(count))) {
+        if (m_array == nullptr) throw std::bad_alloc();
+    }
+    ~ArgumentArray() {
+        if (m_array != nullptr) ::SafeArrayDestroy(m_array);
+    }
+    ArgumentArray(const ArgumentArray&) = delete;
+    ArgumentArray& operator=(const ArgumentArray&) = delete;
+    SAFEARRAY* get() const { return m_array; }
+    SAFEARRAY** address() { return &m_array; }
+    void put(long i, VARIANT* value) {
+        LONG index = i;
+        ::SafeArrayPutElement(m_array, &index, value);
+    }
+
+private:
+    SAFEARRAY* m_array;
+};
+
+// A negative HRESULT of the add-in is a failure that the page hears nothing of.
+void check(HRESULT hr) {
+    if (FAILED(hr)) throw lib_exception(false);
+}
+
+// Copies a BSTR that the add-in handed over up to its terminating zero, then frees it.
+void take_name(BSTR name, UnicodeString& into) {
+    into.clear();
+    if (name != nullptr) {
+        into.assign(reinterpret_cast<const UnicodeChar*>(name), std::wcslen(name));
+    }
+    ::SysFreeString(name);
+}
+
+}  // namespace
+
+AdapterCOM::AdapterCOM() : m_refs(1), m_site(nullptr) { ++s_liveObjects; }
+
+AdapterCOM::~AdapterCOM() { --s_liveObjects; }
+
+STDMETHODIMP AdapterCOM::QueryInterface(REFIID iid, void** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, IID_IAdapterCOM)) {
+        *out = static_cast<IAdapterCOM*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IAsyncEvent)) {
+        *out = static_cast<com_addin::IAsyncEvent*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IStatusLine)) {
+        *out = static_cast<com_addin::IStatusLine*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IPropertyProfile)) {
+        *out = static_cast<com_addin::IPropertyProfile*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IContext)) {
+        *out = static_cast<com_addin::IContext*>(this);
+    } else if (IsEqualIID(iid, IID_IErrorLog)) {
+        *out = static_cast<IErrorLog*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IExtWndsSupport)) {
+        *out = static_cast<com_addin::IExtWndsSupport*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IMsgBox)) {
+        *out = static_cast<com_addin::IMsgBox*>(this);
+    } else if (IsEqualIID(iid, com_addin::IID_IPlatformInfo)) {
+        *out = static_cast<com_addin::IPlatformInfo*>(this);
+    } else {
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) AdapterCOM::AddRef() { return ++m_refs; }
+
+STDMETHODIMP_(ULONG) AdapterCOM::Release() {
+    const ULONG left = --m_refs;
+    if (left == 0) delete this;
+    return left;
+}
+
+void AdapterCOM::initialize(const AddInSite* site) { m_site = const_cast<AddInSite*>(site); }
+
+void AdapterCOM::connect(const UnicodeString& wsClass, const UnicodeString& /*wsLib*/) {
+    const com_addin::ConnectOutcome outcome = m_addIn.connect(wide(wsClass), connectionDispatch());
+    if (FAILED(outcome.created)) throw invalid_args();
+    check(outcome.init);
+}
+
+bool AdapterCOM::isComponentLoaded() { return m_addIn.loaded(); }
+
+void AdapterCOM::setLocale(const UnicodeString& loc) {
+    if (m_addIn.object() == nullptr) throw lib_exception(false);
+    const HRESULT hr = m_addIn.setLocale(wide(loc).c_str());
+    if (hr == E_NOINTERFACE) return;  // an object without ILocaleCom gets no locale
+    check(hr);
+}
+
+// An object without IInitDoneCom has no version to give: 0, as for an empty element 0.
+long AdapterCOM::getInfo() { return m_addIn.readVersion().version; }
+
+void AdapterCOM::registerExtensionAs(UnicodeString& wsExt) {
+    com_addin::ILanguageExtenderCom* ext = m_addIn.extender();
+    if (ext == nullptr) return;
+    BSTR name = nullptr;
+    const HRESULT hr = ext->RegisterExtensionAs(&name);
+    if (FAILED(hr)) {
+        ::SysFreeString(name);
+        throw lib_exception(false);
+    }
+    const UINT units = name != nullptr ? ::SysStringLen(name) : 0;
+    wsExt.assign(reinterpret_cast<const UnicodeChar*>(name), units);
+    ::SysFreeString(name);
+}
+
+void AdapterCOM::disconnect() {
+    m_addIn.releaseExtender();
+    check(m_addIn.callDone());
+    m_addIn.releaseObject();
+}
+
+// The site gives its reference back. The object is disconnected first, so that the add-in
+// stops its threads and gives back the references it holds on this adapter (else the two
+// would keep each other alive); the site is forgotten, as it is about to go.
+void AdapterCOM::destroy() {
+    if (m_addIn.object() != nullptr) {
+        try {
+            disconnect();
+        } catch (const lib_exception&) {
+            // A failed Done: what is still held goes when the adapter ends.
+        }
+    }
+    m_site = nullptr;
+    Release();
+}
+
+com_addin::ILanguageExtenderCom& AdapterCOM::extender() {
+    com_addin::ILanguageExtenderCom* ext = m_addIn.extender();
+    if (ext == nullptr) throw lib_exception(false);
+    return *ext;
+}
+
+int AdapterCOM::GetNProps() {
+    long count = 0;
+    check(extender().GetNProps(&count));
+    return static_cast<int>(count);
+}
+
+void AdapterCOM::GetPropName(int nPropPos, int nAlias, UnicodeString& name) {
+    BSTR text = nullptr;
+    const HRESULT hr = extender().GetPropName(nPropPos, nAlias, &text);
+    take_name(text, name);
+    check(hr);
+}
+
+bool AdapterCOM::IsPropReadable(int nPropPos) {
+    BOOL readable = FALSE;
+    check(extender().IsPropReadable(nPropPos, &readable));
+    return readable != 0;
+}
+
+bool AdapterCOM::IsPropWritable(int nPropPos) {
+    BOOL writable = FALSE;
+    check(extender().IsPropWritable(nPropPos, &writable));
+    return writable != 0;
+}
+
+int AdapterCOM::FindProp(const UnicodeChar* pszPropName) {
+    Bstr name(pszPropName);
+    long index = -1;
+    check(extender().FindProp(name.get(), &index));
+    return static_cast<int>(index);
+}
+
+int AdapterCOM::GetNMethods() {
+    long count = 0;
+    check(extender().GetNMethods(&count));
+    return static_cast<int>(count);
+}
+
+void AdapterCOM::GetMethodName(int nMethodPos, int nAlias, UnicodeString& name) {
+    BSTR text = nullptr;
+    const HRESULT hr = extender().GetMethodName(nMethodPos, nAlias, &text);
+    take_name(text, name);
+    check(hr);
+}
+
+int AdapterCOM::GetNParams(int nMethodPos) {
+    long count = 0;
+    check(extender().GetNParams(nMethodPos, &count));
+    return static_cast<int>(count);
+}
+
+bool AdapterCOM::IsParamIn(int, int) { return true; }
+
+bool AdapterCOM::IsParamOut(int, int) { return false; }
+
+bool AdapterCOM::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
+    Variant value;
+    check(extender().GetParamDefValue(nMethodPos, nParamPos, value.get()));
+    Utils::VariantToNPVariant(*value.get(), pDefVal);
+    return true;
+}
+
+bool AdapterCOM::HasRetVal(int nMethodPos) {
+    BOOL hasRetVal = FALSE;
+    check(extender().HasRetVal(nMethodPos, &hasRetVal));
+    return hasRetVal != 0;
+}
+
+int AdapterCOM::FindMethod(const UnicodeChar* pszMethodName) {
+    Bstr name(pszMethodName);
+    long index = -1;
+    check(extender().FindMethod(name.get(), &index));
+    return static_cast<int>(index);
+}
+
+void AdapterCOM::getPropVal(const UnicodeString& name, CNPVariant& value) {
+    const int index = FindProp(name.c_str());
+    if (!IsPropReadable(index)) throw lib_exception("Property is not readable", false);
+    Variant read;
+    check(extender().GetPropVal(index, read.get()));
+    Utils::VariantToNPVariant(*read.get(), value);
+}
+
+void AdapterCOM::setPropVal(const UnicodeString& name, const CNPVariant& value) {
+    const int index = FindProp(name.c_str());
+    if (!IsPropWritable(index)) throw lib_exception("Property is not writable", false);
+    Variant written;
+    Utils::NPVariantToVariant(value, *written.get());
+    check(extender().SetPropVal(index, written.get()));
+}
+
+// The page's values fill the first parameters, the add-in's defaults the rest; afterwards the
+// page gets back, in place, as many values as it gave, as the add-in left them.
+void AdapterCOM::call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) {
+    const int index = FindMethod(name.c_str());
+    if (index == -1) throw lib_exception("Method not found", false);
+    int n = GetNParams(index);
+    if (n < 0) n = 0;
+
+    ArgumentArray args(n);
+    Json::ArrayIndex c = 0;
+    if (params.isNull() || params.isArray()) {
+        c = params.isArray() ? params.size() : 0;
+        Utils::jsArrayToSafeArray(params, args.get());
+    } else if (!params.empty() && n > 0) {
+        c = 1;
+        Variant first;
+        Utils::NPVariantToVariant(params, *first.get());
+        args.put(0, first.get());
+    }
+    for (long i = static_cast<long>(c); i < n; ++i) {
+        Variant fallback;
+        extender().GetParamDefValue(index, i, fallback.get());
+        args.put(i, fallback.get());
+    }
+
+    Variant returned;
+    if (HasRetVal(index)) {
+        check(extender().CallAsFunc(index, returned.get(), args.address()));
+        Utils::VariantToNPVariant(*returned.get(), retval);
+    } else {
+        check(extender().CallAsProc(index, args.address()));
+    }
+    if (n > 0) {
+        CNPVariant left = CJSArray();
+        Utils::SafeArrayTojsArray(args.get(), left);
+        CNPVariant back = CJSArray();
+        for (Json::ArrayIndex i = 0; i < c; ++i) back.append(i < left.size() ? left[i] : JsValue());
+        params = back;
+    }
+}
+
+IAdapterContext* create_com_adapter() { return new AdapterCOM(); }
