@@ -150,6 +150,12 @@ TEST_F(ComAddIn, PropertiesAreWrittenAndReadByEitherName) {
     EXPECT_EQ(u"hello", variant_text(value));
     ASSERT_EQ(NS_OK, m_site->GetPropertyValue(u"Locale", getter_AddRefs(value)));
     EXPECT_FALSE(variant_text(value).empty()) << "the locale the site gave";
+
+    // A property that cannot be read is empty; one that cannot be written stays as it is.
+    ASSERT_EQ(NS_OK, m_site->GetPropertyValue(u"Sealed", getter_AddRefs(value)));
+    EXPECT_EQ(nsIDataType::VTYPE_EMPTY, data_type(value));
+    EXPECT_EQ(NS_OK, m_site->SetPropertyValue(u"Sealed", string_variant(u"open")));
+    EXPECT_EQ(NS_ERROR_INVALID_ARG, m_site->GetPropertyValue(u"Nothing", getter_AddRefs(value)));
 }
 
 TEST_F(ComAddIn, ParameterListsGoToTheAddInAndComeBack) {
