@@ -8,6 +8,7 @@
 #include <ocidl.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "com_addin_interfaces.h"
@@ -383,6 +384,42 @@ TEST_F(ComAdapter, AClassThatCannotBeCreatedIsNotConnected) {
     EXPECT_FALSE(m_adapter->IsComponentLoaded());
     m_adapter->SetLocale(u"ru");  // no object: nothing
     m_adapter->Disconnect();
+}
+
+// Whether COM is still initialised on the calling thread.
+bool com_initialised() {
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    return CoGetApartmentType(&type, &qualifier) != CO_E_NOTINITIALIZED;
+}
+
+// Each Connect's CoInitialize is given back once, by Disconnect or by the adapter's end, on a
+// thread that had no COM before.
+TEST_F(ComAdapter, GivesBackTheComInitialisationOfEachConnect) {
+    ASSERT_TRUE(com_test::register_fixture());
+    nsCOMPtr<IComponentDef> second = m_browser->create<IComponentDef>(kAdapterContract);
+    ASSERT_TRUE(second);
+    IComponentDef* connected = m_adapter.forget().take();
+    IComponentDef* unusable = second.forget().take();
+    bool loaded = false, bareConnected = true, initialisedBetween = false;
+    bool initialisedAfterDisconnect = true, initialisedAfterEnd = true;
+    std::thread worker([&] {
+        loaded = connected->Connect(u"AddIn.Probe", nullptr) && connected->IsComponentLoaded();
+        connected->Disconnect();
+        initialisedAfterDisconnect = com_initialised();
+        connected->Release();
+        // No init interface: not connected, though the object was made.
+        bareConnected = unusable->Connect(u"AddIn.Bare", nullptr);
+        initialisedBetween = com_initialised();
+        unusable->Release();
+        initialisedAfterEnd = com_initialised();
+    });
+    worker.join();
+    EXPECT_TRUE(loaded);
+    EXPECT_FALSE(initialisedAfterDisconnect);
+    EXPECT_FALSE(bareConnected);
+    EXPECT_TRUE(initialisedBetween);
+    EXPECT_FALSE(initialisedAfterEnd);
 }
 
 TEST(HresultToNsresult, KeepsTheCodesThePageTellsApartAndFailsTheRest) {
