@@ -1,6 +1,6 @@
 #include "addin_service.h"
 
-#include "addin_library.h"
+#include "addin_class_names.h"
 #include "delivery_clock.h"
 #include "firefox_config.h"
 #include "nsComponentManagerUtils.h"
@@ -95,14 +95,9 @@ NS_IMETHODIMP AddInServiceEx::LoadAddIn(const char16_t* name, const char16_t* lo
 bool AddInServiceEx::addIn(const wcstring& name, const wcstring& /*location*/,
                            AddInComponentType kind) {
     const wcstring path = library_path();
-    if (kind != eAddInNative) return false;  // this build loads no COM add-ins
-    Utf16String classList;
-    if (!read_class_list(utf8_of(path.c_str()),
-                         Utf16String(units(path.c_str()), path.size()), classList)) {
-        return false;
-    }
-    for (const Utf16String& className : split_class_names(classList)) {
-        const wcstring clsname(chars(className.c_str()), className.size());
+    std::vector<wcstring> classNames;
+    if (!addin_class_names(kind, path, nameFileComponent, classNames)) return false;
+    for (const wcstring& clsname : classNames) {
         nsCOMPtr<IAddInSiteExt> site = createAddInSite();
         if (!site || !site->Initialize(clsname.c_str(), true, kind, path.c_str())) return false;
 
@@ -119,6 +114,7 @@ bool AddInServiceEx::addIn(const wcstring& name, const wcstring& /*location*/,
         record.clsname = clsname;
         record.file_name = path;
         record.type = kind;
+        if (kind == eAddInCom) record.clsid = site->GetClsId();
         record.baseObj = identity(site.get());
     }
     return true;
