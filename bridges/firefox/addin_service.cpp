@@ -1,7 +1,6 @@
 #include "addin_service.h"
 
-#include "addin_library.h"
-#include "com_discovery.h"
+#include "addin_class_names.h"
 #include "delivery_clock.h"
 #include "firefox_config.h"
 #include "nsComponentManagerUtils.h"
@@ -19,21 +18,6 @@ wcstring library_path() {
     const std::string directory = own_directory(nameFilePrj);
     if (directory.empty()) return wcstring();
     return utf16_of(directory + nameFileComponent);
-}
-
-// The classes of the library at `path`: a native library's list, or a COM library's ProgIDs.
-bool class_names(AddInComponentType kind, const wcstring& path, std::vector<wcstring>& names) {
-    if (kind == eAddInCom) return com_addin_classes(path, names);
-    if (kind != eAddInNative) return false;
-    Utf16String classList;
-    if (!read_class_list(utf8_of(path.c_str()),
-                         Utf16String(units(path.c_str()), path.size()), classList)) {
-        return false;
-    }
-    for (const Utf16String& className : split_class_names(classList)) {
-        names.emplace_back(chars(className.c_str()), className.size());
-    }
-    return true;
 }
 
 nsCOMPtr<nsITimer> delivery_timer() {
@@ -112,7 +96,7 @@ bool AddInServiceEx::addIn(const wcstring& name, const wcstring& /*location*/,
                            AddInComponentType kind) {
     const wcstring path = library_path();
     std::vector<wcstring> classNames;
-    if (!class_names(kind, path, classNames)) return false;
+    if (!addin_class_names(kind, path, nameFileComponent, classNames)) return false;
     for (const wcstring& clsname : classNames) {
         nsCOMPtr<IAddInSiteExt> site = createAddInSite();
         if (!site || !site->Initialize(clsname.c_str(), true, kind, path.c_str())) return false;
@@ -130,8 +114,8 @@ bool AddInServiceEx::addIn(const wcstring& name, const wcstring& /*location*/,
         record.clsname = clsname;
         record.file_name = path;
         record.type = kind;
-        record.baseObj = identity(site.get());
         if (kind == eAddInCom) record.clsid = site->GetClsId();
+        record.baseObj = identity(site.get());
     }
     return true;
 }
