@@ -18,7 +18,10 @@ while [ $# -gt 0 ]; do
                       args+=(--screenshot "$(realpath -m "$2")"); shift ;;
         -h|--help) sed -n '2,8s/^# \{0,1\}//p' "$0"; exit 0 ;;
         -*) echo "demo: unknown option $1" >&2; exit 2 ;;
-        *) args+=(--port "$1") ;;
+        *)  # the add-in claims only a terminal, and a page cannot tell a refused claim from a
+            # taken one: say so here rather than wait for codes that never come
+            [ -c "$1" ] || { echo "demo: $1 is not a serial device" >&2; exit 2; }
+            args+=(--port "$1") ;;
     esac
     shift
 done
