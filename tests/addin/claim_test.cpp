@@ -4,18 +4,17 @@
 
 #include <ostream>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <thread>
 
 #include "scanner_fixture.h"
+#include "temp_folder.h"
 
 namespace velmor_test {
 namespace {
@@ -67,33 +66,6 @@ TEST_F(ScannerTest, AnAbsentPortCannotBeClaimed) {
     EXPECT_TRUE(component().readBool(u"Claimed"));
 }
 
-// A folder of its own for the things that are not ports, removed with what it holds.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/velmor-XXXXXX";
-        if (mkdtemp(&pattern[0]) != nullptr) m_path = pattern;
-    }
-    ~ScratchFolder() {
-        if (m_path.empty()) return;
-        if (DIR* dir = opendir(m_path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name == "." || name == "..") continue;
-                const std::string path = m_path + "/" + name;
-                if (rmdir(path.c_str()) != 0) unlink(path.c_str());
-            }
-            closedir(dir);
-        }
-        rmdir(m_path.c_str());
-    }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 std::u16string to_u16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 struct NotAPortCase {
@@ -133,8 +105,8 @@ class NotAPortTest : public ScannerTest, public ::testing::WithParamInterface<No
 // Nothing that is not a terminal is ever read through Port: it is refused exactly like a port
 // that cannot be opened, and no descriptor of it stays open.
 TEST_P(NotAPortTest, IsRefusedLikeAPortThatDoesNotOpen) {
-    ScratchFolder folder;
-    ASSERT_FALSE(folder.path().empty());
+    TempFolder folder;
+    ASSERT_TRUE(folder.ok());
     const std::string path = folder.path() + "/not-a-port";
     const int ours = GetParam().make(path);
     ASSERT_TRUE(component().setText(u"Port", to_u16(path)));
