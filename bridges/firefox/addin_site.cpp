@@ -14,7 +14,7 @@
 #include "variant_tvariant.h"
 #include "xc_event_data.h"
 
-bool g_newIntrfc = false;
+std::atomic<bool> g_newIntrfc{false};
 
 namespace {
 const nsresult kReadRefused = NS_ERROR_UNEXPECTED;
@@ -374,7 +374,7 @@ NS_IMETHODIMP_(bool) AddInSite::RegisterProfileAs(const char16_t* name) {
 // The page's objects and the platform's dialogs belong to the main thread: from another
 // thread these callbacks are refused like a missing extended listener.
 bool AddInSite::extendedListenerAtHand() {
-    return m_newInterface && m_ExtListener && NS_IsMainThread();
+    return NS_IsMainThread() && m_newInterface && m_ExtListener;
 }
 
 bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {
