@@ -304,9 +304,10 @@ NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_
         return;
     }
     log_event("ExternalEvent: get event %S\n", data);
-    nsString source(who != nullptr ? who : u"");
-    nsString message(what != nullptr ? what : u"");
-    nsString text(data != nullptr ? data : u"");
+    // The queue copies them once; here they only stand over the caller's text.
+    nsDependentString source(who);
+    nsDependentString message(what);
+    nsDependentString text(data);
     queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
         q.SetSiteEventData(std::move(self), source, message, text);
     });
