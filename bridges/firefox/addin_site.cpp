@@ -14,7 +14,7 @@
 #include "variant_tvariant.h"
 #include "xc_event_data.h"
 
-bool g_newIntrfc = false;
+std::atomic<bool> g_newIntrfc{false};
 
 namespace {
 const nsresult kReadRefused = NS_ERROR_UNEXPECTED;
@@ -304,9 +304,10 @@ NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_
         return;
     }
     log_event("ExternalEvent: get event %S\n", data);
-    nsString source(who != nullptr ? who : u"");
-    nsString message(what != nullptr ? what : u"");
-    nsString text(data != nullptr ? data : u"");
+    // The queue copies them once; here they only stand over the caller's text.
+    nsDependentString source(who);
+    nsDependentString message(what);
+    nsDependentString text(data);
     queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
         q.SetSiteEventData(std::move(self), source, message, text);
     });
@@ -374,7 +375,7 @@ NS_IMETHODIMP_(bool) AddInSite::RegisterProfileAs(const char16_t* name) {
 // The page's objects and the platform's dialogs belong to the main thread: from another
 // thread these callbacks are refused like a missing extended listener.
 bool AddInSite::extendedListenerAtHand() {
-    return m_newInterface && m_ExtListener && NS_IsMainThread();
+    return NS_IsMainThread() && m_newInterface && m_ExtListener;
 }
 
 bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {

@@ -18,8 +18,9 @@ struct ExternalEventData {
     wcstring data;
 };
 
-// Set by every SetSiteEx2 to that site's m_newInterface; the adapters read it.
-extern bool g_newIntrfc;
+// Set by every SetSiteEx2 to that site's m_newInterface; the adapters read it, also on the
+// add-in's threads.
+extern std::atomic<bool> g_newIntrfc;
 
 class AddInSite final : public IAddInSite, public IAddInSiteExt, public IInnerListener {
 public:

@@ -13,7 +13,7 @@ AsyncManager* AsyncManager::create() {
 }
 
 AsyncManager::AsyncManager()
-    : m_mutex(PR_NewMonitor()), m_delivering(false), m_peak(0) {}
+    : m_mutex(PR_NewMonitor()), m_delivering(false) {}
 
 AsyncManager::~AsyncManager() {
     if (m_this == this) m_this = nullptr;
@@ -46,7 +46,6 @@ NS_IMPL_RELEASE(AsyncManager)
 void AsyncManager::append(_AddnSiteData&& element) {
     MonitorLock lock(m_mutex);
     m_siteData.push_back(std::move(element));
-    if (m_siteData.size() > m_peak) m_peak = m_siteData.size();
 }
 
 NS_IMETHODIMP_(void) AsyncManager::SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAString& who,
@@ -126,14 +125,4 @@ NS_IMETHODIMP AsyncManager::Run() {
     MonitorLock lock(m_mutex);
     m_delivering = false;
     return NS_OK;
-}
-
-size_t AsyncManager::peakLength() {
-    MonitorLock lock(m_mutex);
-    return m_peak;
-}
-
-size_t AsyncManager::length() {
-    MonitorLock lock(m_mutex);
-    return m_siteData.size();
 }

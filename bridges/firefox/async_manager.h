@@ -43,10 +43,6 @@ public:
     // nsIRunnable: delivers the queue on the main thread; always NS_OK.
     NS_IMETHOD Run() override;
 
-    // For the figures: the longest the queue has been, and its length now.
-    size_t peakLength();
-    size_t length();
-
 private:
     typedef std::deque<_AddnSiteData> SiteEventData;
 
@@ -64,5 +60,4 @@ private:
     SiteEventData m_siteData;
     PRMonitor* m_mutex;
     bool m_delivering;  // the delivery flag: a run is delivering
-    size_t m_peak;
 };

@@ -2,6 +2,7 @@
 // direct calls on the main thread, queueing from other threads, refusals of what the page
 // must answer at once, the event buffer, and the message boxes through the prompt service.
 
+#include <atomic>
 #include <thread>
 
 #include "component_fixture.h"
@@ -228,6 +229,26 @@ TEST_F(SiteRules, MessageBoxesNeedTheExtendedListenerAndTheMainThread) {
     EXPECT_FALSE(inner->AlertCB(u"x"));
     EXPECT_FALSE(inner->ConfirmCB(u"x", getter_AddRefs(answer)));
     EXPECT_FALSE(inner->GetUserAgentCB(agent));
+    EXPECT_TRUE(m_browser->prompt_calls().empty());
+}
+
+// The reader asks for message boxes while the page sets the site's listeners again: the
+// refusal off the main thread reads none of what the main thread writes (under TSan).
+TEST_F(SiteRules, MessageBoxesFromTheReaderWhileThePageSetsListeners) {
+    const int kRounds = 200;
+    std::atomic<int> shown{0};
+    std::thread reader([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            nsCOMPtr<nsIVariant> answer;
+            if (m_inner->AlertCB(u"a")) ++shown;
+            if (m_inner->ConfirmCB(u"c", getter_AddRefs(answer))) ++shown;
+        }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+        m_site->SetSiteEx2(i % 2 ? static_cast<ICListenerEx*>(m_page.get()) : nullptr);
+    }
+    reader.join();
+    EXPECT_EQ(0, shown.load());
     EXPECT_TRUE(m_browser->prompt_calls().empty());
 }
 

@@ -72,6 +72,13 @@ bool ComponentManager::find_contract(const char* contract_id, nsCID& found) cons
     return true;
 }
 
+nsCOMPtr<nsISupports> ComponentManager::find_service(const nsCID& cid) const {
+    for (const auto& s : m_services) {
+        if (s.first.Equals(cid)) return s.second;
+    }
+    return nullptr;
+}
+
 nsresult ComponentManager::make_factory(const ClassEntry& entry, nsIFactory** factory) const {
     nsCOMPtr<nsIFactory> result;
     if (entry.entry->getFactoryProc) {
@@ -154,9 +161,7 @@ NS_IMETHODIMP ComponentManager::GetService(const nsCID& aClass, const nsIID& aII
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_shutdown) return NS_ERROR_ILLEGAL_DURING_SHUTDOWN;
-        for (auto& s : m_services) {
-            if (s.first.Equals(aClass)) service = s.second;
-        }
+        service = find_service(aClass);
     }
     if (!service) {
         // Made outside the lock: a constructor may ask for other services.
@@ -166,9 +171,7 @@ NS_IMETHODIMP ComponentManager::GetService(const nsCID& aClass, const nsIID& aII
         if (NS_FAILED(rv)) return rv;
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_shutdown) return NS_ERROR_ILLEGAL_DURING_SHUTDOWN;
-        for (auto& s : m_services) {
-            if (s.first.Equals(aClass)) service = s.second;  // another thread was first
-        }
+        service = find_service(aClass);  // another thread may have been first
         if (!service) {
             m_services.emplace_back(aClass, made);
             service = made;
@@ -193,9 +196,7 @@ NS_IMETHODIMP ComponentManager::IsServiceInstantiated(const nsCID& aClass, const
     nsCOMPtr<nsISupports> service;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        for (auto& s : m_services) {
-            if (s.first.Equals(aClass)) service = s.second;
-        }
+        service = find_service(aClass);
     }
     if (!service) return NS_OK;
     nsCOMPtr<nsISupports> asked;

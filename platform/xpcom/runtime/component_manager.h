@@ -64,6 +64,8 @@ private:
 
     bool find_class(const nsCID& cid, ClassEntry& found) const;
     bool find_contract(const char* contract_id, nsCID& found) const;
+    // With m_lock held: the service made for `cid`, or null.
+    nsCOMPtr<nsISupports> find_service(const nsCID& cid) const;
     nsresult make_factory(const ClassEntry& entry, nsIFactory** factory) const;
 
     mutable std::mutex m_lock;
