@@ -88,7 +88,8 @@ source_lines() {
 
 fetch_jsoncpp_source() {
     local version stamp
-    version=$(dpkg-query -W -f='${Version}' "libjsoncpp-dev:$native")
+    # The source's version: a binary rebuild adds a suffix that names no source.
+    version=$(dpkg-query -W -f='${source:Version}' "libjsoncpp-dev:$native")
     stamp=$jsoncpp_cache/unpacked-version
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] && [ -f "$jsoncpp_cache/source/CMakeLists.txt" ]; then
         return 0
@@ -110,8 +111,8 @@ fetch_jsoncpp_source() {
     if id -u _apt >/dev/null 2>&1; then as_root chown _apt "$jsoncpp_cache/download"; fi
     as_root apt-get "${private[@]}" update -qq
     (cd "$jsoncpp_cache/download" && as_root apt-get "${private[@]}" source --download-only -qq "libjsoncpp=$version")
-    local dsc
-    dsc=$(ls "$jsoncpp_cache/download"/libjsoncpp_*.dsc | head -n 1)
+    # This version's own description: an earlier version's files may still lie beside it.
+    local dsc=$jsoncpp_cache/download/libjsoncpp_${version#*:}.dsc
     as_root rm -rf "$jsoncpp_cache/source"
     # apt has checked the files against the archive's signed index; the package's own
     # signature needs a Debian keyring that the machine may lack (dpkg-source warns then).

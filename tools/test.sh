@@ -43,14 +43,16 @@ run() {
     return $status
 }
 
+# Each command's failure is returned explicitly: a caller that tests the status (the Windows
+# steps do) turns off set -e inside, and a failed build must not test what an earlier one left.
 build() {  # configure and build one preset
-    cmake --preset "$1" >/dev/null
+    cmake --preset "$1" >/dev/null || return
     cmake --build --preset "$1"
 }
 
 preset() {  # configure, build and test one preset
     echo "=== $1"
-    build "$1"
+    build "$1" || return
     run "$1" ctest --preset "$1"
 }
 

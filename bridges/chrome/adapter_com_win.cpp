@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "bstr_holder.h"
 #include "com_addins.h"
 #include "host_exceptions.h"
 #include "utils.h"
@@ -21,23 +22,6 @@ namespace {
 std::wstring wide(const UnicodeString& text) {
     return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
 }
-
-// A BSTR made from the host's text, freed at the end of the scope.
-class Bstr {
-public:
-    explicit Bstr(const UnicodeChar* text)
-        : m_text(::SysAllocString(reinterpret_cast<const OLECHAR*>(text))) {}
-    explicit Bstr(const UnicodeString& text)
-        : m_text(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                                     static_cast<UINT>(text.size()))) {}
-    ~Bstr() { ::SysFreeString(m_text); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR get() const { return m_text; }
-
-private:
-    BSTR m_text;
-};
 
 // A VARIANT cleared at the end of the scope.
 class Variant {
@@ -220,7 +204,7 @@ bool AdapterCOM::IsPropWritable(int nPropPos) {
 }
 
 int AdapterCOM::FindProp(const UnicodeChar* pszPropName) {
-    Bstr name(pszPropName);
+    com_addin::BstrHolder name(reinterpret_cast<const wchar_t*>(pszPropName));
     long index = -1;
     check(extender().FindProp(name.get(), &index));
     return static_cast<int>(index);
@@ -263,7 +247,7 @@ bool AdapterCOM::HasRetVal(int nMethodPos) {
 }
 
 int AdapterCOM::FindMethod(const UnicodeChar* pszMethodName) {
-    Bstr name(pszMethodName);
+    com_addin::BstrHolder name(reinterpret_cast<const wchar_t*>(pszMethodName));
     long index = -1;
     check(extender().FindMethod(name.get(), &index));
     return static_cast<int>(index);
