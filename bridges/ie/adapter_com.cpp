@@ -3,7 +3,7 @@
 #include "context_call.h"
 #include "context_properties.h"
 #include "profile_error.h"
-#include "release_interface.h"
+#include "uncounted_listener.h"
 
 using namespace com_addin;
 
@@ -19,11 +19,10 @@ BSTR copy_of(BSTR text) {
 
 AdapterCOM::AdapterCOM(IUnknown* outer) : velmor_atl::ComObjectRoot(outer) {}
 
-// The add-in's references go with the connection (without Done), then the listener.
+// The add-in's references go with the connection (without Done).
 AdapterCOM::~AdapterCOM() {
     m_addIn.releaseExtender();
     m_addIn.releaseObject();
-    release_interface(m_listener);
 }
 
 void* AdapterCOM::findInterface(REFIID iid) {
@@ -48,10 +47,10 @@ void* AdapterCOM::findInterface(REFIID iid) {
 
 HRESULT AdapterCOM::setSite(IUnknown* site) {
     if (site == nullptr) return E_FAIL;
-    release_interface(m_listener);
+    quillon::IInnerListener* listener = nullptr;
     const HRESULT hr =
-        site->QueryInterface(quillon::IID_IInnerListener, reinterpret_cast<void**>(&m_listener));
-    if (FAILED(hr)) m_listener = nullptr;
+        site->QueryInterface(quillon::IID_IInnerListener, reinterpret_cast<void**>(&listener));
+    m_listener = SUCCEEDED(hr) ? uncounted_listener(listener) : nullptr;
     return hr;
 }
 
@@ -87,8 +86,11 @@ HRESULT AdapterCOM::setLocale(BSTR locale) {
     return hr == E_NOINTERFACE ? E_FAIL : hr;
 }
 
+// An add-in that keeps the connection past its disconnection can outlive the site: from here
+// on its calls find no listener.
 HRESULT AdapterCOM::done() {
     m_addIn.disconnect();
+    m_listener = nullptr;
     return S_OK;
 }
 
@@ -112,49 +114,58 @@ HRESULT AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
 // ---- The host side: the add-in's calls, on whatever thread it uses
 
 HRESULT AdapterCOM::SetEventBufferDepth(long depth) {
-    return m_listener != nullptr ? m_listener->SetEventBufferDepth(depth) : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->SetEventBufferDepth(depth) : E_FAIL;
 }
 
 HRESULT AdapterCOM::GetEventBufferDepth(long* depth) {
-    return m_listener != nullptr ? m_listener->GetEventBufferDepth(depth) : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->GetEventBufferDepth(depth) : E_FAIL;
 }
 
 HRESULT AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
-    if (m_listener == nullptr) return E_FAIL;
-    return m_listener->ExternalEvent(copy_of(source), copy_of(message), copy_of(data));
+    quillon::IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    return listener->ExternalEvent(copy_of(source), copy_of(message), copy_of(data));
 }
 
 HRESULT AdapterCOM::CleanEventBuffer() {
-    return m_listener != nullptr ? m_listener->CleanEventBuffer() : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->CleanEventBuffer() : E_FAIL;
 }
 
 // The site takes over the text it is given: it gets a copy, the add-in keeps its own.
 HRESULT AdapterCOM::SetStatusLine(BSTR text) {
-    return m_listener != nullptr ? m_listener->SetStatusLine(copy_of(text)) : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->SetStatusLine(copy_of(text)) : E_FAIL;
 }
 
 HRESULT AdapterCOM::ResetStatusLine() {
-    return m_listener != nullptr ? m_listener->ResetStatusLine() : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->ResetStatusLine() : E_FAIL;
 }
 
 HRESULT AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
-    if (m_listener == nullptr) return E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     VariantInit(value);
     long errorCode = 0;
     BSTR description = nullptr;
-    const HRESULT hr = m_listener->Read(copy_of(name), value, &errorCode, &description);
+    const HRESULT hr = listener->Read(copy_of(name), value, &errorCode, &description);
     if (FAILED(hr)) report_profile_error(log, name, description, errorCode);
     SysFreeString(description);
     return hr;
 }
 
 HRESULT AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
-    return m_listener != nullptr ? m_listener->Write(copy_of(name), value) : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->Write(copy_of(name), value) : E_FAIL;
 }
 
 HRESULT AdapterCOM::RegisterProfileAs(BSTR name) {
-    return m_listener != nullptr ? m_listener->RegisterProfileAs(copy_of(name)) : E_FAIL;
+    quillon::IInnerListener* listener = m_listener;
+    return listener != nullptr ? listener->RegisterProfileAs(copy_of(name)) : E_FAIL;
 }
 
 HRESULT AdapterCOM::AddError(LPCOLESTR, EXCEPINFO* info) {
@@ -165,8 +176,9 @@ HRESULT AdapterCOM::AddError(LPCOLESTR, EXCEPINFO* info) {
 
 HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
                                 long scode) {
-    if (m_listener == nullptr) return E_FAIL;
-    return m_listener->AddError(wCode, copy_of(source), copy_of(description), scode);
+    quillon::IInnerListener* listener = m_listener;
+    if (listener == nullptr) return E_FAIL;
+    return listener->AddError(wCode, copy_of(source), copy_of(description), scode);
 }
 
 HRESULT AdapterCOM::GetAppMainFrame(long*) { return E_NOTIMPL; }
@@ -177,9 +189,10 @@ HRESULT AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, long*
 
 quillon::ISiteEx* AdapterCOM::siteEx(HRESULT* hr) {
     quillon::ISiteEx* site = nullptr;
-    *hr = m_listener == nullptr ? E_FAIL
-                                : m_listener->QueryInterface(quillon::IID_ISiteEx,
-                                                             reinterpret_cast<void**>(&site));
+    quillon::IInnerListener* listener = m_listener;
+    *hr = listener == nullptr ? E_FAIL
+                              : listener->QueryInterface(quillon::IID_ISiteEx,
+                                                         reinterpret_cast<void**>(&site));
     return SUCCEEDED(*hr) ? site : nullptr;
 }
 

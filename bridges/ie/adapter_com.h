@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "addin_connection.h"
 #include "com_addin_interfaces.h"
 #include "com_object.h"
@@ -88,7 +90,8 @@ private:
     // The site's ISiteEx, counted; null (and `hr` set) when the listener has none.
     quillon::ISiteEx* siteEx(HRESULT* hr);
 
-    quillon::IInnerListener* m_listener = nullptr;
+    // Read by the add-in's threads; cleared by done.
+    std::atomic<quillon::IInnerListener*> m_listener{nullptr};
     com_addin::AddInConnection m_addIn;
     com_addin::PlatformRecord m_platform;
 };

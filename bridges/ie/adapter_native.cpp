@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "server_text.h"
+#include "uncounted_listener.h"
 #include "variant_conv.h"
 
 namespace {
@@ -58,9 +59,7 @@ AdapterNative::AdapterNative(IUnknown* outer)
 }
 
 // The site calls done first: destroying the adapter neither unloads the object nor the library.
-AdapterNative::~AdapterNative() {
-    if (m_listener != nullptr) m_listener->Release();
-}
+AdapterNative::~AdapterNative() = default;
 
 void* AdapterNative::findInterface(REFIID iid) {
     if (IsEqualIID(iid, IID_IAdapterNative) || IsEqualIID(iid, IID_IDispatch)) {
@@ -86,14 +85,10 @@ quillon::ISiteEx* AdapterNative::siteEx() {
 
 HRESULT AdapterNative::setSite(IUnknown* site) {
     if (site == nullptr) return E_FAIL;
-    // A listener held before is overwritten; it is released with the adapter.
     quillon::IInnerListener* listener = nullptr;
     const HRESULT hr = site->QueryInterface(quillon::IID_IInnerListener,
                                             reinterpret_cast<void**>(&listener));
-    if (SUCCEEDED(hr)) {
-        if (m_listener != nullptr) m_listener->Release();
-        m_listener = listener;
-    }
+    if (SUCCEEDED(hr)) m_listener = uncounted_listener(listener);
     return hr;
 }
 

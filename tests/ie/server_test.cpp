@@ -448,6 +448,20 @@ TEST(Site, RecordsOfAPageThatIsGoneAreDroppedNotDelivered) {
     EXPECT_EQ(listener.m_ref.load(), 1u) << "the record still holds the site and its listener";
 }
 
+// A site of kind 1 with `listener`, connected to the fixture's Probe object.
+HRESULT connect_probe(Listener* listener, long getInfo, Ref<IAddInSite>* site) {
+    HRESULT hr = create(CLSID_AddInSite, IID_IAddInSite, site->putVoid());
+    if (FAILED(hr)) return hr;
+    Ref<quillon::ISiteEx> ex;
+    hr = (*site)->QueryInterface(quillon::IID_ISiteEx, ex.putVoid());
+    if (FAILED(hr)) return hr;
+    ex->setListener(listener);
+    BSTR progId = SysAllocString(L"AddIn.Probe");
+    hr = (*site)->initialize(progId, getInfo, 1, nullptr);
+    SysFreeString(progId);
+    return hr;
+}
+
 // A site of kind 1 connects the COM add-in fixture's object through AdapterCOM; when the site
 // is done and released, every reference on the object and on the adapter has gone, once.
 TEST(AdapterCOM, DisconnectionReleasesEveryReferenceOnce) {
@@ -457,13 +471,9 @@ TEST(AdapterCOM, DisconnectionReleasesEveryReferenceOnce) {
     Listener listener;
     {
         Ref<IAddInSite> site;
-        ASSERT_EQ(create(CLSID_AddInSite, IID_IAddInSite, site.putVoid()), S_OK);
+        EXPECT_EQ(connect_probe(&listener, 1, &site), S_OK);
         Ref<quillon::ISiteEx> ex;
         ASSERT_EQ(site->QueryInterface(quillon::IID_ISiteEx, ex.putVoid()), S_OK);
-        ex->setListener(&listener);
-        BSTR progId = SysAllocString(L"AddIn.Probe");
-        EXPECT_EQ(site->initialize(progId, 1, 1, nullptr), S_OK);
-        SysFreeString(progId);
         long version = 0;
         EXPECT_EQ(site->getVersion(&version), S_OK);
         EXPECT_EQ(version, 2100);
@@ -477,6 +487,24 @@ TEST(AdapterCOM, DisconnectionReleasesEveryReferenceOnce) {
     }
     EXPECT_EQ(fixture.journal(), L"Init;GetInfo;RegisterExtensionAs;Done;");
     EXPECT_EQ(listener.m_ref.load(), 1u);
+}
+
+// A page that drops its site without calling done (the service's records go the same way):
+// the site's last release disconnects the add-in and frees the site itself.
+TEST(AdapterCOM, ReleasingTheSiteDisconnectsTheAddIn) {
+    ASSERT_TRUE(com_test::register_fixture());
+    const com_test::FixtureLibrary& fixture = com_test::FixtureLibrary::instance();
+    fixture.reset();
+    Listener listener;
+    {
+        Ref<IAddInSite> site;
+        EXPECT_EQ(connect_probe(&listener, 0, &site), S_OK);
+        EXPECT_EQ(fixture.counters().liveObjects, 1);
+    }
+    EXPECT_EQ(fixture.counters().liveObjects, 0) << "the add-in outlived its site";
+    EXPECT_EQ(fixture.counters().objectRefs, 0);
+    EXPECT_EQ(fixture.counters().connectionRefs, 0);
+    EXPECT_EQ(listener.m_ref.load(), 1u) << "the site was never destroyed";
 }
 
 }  // namespace
