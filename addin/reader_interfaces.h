@@ -1,14 +1,17 @@
 #pragma once
 // The two sides between the component and its port reader.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
-// The component's side: receives every complete barcode, on the reader's thread.
+// The component's side: receives every complete barcode, on the reader's thread, in the
+// interface's 16-bit form and followed by a 0 unit. The text is the reader's own and lasts
+// only for the call.
 class IReader {
 public:
     virtual ~IReader() {}
-    virtual void OnRead(const std::wstring& code) = 0;
+    virtual void OnRead(const uint16_t* code) = 0;
 };
 
 // The reader's side: line settings, and opening and closing the device.

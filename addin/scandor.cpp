@@ -188,14 +188,10 @@ bool Scandor::CallAsFunc(const long, tVariant*, tVariant*, const long) { return 
 
 void Scandor::SetLocale(const uint16_t* loc) { apply_component_locale(loc); }
 
-void Scandor::OnRead(const std::wstring& code) {
+void Scandor::OnRead(const uint16_t* code) {
     IAddInDefBase* host = m_iConnect.load();
     if (host == nullptr) return;
     if (host->GetEventBufferDepth() < kEventBufferDepth) host->SetEventBufferDepth(kEventBufferDepth);
-
-    m_codeBuffer.resize(code.size() + 1);
-    for (size_t i = 0; i < code.size(); ++i) m_codeBuffer[i] = static_cast<uint16_t>(code[i] & 0xFFFF);
-    m_codeBuffer[code.size()] = 0;
 
     // The host copies the texts before it returns; the record stays alive meanwhile.
     const unsigned version = m_eventTextsVersion.load(std::memory_order_acquire);
@@ -205,7 +201,7 @@ void Scandor::OnRead(const std::wstring& code) {
     }
     host->ExternalEvent(const_cast<uint16_t*>(m_readerTexts->name.data()),
                         const_cast<uint16_t*>(m_readerTexts->description.data()),
-                        m_codeBuffer.data());
+                        const_cast<uint16_t*>(code));
 }
 
 std::shared_ptr<const Scandor::EventTexts> Scandor::eventTexts() const {

@@ -48,7 +48,7 @@ public:
     void SetLocale(const uint16_t* loc) override;
 
     // IReader: runs on the reader's thread.
-    void OnRead(const std::wstring& code) override;
+    void OnRead(const uint16_t* code) override;
 
 private:
     // The event's source and message in interface form, zero-terminated. A record is never
@@ -100,6 +100,4 @@ private:
     // change and not for every code.
     std::shared_ptr<const EventTexts> m_readerTexts;
     unsigned m_readerTextsVersion = 0;
-
-    std::vector<uint16_t> m_codeBuffer;  // reader thread only: the code in interface form
 };

@@ -19,7 +19,7 @@ void SerialPortReaderBase::ProcessBuf(const char* buf, int len) {
         const unsigned char* run = next;
         while (next != end && !endsRun(*next)) ++next;
         if (m_barCode.size() + static_cast<std::size_t>(next - run) <= kMaxCodeLength) {
-            appendBytes(run, next);  // the usual case: the whole run fits
+            m_barCode.appendBytes(run, next);  // the usual case: the whole run fits
         } else {
             appendPastTheLimit(run, next);
         }
@@ -43,19 +43,12 @@ void SerialPortReaderBase::appendPastTheLimit(const unsigned char* first,
         if (m_barCode.size() == kMaxCodeLength) deliverCode();
         const std::size_t room = kMaxCodeLength - m_barCode.size();
         const std::size_t take = std::min(room, static_cast<std::size_t>(last - first));
-        appendBytes(first, first + take);
+        m_barCode.appendBytes(first, first + take);
         first += take;
     }
 }
 
-void SerialPortReaderBase::appendBytes(const unsigned char* first, const unsigned char* last) {
-    // Each byte as the character of its value. Appending one at a time stays inline once the
-    // code's capacity has grown; a range of another type, or a resize, would call into the
-    // library for every run (and the range build a temporary string).
-    for (; first != last; ++first) m_barCode.push_back(static_cast<wchar_t>(*first));
-}
-
 void SerialPortReaderBase::deliverCode() {
-    if (m_reader != nullptr) m_reader->OnRead(m_barCode);
-    m_barCode.clear();  // keeps its capacity, so steady scanning allocates nothing here
+    if (m_reader != nullptr) m_reader->OnRead(m_barCode.data());
+    m_barCode.clear();
 }

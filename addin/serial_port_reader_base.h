@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "barcode_buffer.h"
 #include "reader_interfaces.h"
 
 // The longest code collected before it is delivered: far above any symbology's largest
@@ -41,11 +42,10 @@ protected:
 private:
     bool endsRun(unsigned char byte) const;
     void appendPastTheLimit(const unsigned char* first, const unsigned char* last);
-    void appendBytes(const unsigned char* first, const unsigned char* last);
     void deliverCode();
 
     IReader* m_reader;
-    std::wstring m_barCode;
+    BarcodeBuffer m_barCode;
     int m_framedStopChar = -1;  // the stop character's byte while open; -1: none
     int m_iDataBits = 8;
     int m_iParity = 0;

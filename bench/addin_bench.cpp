@@ -32,7 +32,7 @@ namespace {
 
 constexpr int kScans = 300;
 constexpr int kBurstCodes = 100000;
-constexpr int kBurstRounds = 21;
+constexpr int kBurstRounds = 61;
 
 double cpu_seconds() {
     rusage usage{};
