@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kScans = 300;
+constexpr int kScans = 1000;
 constexpr int kBurstCodes = 100000;
 constexpr int kBurstRounds = 61;
 
