@@ -5,6 +5,7 @@
 #include <string>
 
 #include "addin_exception.h"
+#include "automation_date.h"
 #include "json_tvariant.h"
 #include "json_text.h"
 #include "nsCOMPtr.h"
@@ -85,18 +86,9 @@ void set_bool(VARIANT* out, bool value) {
 
 // The automation date of a JSON date value, read as the value conversions read dates.
 double automation_date(const JsValue& value) {
-    const tm fields = json_date_fields(value);
-    SYSTEMTIME time;
-    std::memset(&time, 0, sizeof time);
-    time.wYear = static_cast<WORD>(fields.tm_year + 1900);
-    time.wMonth = static_cast<WORD>(fields.tm_mon + 1);
-    time.wDay = static_cast<WORD>(fields.tm_mday);
-    time.wHour = static_cast<WORD>(fields.tm_hour);
-    time.wMinute = static_cast<WORD>(fields.tm_min);
-    time.wSecond = static_cast<WORD>(fields.tm_sec);
     double date = 0;
     // Fields that make no calendar date give 0 (30 December 1899).
-    if (!::SystemTimeToVariantTime(&time, &date)) date = 0;
+    if (!automation_date_of(json_date_fields(value), &date)) date = 0;
     return date;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "automation_date.h"
+
 namespace {
 
 void free_buffer(tVariant* value, IMemoryManager* memory) {
@@ -30,19 +32,10 @@ void integer_to_tvariant(const VARIANT* source, tVariant* target) {
 
 // A date the platform cannot split leaves the value empty.
 void date_to_tvariant(DATE date, tVariant* target) {
-    SYSTEMTIME time{};
-    UDATE split{};
-    if (!VariantTimeToSystemTime(date, &time) || FAILED(VarUdateFromDate(date, 0, &split))) return;
+    tm fields{};
+    if (!automation_date_fields(date, &fields)) return;
     target->vt = VTYPE_TM;
-    target->tmVal.tm_year = time.wYear - 1900;
-    target->tmVal.tm_mon = time.wMonth - 1;
-    target->tmVal.tm_mday = time.wDay;
-    target->tmVal.tm_hour = time.wHour;
-    target->tmVal.tm_min = time.wMinute;
-    target->tmVal.tm_sec = time.wSecond;
-    target->tmVal.tm_wday = time.wDayOfWeek;
-    target->tmVal.tm_yday = split.wDayOfYear - 1;
-    target->tmVal.tm_isdst = 0;
+    target->tmVal = fields;
 }
 
 // A string the manager cannot hold leaves the value empty.
@@ -89,16 +82,8 @@ void blob_to_variant(const tVariant* source, VARIANT* target) {
 }
 
 void tm_to_variant(const tm& fields, VARIANT* target) {
-    SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(fields.tm_year + 1900);
-    time.wMonth = static_cast<WORD>(fields.tm_mon + 1);
-    time.wDay = static_cast<WORD>(fields.tm_mday);
-    time.wHour = static_cast<WORD>(fields.tm_hour);
-    time.wMinute = static_cast<WORD>(fields.tm_min);
-    time.wSecond = static_cast<WORD>(fields.tm_sec);
     DATE date = 0;
-    // Fields that make no calendar date give no value.
-    if (!SystemTimeToVariantTime(&time, &date)) return;
+    if (!automation_date_of(fields, &date)) return;  // fields that make no calendar date
     target->vt = VT_DATE;
     target->date = date;
 }
