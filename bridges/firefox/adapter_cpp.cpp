@@ -92,7 +92,8 @@ NS_IMETHODIMP_(bool) AdapterCpp::Connect(const char16_t* wsClass, const char16_t
     if (wsClass != nullptr) m_wsClsName = wsClass;
     if (wsLib == nullptr) return false;
     m_libName = wsLib;
-    if (m_addIn.component() != nullptr) return true;  // connected already: a second object would leak
+    // Connected already: a second object would leak.
+    if (m_addIn.component() != nullptr) return true;
     if (!m_addIn.openLibrary(utf8_of(wsLib))) return false;
     preMethod();
     const NativeAddIn::ConnectResult result = m_addIn.connect(
