@@ -17,7 +17,7 @@ LocaleBase* locale_part(IComponentBase* component) { return component; }
 
 AdapterNative::AdapterNative()
     : AddInMemory(std::malloc, std::free),
-      m_pDispIntf(nullptr), m_hMod(nullptr), m_clsExternal(nullptr), m_appInfo() {
+      m_pDispIntf(nullptr), m_appInfo() {
     m_appInfo.AppVersion = nullptr;
     m_appInfo.UserAgentInformation = nullptr;
     m_appInfo.Application = eAppWebClient;
@@ -100,44 +100,25 @@ void AdapterNative::initialize(const AddInSite* site) { m_pDispIntf = const_cast
 void AdapterNative::connect(const UnicodeString& wsClass, const UnicodeString& wsLib) {
     if (!wsClass.empty()) m_wsClsName = wsClass;
     if (wsLib.empty()) return;
-    if (m_clsExternal != nullptr) return;  // already connected: nothing to do again
+    if (m_addIn.component() != nullptr) return;  // already connected: nothing to do again
 
     std::string path;
     Utils::wideToUTF8(wsLib, path, false);
-    if (m_hMod == nullptr) m_hMod = open_library(path);
-    GetClassObjectPtr getClassObject =
-        reinterpret_cast<GetClassObjectPtr>(library_symbol(m_hMod, "GetClassObject"));
-    if (getClassObject == nullptr) {
-        close_library(m_hMod);
-        m_hMod = nullptr;
-        return;
-    }
-    if (getClassObject(m_wsClsName.c_str(), &m_clsExternal) == 0) {
-        m_clsExternal = nullptr;
-        return;
-    }
-    if (m_clsExternal == nullptr) return;
-
-    bool callInit = true;
-    SetPlatformCapabilitiesPtr setCapabilities = reinterpret_cast<SetPlatformCapabilitiesPtr>(
-        library_symbol(m_hMod, "SetPlatformCapabilities"));
-    if (setCapabilities != nullptr &&
-        setCapabilities(eAppCapabilities1) == eAppCapabilitiesInvalid) {
-        callInit = false;
-    }
-    if (callInit && !m_clsExternal->Init(static_cast<IAddInDefBaseEx*>(this))) {
-        throw lib_exception(false);
-    }
-    if (!m_clsExternal->setMemManager(static_cast<IMemoryManager*>(this))) {
+    m_addIn.openLibrary(path);
+    const NativeAddIn::ConnectResult result =
+        m_addIn.connect(m_wsClsName.c_str(), static_cast<IAddInDefBaseEx*>(this),
+                        static_cast<IMemoryManager*>(this), NativeAddIn::eAnnounceAndObey);
+    if (result == NativeAddIn::eInitRefused || result == NativeAddIn::eMemoryRefused) {
         throw lib_exception(false);
     }
 }
 
-bool AdapterNative::isComponentLoaded() { return m_clsExternal != nullptr; }
+bool AdapterNative::isComponentLoaded() { return m_addIn.component() != nullptr; }
 
 IComponentBase* AdapterNative::component() {
-    if (m_clsExternal == nullptr) throw lib_exception("Invalid operation", false);
-    return m_clsExternal;
+    IComponentBase* loaded = m_addIn.component();
+    if (loaded == nullptr) throw lib_exception("Invalid operation", false);
+    return loaded;
 }
 
 void AdapterNative::takeText(const uint16_t* text, UnicodeString& into) {
@@ -154,32 +135,20 @@ void AdapterNative::setLocale(const UnicodeString& loc) {
     locale_part(component())->SetLocale(loc.c_str());
 }
 
-long AdapterNative::getInfo() { return m_clsExternal == nullptr ? 0 : m_clsExternal->GetInfo(); }
+long AdapterNative::getInfo() {
+    IComponentBase* loaded = m_addIn.component();
+    return loaded == nullptr ? 0 : loaded->GetInfo();
+}
 
 void AdapterNative::registerExtensionAs(UnicodeString& wsExt) {
     uint16_t* name = nullptr;
     if (extender(component())->RegisterExtensionAs(&name) && name != nullptr) takeText(name, wsExt);
 }
 
-void AdapterNative::disconnect() {
-    if (m_hMod == nullptr) return;
-    if (m_clsExternal != nullptr) m_clsExternal->Done();
-    DestroyObjectPtr destroyObject =
-        reinterpret_cast<DestroyObjectPtr>(library_symbol(m_hMod, "DestroyObject"));
-    if (destroyObject != nullptr) {
-        // Destroying the component stops its reader thread, which may be delivering an
-        // event to the site right now; the site stays whole until this returns.
-        if (m_clsExternal != nullptr) destroyObject(&m_clsExternal);
-        m_clsExternal = nullptr;
-        close_library(m_hMod);
-        m_hMod = nullptr;
-    } else {
-        m_clsExternal = nullptr;
-    }
-}
+void AdapterNative::disconnect() { m_addIn.finish(); }
 
 void AdapterNative::destroy() {
-    if (m_hMod != nullptr) disconnect();
+    disconnect();
     delete this;
 }
 
@@ -230,6 +199,7 @@ int AdapterNative::FindMethod(const UnicodeChar* pszMethodName) {
 }
 
 void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
+    NativeAddIn::CallScope scope(m_addIn);
     ILanguageExtenderBase* ext = extender(component());
     CtVariant var;
     const long prop = ext->FindProp(name.c_str());
@@ -243,6 +213,7 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
 }
 
 void AdapterNative::setPropVal(const UnicodeString& name, const CNPVariant& value) {
+    NativeAddIn::CallScope scope(m_addIn);
     ILanguageExtenderBase* ext = extender(component());
     CtVariant var;
     Utils::NPVariantToVariant(value, var);
@@ -253,6 +224,7 @@ void AdapterNative::setPropVal(const UnicodeString& name, const CNPVariant& valu
 }
 
 void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) {
+    NativeAddIn::CallScope scope(m_addIn);
     ILanguageExtenderBase* ext = extender(component());
     const long method = ext->FindMethod(name.c_str());
     if (method == -1) throw lib_exception("Method not found", false);

@@ -6,6 +6,7 @@
 #include "ComponentBase.h"
 #include "adapter_context.h"
 #include "addin_memory.h"
+#include "native_addin.h"
 #include "platform.h"
 
 class AdapterNative : public IAddInDefBaseEx,
@@ -75,9 +76,8 @@ private:
     void takeText(const uint16_t* text, UnicodeString& into);
 
     AddInSite* m_pDispIntf;
-    HMODULE m_hMod;
+    NativeAddIn m_addIn;
     UnicodeString m_wsClsName;
-    IComponentBase* m_clsExternal;
     UnicodeString m_verApp;
     UnicodeString m_userAgent;
     AppInfo m_appInfo;

@@ -12,10 +12,6 @@
 
 namespace {
 
-const char kGetClassObject[] = "GetClassObject";
-const char kDestoryObject[] = "DestroyObject";
-const char kSetCapatibilities[] = "SetPlatformCapabilities";
-
 void* xpcom_alloc(size_t bytes) { return NS_Alloc(bytes); }
 void xpcom_free(void* block) { NS_Free(block); }
 
@@ -33,21 +29,15 @@ nsCOMPtr<nsIWritableVariant> new_variant() {
 AdapterCpp::AdapterCpp()
     : AddInMemory(xpcom_alloc, xpcom_free),
       m_pDispIntf(nullptr),
-      m_hMod(nullptr),
       m_throwError(false),
-      m_objectInLibrary(false),
-      m_clsExternal(nullptr),
       m_appInfo() {
     m_appInfo.AppVersion = nullptr;
     m_appInfo.UserAgentInformation = nullptr;
     m_appInfo.Application = eAppWebClient;
 }
 
-AdapterCpp::~AdapterCpp() {
-    if (m_clsExternal != nullptr) Disconnect();
-    // A library that gave no object (or whose object is gone) is not left loaded.
-    if (m_hMod != nullptr && !m_objectInLibrary) close_library(m_hMod);
-}
+// A library that gave no object (or whose object is gone) is not left loaded (NativeAddIn).
+AdapterCpp::~AdapterCpp() { Disconnect(); }
 
 // ---- nsISupports
 
@@ -78,14 +68,17 @@ NS_IMETHODIMP_(bool) AdapterCpp::Initialize(IInnerListener* listener) {
 }
 
 NS_IMETHODIMP_(int32_t) AdapterCpp::GetInfo() {
-    return m_clsExternal == nullptr ? 0 : static_cast<int32_t>(m_clsExternal->GetInfo());
+    IComponentBase* component = m_addIn.component();
+    return component == nullptr ? 0 : static_cast<int32_t>(component->GetInfo());
 }
 
 NS_IMETHODIMP_(void) AdapterCpp::RegisterExtensionAs(nsAString& extensionName) {
-    if (m_clsExternal == nullptr) return;
+    IComponentBase* component = m_addIn.component();
+    if (component == nullptr) return;
+    NativeAddIn::CallScope scope(m_addIn);
     uint16_t* name = nullptr;
     preMethod();
-    const bool ok = extender(m_clsExternal)->RegisterExtensionAs(&name);
+    const bool ok = extender(component)->RegisterExtensionAs(&name);
     postMethod();
     if (!ok) return;
     extensionName.Assign(name != nullptr ? chars(name) : u"");
@@ -93,56 +86,25 @@ NS_IMETHODIMP_(void) AdapterCpp::RegisterExtensionAs(nsAString& extensionName) {
     FreeMemory(&block);
 }
 
-NS_IMETHODIMP_(bool) AdapterCpp::IsComponentLoaded() { return m_clsExternal != nullptr; }
+NS_IMETHODIMP_(bool) AdapterCpp::IsComponentLoaded() { return m_addIn.component() != nullptr; }
 
 NS_IMETHODIMP_(bool) AdapterCpp::Connect(const char16_t* wsClass, const char16_t* wsLib) {
     if (wsClass != nullptr) m_wsClsName = wsClass;
     if (wsLib == nullptr) return false;
     m_libName = wsLib;
-    if (m_clsExternal != nullptr) return true;  // connected already: a second object would leak
-    const std::string path = utf8_of(wsLib);
-    if (m_hMod == nullptr) m_hMod = open_library(path);
-    if (m_hMod == nullptr) return false;
-    GetClassObjectPtr getClassObject =
-        reinterpret_cast<GetClassObjectPtr>(library_symbol(m_hMod, kGetClassObject));
-    if (getClassObject == nullptr) {
-        close_library(m_hMod);
-        m_hMod = nullptr;
-        return false;
-    }
-    if (getClassObject(units(m_wsClsName.c_str()), &m_clsExternal) == 0) {
-        m_clsExternal = nullptr;
-        return false;
-    }
-    if (m_clsExternal == nullptr) return false;
-
+    // Connected already: a second object would leak.
+    if (m_addIn.component() != nullptr) return true;
+    if (!m_addIn.openLibrary(utf8_of(wsLib))) return false;
     preMethod();
-    SetPlatformCapabilitiesPtr setCapabilities = reinterpret_cast<SetPlatformCapabilitiesPtr>(
-        library_symbol(m_hMod, kSetCapatibilities));
-    if (setCapabilities != nullptr && g_newIntrfc) setCapabilities(eAppCapabilities1);
-    if (!m_clsExternal->Init(static_cast<IAddInDefBaseEx*>(this))) return false;
-    const bool ok = m_clsExternal->setMemManager(static_cast<IMemoryManager*>(this));
+    const NativeAddIn::ConnectResult result = m_addIn.connect(
+        units(m_wsClsName.c_str()), static_cast<IAddInDefBaseEx*>(this),
+        static_cast<IMemoryManager*>(this),
+        g_newIntrfc ? NativeAddIn::eAnnounceOnly : NativeAddIn::eAnnounceNot);
     postMethod();
-    return ok;
+    return result == NativeAddIn::eConnected;
 }
 
-NS_IMETHODIMP_(void) AdapterCpp::Disconnect() {
-    if (m_clsExternal == nullptr || m_hMod == nullptr) return;
-    m_clsExternal->Done();
-    DestroyObjectPtr destroyObject =
-        reinterpret_cast<DestroyObjectPtr>(library_symbol(m_hMod, kDestoryObject));
-    if (destroyObject == nullptr) {
-        m_clsExternal = nullptr;
-        m_objectInLibrary = true;
-        return;
-    }
-    // Destroying the component stops its reader thread, which may be passing an event to the
-    // site right now; the site stays whole until this returns.
-    destroyObject(&m_clsExternal);
-    m_clsExternal = nullptr;
-    close_library(m_hMod);
-    m_hMod = nullptr;
-}
+NS_IMETHODIMP_(void) AdapterCpp::Disconnect() { m_addIn.finish(); }
 
 NS_IMETHODIMP_(void) AdapterCpp::GetPropPage(void*) {}
 
@@ -153,16 +115,22 @@ NS_IMETHODIMP_(nsID) AdapterCpp::GetCLSID() {
 }
 
 NS_IMETHODIMP_(void) AdapterCpp::SetLocale(const char16_t* locale) {
-    if (m_clsExternal == nullptr) return;
+    IComponentBase* component = m_addIn.component();
+    if (component == nullptr) return;
+    NativeAddIn::CallScope scope(m_addIn);
     preMethod();
-    locale_part(m_clsExternal)->SetLocale(units(locale != nullptr ? locale : u""));
+    locale_part(component)->SetLocale(units(locale != nullptr ? locale : u""));
     postMethod();
 }
 
 // ---- reflection: the component's, on a connected adapter (the site calls nothing else)
 
-#define VELMOR_NEED_COMPONENT(failure) \
-    if (m_clsExternal == nullptr) return failure
+// `component` for the rest of the method, which counts as a call into it (a finish asked for
+// from a callback waits for its end).
+#define VELMOR_NEED_COMPONENT(failure)                         \
+    IComponentBase* const component = m_addIn.component();    \
+    if (component == nullptr) return failure;                  \
+    NativeAddIn::CallScope scope(m_addIn)
 
 char16_t* AdapterCpp::takeName(const uint16_t* text) {
     const size_t length = utf16_length(text);
@@ -181,7 +149,7 @@ NS_IMETHODIMP AdapterCpp::GetNProps(int32_t* _retval) {
     *_retval = -1;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    *_retval = static_cast<int32_t>(extender(m_clsExternal)->GetNProps());
+    *_retval = static_cast<int32_t>(extender(component)->GetNProps());
     postMethod();
     return NS_OK;
 }
@@ -190,7 +158,7 @@ NS_IMETHODIMP AdapterCpp::GetPropName(int32_t propPos, int32_t alias, char16_t**
     if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    *_retval = takeName(extender(m_clsExternal)->GetPropName(propPos, alias));
+    *_retval = takeName(extender(component)->GetPropName(propPos, alias));
     postMethod();
     return *_retval != nullptr ? NS_OK : NS_ERROR_OUT_OF_MEMORY;
 }
@@ -200,7 +168,7 @@ NS_IMETHODIMP AdapterCpp::IsPropReadable(int32_t propPos, bool* _retval) {
     *_retval = false;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    *_retval = extender(m_clsExternal)->IsPropReadable(propPos);
+    *_retval = extender(component)->IsPropReadable(propPos);
     postMethod();
     return NS_OK;
 }
@@ -209,14 +177,14 @@ NS_IMETHODIMP AdapterCpp::IsPropWritable(int32_t propPos, bool* _retval) {
     if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
     *_retval = false;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
-    *_retval = extender(m_clsExternal)->IsPropWritable(propPos);
+    *_retval = extender(component)->IsPropWritable(propPos);
     return NS_OK;
 }
 
 NS_IMETHODIMP_(int32_t) AdapterCpp::FindProp(const char16_t* pszPropName) {
     VELMOR_NEED_COMPONENT(-1);
     preMethod();
-    const long index = extender(m_clsExternal)->FindProp(units(pszPropName != nullptr ? pszPropName : u""));
+    const long index = extender(component)->FindProp(units(pszPropName != nullptr ? pszPropName : u""));
     postMethod();
     return static_cast<int32_t>(index);
 }
@@ -226,7 +194,7 @@ NS_IMETHODIMP AdapterCpp::GetNMethods(int32_t* _retval) {
     *_retval = -1;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    *_retval = static_cast<int32_t>(extender(m_clsExternal)->GetNMethods());
+    *_retval = static_cast<int32_t>(extender(component)->GetNMethods());
     postMethod();
     return NS_OK;
 }
@@ -235,7 +203,7 @@ NS_IMETHODIMP AdapterCpp::GetMethodName(int32_t nMethodPos, int32_t alias, char1
     if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    *_retval = takeName(extender(m_clsExternal)->GetMethodName(nMethodPos, alias));
+    *_retval = takeName(extender(component)->GetMethodName(nMethodPos, alias));
     postMethod();
     return *_retval != nullptr ? NS_OK : NS_ERROR_OUT_OF_MEMORY;
 }
@@ -245,7 +213,7 @@ NS_IMETHODIMP AdapterCpp::GetNParams(int32_t nMethodPos, int32_t* _retval) {
     *_retval = -1;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    *_retval = static_cast<int32_t>(extender(m_clsExternal)->GetNParams(nMethodPos));
+    *_retval = static_cast<int32_t>(extender(component)->GetNParams(nMethodPos));
     postMethod();
     return NS_OK;
 }
@@ -259,7 +227,7 @@ NS_IMETHODIMP_(bool) AdapterCpp::GetParamDefValue(int32_t nMethodPos, int32_t nP
     tVariant record;
     std::memset(&record, 0, sizeof record);
     preMethod();
-    const bool answer = extender(m_clsExternal)->GetParamDefValue(nMethodPos, nParamPos, &record);
+    const bool answer = extender(component)->GetParamDefValue(nMethodPos, nParamPos, &record);
     nsCOMPtr<nsIWritableVariant> variant = new_variant();
     if (variant) tvariant_to_value(record, *variant, this);
     tVariantClear(&record, this);
@@ -271,7 +239,7 @@ NS_IMETHODIMP_(bool) AdapterCpp::GetParamDefValue(int32_t nMethodPos, int32_t nP
 NS_IMETHODIMP_(bool) AdapterCpp::HasRetVal(int32_t nMethodPos) {
     VELMOR_NEED_COMPONENT(false);
     preMethod();
-    const bool answer = extender(m_clsExternal)->HasRetVal(nMethodPos);
+    const bool answer = extender(component)->HasRetVal(nMethodPos);
     postMethod();
     return answer;
 }
@@ -280,7 +248,7 @@ NS_IMETHODIMP_(int32_t) AdapterCpp::FindMethod(const char16_t* pszMethodName) {
     VELMOR_NEED_COMPONENT(-1);
     preMethod();
     const long index =
-        extender(m_clsExternal)->FindMethod(units(pszMethodName != nullptr ? pszMethodName : u""));
+        extender(component)->FindMethod(units(pszMethodName != nullptr ? pszMethodName : u""));
     postMethod();
     return static_cast<int32_t>(index);
 }
@@ -294,7 +262,7 @@ NS_IMETHODIMP AdapterCpp::GetPropVal(int32_t propPos, nsIVariant** value, bool* 
     tVariant record;
     std::memset(&record, 0, sizeof record);
     preMethod();
-    ILanguageExtenderBase* ext = extender(m_clsExternal);
+    ILanguageExtenderBase* ext = extender(component);
     bool ok = false;
     if (ext->IsPropReadable(propPos)) ok = ext->GetPropVal(propPos, &record);
     if (ok) {
@@ -316,7 +284,7 @@ NS_IMETHODIMP AdapterCpp::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* 
     tVariant record;
     std::memset(&record, 0, sizeof record);
     if (value != nullptr) value_to_tvariant(*value, record, this);
-    ILanguageExtenderBase* ext = extender(m_clsExternal);
+    ILanguageExtenderBase* ext = extender(component);
     bool ok = false;
     if (ext->IsPropWritable(nPropPos)) ok = ext->SetPropVal(nPropPos, &record);
     tVariantClear(&record, this);
@@ -327,7 +295,8 @@ NS_IMETHODIMP AdapterCpp::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* 
 
 // ---- calls
 
-bool AdapterCpp::callComponent(const char16_t* name, nsIVariant* params, nsIVariant** result,
+bool AdapterCpp::callComponent(IComponentBase* component, const char16_t* name,
+                               nsIVariant* params, nsIVariant** result,
                                tVariant*& records, int& count, long& given) {
     const int32_t index = FindMethod(name);
     const bool hasRet = HasRetVal(index);
@@ -346,7 +315,7 @@ bool AdapterCpp::callComponent(const char16_t* name, nsIVariant* params, nsIVari
         if (count > 0) records = new tVariant[static_cast<size_t>(count)]();
     }
     if (given > count) given = count;
-    ILanguageExtenderBase* ext = extender(m_clsExternal);
+    ILanguageExtenderBase* ext = extender(component);
     for (long position = given; position < count; ++position) {
         ext->GetParamDefValue(index, position, &records[position]);
     }
@@ -376,7 +345,7 @@ NS_IMETHODIMP AdapterCpp::Call(const char16_t* name, nsIVariant* params, nsIVari
     tVariant* records = nullptr;
     int count = 0;
     long given = 0;
-    const bool ok = callComponent(name, params, _retval, records, count, given);
+    const bool ok = callComponent(component, name, params, _retval, records, count, given);
     releaseRecords(records, count);
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
@@ -387,7 +356,7 @@ NS_IMETHODIMP AdapterCpp::CallExt(const char16_t* name, nsIVariant* params,
     tVariant* records = nullptr;
     int count = 0;
     long given = 0;
-    const bool ok = callComponent(name, params, _retval, records, count, given);
+    const bool ok = callComponent(component, name, params, _retval, records, count, given);
     if (records != nullptr && retParams != nullptr) {
         *retParams = nullptr;
         nsCOMPtr<nsIWritableVariant> list = new_variant();

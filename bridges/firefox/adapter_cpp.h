@@ -8,9 +8,9 @@
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
-#include "addin_library.h"
 #include "addin_memory.h"
 #include "context_interfaces.h"
+#include "native_addin.h"
 #include "site_interfaces.h"
 #include "utf16_text.h"
 #include "nsISupportsImpl.h"
@@ -96,20 +96,17 @@ private:
     char16_t* takeName(const uint16_t* text);
     // Steps 1 to 6 of a call: the parameters in `records` (`count` of them, `given` from the
     // page), the call made, the return value into `result`.
-    bool callComponent(const char16_t* name, nsIVariant* params, nsIVariant** result,
+    bool callComponent(IComponentBase* component, const char16_t* name, nsIVariant* params,
+                       nsIVariant** result,
                        tVariant*& records, int& count, long& given);
     void releaseRecords(tVariant* records, int count);
 
     nsAutoRefCnt mRefCnt;  // plain: main thread only
     IInnerListener* m_pDispIntf;
-    HMODULE m_hMod;
+    NativeAddIn m_addIn;
     wcstring m_wsClsName;
     wcstring m_libName;
     bool m_throwError;
-    // The component object was let go without DestroyObject: it lives on inside the library,
-    // which must then stay loaded.
-    bool m_objectInLibrary;
-    IComponentBase* m_clsExternal;
     wcstring m_verApp;
     wcstring m_userAgent;
     AppInfo m_appInfo;

@@ -151,22 +151,32 @@ NS_IMETHODIMP_(int32_t) AddInSite::FindMethod(const char16_t* pszMethodName) {
 NS_IMETHODIMP_(nsIVariant*) AddInSite::GetIContextDef() { return nullptr; }
 NS_IMETHODIMP AddInSite::GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->GetPropVal(propPos, value, _retval);
+    nsCOMPtr<IAddInSite> self(this);
+    nsCOMPtr<IContextExt> context = m_context;
+    return context->GetPropVal(propPos, value, _retval);
 }
 NS_IMETHODIMP AddInSite::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->SetPropVal(nPropPos, value, _retval);
+    nsCOMPtr<IAddInSite> self(this);
+    nsCOMPtr<IContextExt> context = m_context;
+    return context->SetPropVal(nPropPos, value, _retval);
 }
 
+// The page may end or release this site from a callback of the add-in while one of these
+// runs: the site and its adapter stay whole until the add-in's call returns.
 NS_IMETHODIMP AddInSite::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
-    return m_context->Call(name, params, _retval);
+    nsCOMPtr<IAddInSite> self(this);
+    nsCOMPtr<IContextExt> context = m_context;
+    return context->Call(name, params, _retval);
 }
 
 NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
                             nsIVariant** _retval) {
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
-    return m_context->CallExt(name, params, retParams, _retval);
+    nsCOMPtr<IAddInSite> self(this);
+    nsCOMPtr<IContextExt> context = m_context;
+    return context->CallExt(name, params, retParams, _retval);
 }
 
 #undef VELMOR_NEED_CONTEXT
@@ -233,7 +243,9 @@ NS_IMETHODIMP AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** val
     const int32_t index = FindProp(name);
     if (index == -1) return NS_ERROR_INVALID_ARG;
     bool ok = false;
-    m_context->GetPropVal(index, value, &ok);
+    nsCOMPtr<IAddInSite> self(this);
+    nsCOMPtr<IContextExt> context = m_context;
+    context->GetPropVal(index, value, &ok);
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
 
@@ -241,7 +253,9 @@ NS_IMETHODIMP AddInSite::SetPropertyValue(const char16_t* name, nsIVariant* valu
     const int32_t index = FindProp(name);
     if (index == -1) return NS_ERROR_INVALID_ARG;
     bool ok = false;
-    return m_context->SetPropVal(index, value, &ok);
+    nsCOMPtr<IAddInSite> self(this);
+    nsCOMPtr<IContextExt> context = m_context;
+    return context->SetPropVal(index, value, &ok);
 }
 
 NS_IMETHODIMP AddInSite::SetLocale(const char16_t* locale) {

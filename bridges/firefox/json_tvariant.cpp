@@ -16,38 +16,6 @@ namespace {
 
 const char kNameType[] = "type";
 const char kNameValue[] = "value";
-// A VTYPE_VARIANT chain deeper than this is not followed (a record may point to itself).
-const int kMaxVariantDepth = 16;
-
-void release_buffer(void*& pointer, IMemoryManager* memng) {
-    if (memng == nullptr || pointer == nullptr) return;
-    memng->FreeMemory(&pointer);
-}
-
-bool clear_record(tVariant* var, IMemoryManager* memng, int depth) {
-    if (var == nullptr) return true;
-    switch (var->vt) {
-        case VTYPE_PSTR:
-        case VTYPE_BLOB: {
-            void* p = var->pstrVal;
-            release_buffer(p, memng);
-            var->pstrVal = static_cast<char*>(p);
-            break;
-        }
-        case VTYPE_PWSTR: {
-            void* p = var->pwstrVal;
-            release_buffer(p, memng);
-            var->pwstrVal = static_cast<uint16_t*>(p);
-            break;
-        }
-        case VTYPE_VARIANT:
-            if (depth < kMaxVariantDepth) clear_record(var->pvarVal, memng, depth + 1);
-            break;
-        default:
-            break;
-    }
-    return true;
-}
 
 void set_utf8_text(tVariant& dest, const std::string& utf8, IMemoryManager* memng) {
     Utf16String wide;
@@ -136,30 +104,11 @@ tm json_date_fields(const JsValue& value) {
     }
 }
 
-void zero_record(tVariant& var, TYPEVAR vt) {
-    std::memset(&var, 0, sizeof var);
-    var.vt = vt;
-}
-
 int32_t truncate_to_int32(double value) {
     if (std::isnan(value)) return 0;
     if (value >= 2147483647.0) return INT32_MAX;
     if (value <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(value);
-}
-
-bool tVariantClear(tVariant* var, IMemoryManager* memng) { return clear_record(var, memng, 0); }
-
-void set_wide_text(tVariant& dest, const uint16_t* text, size_t len, IMemoryManager* memng) {
-    zero_record(dest, VTYPE_EMPTY);
-    void* block = nullptr;
-    if (memng == nullptr || !memng->AllocMemory(&block, (len + 1) * sizeof(uint16_t))) return;
-    uint16_t* units = static_cast<uint16_t*>(block);
-    if (len > 0) std::memcpy(units, text, len * sizeof(uint16_t));
-    units[len] = 0;
-    dest.pwstrVal = units;
-    dest.wstrLen = static_cast<uint32_t>(len);
-    dest.vt = VTYPE_PWSTR;
 }
 
 void value_to_tvariant(JsValue& value, tVariant& dest, IMemoryManager* memng) {

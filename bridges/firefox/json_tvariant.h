@@ -8,11 +8,8 @@
 
 #include "IMemoryManager.h"
 #include "json_value.h"
+#include "tvariant_buffers.h"
 #include "types.h"
-
-// Releases the text or byte buffer of `var` (for VTYPE_VARIANT, that of the record it points
-// to) through `memng` and nulls the pointer; the type code and the lengths stay. Always true.
-bool tVariantClear(tVariant* var, IMemoryManager* memng);
 
 // A JSON value (bare, or in the {"type", "value"} form) into `dest`, whose old buffer is
 // released first. Throws conversion_error for an array, an object without a string "type" or
@@ -41,11 +38,6 @@ std::string asctime_text(const tm& t);
 // The calendar fields of the "value" of a {"type": "date"} object; conversion_error when it is
 // no object or a field is no number.
 tm json_date_fields(const JsValue& value);
-// The whole record zeroed, then its type set.
-void zero_record(tVariant& var, TYPEVAR vt);
 // Cut toward zero into the signed 32-bit range; values beyond it are held at its ends, NaN
 // gives 0.
 int32_t truncate_to_int32(double value);
-// A new VTYPE_PWSTR buffer holding the `len` units at `text` and a terminator, or VTYPE_EMPTY
-// when `memng` refuses. The record's old contents are overwritten.
-void set_wide_text(tVariant& dest, const uint16_t* text, size_t len, IMemoryManager* memng);

@@ -22,12 +22,8 @@ std::u16string text_of(const OLECHAR* text) {
                            : std::u16string();
 }
 
-FARPROC find_export(HMODULE library, const char* name) { return GetProcAddress(library, name); }
-
-template <class F>
-F export_as(HMODULE library, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(find_export(library, name)));
-}
+// The path is already in the thread's ANSI code page.
+HMODULE open_ansi_library(const std::string& path) { return LoadLibraryA(path.c_str()); }
 
 // Element i of a one-dimensional array, or false when there is none.
 bool array_element(SAFEARRAY* array, long i, VARIANT* value) {
@@ -58,7 +54,8 @@ AdapterNative::AdapterNative(IUnknown* outer)
     m_platform.Application = eAppWebClient;
 }
 
-// The site calls done first: destroying the adapter neither unloads the object nor the library.
+// The site calls done first: destroying the adapter does not unload a live object, nor the
+// library that holds one.
 AdapterNative::~AdapterNative() = default;
 
 void* AdapterNative::findInterface(REFIID iid) {
@@ -93,17 +90,21 @@ HRESULT AdapterNative::setSite(IUnknown* site) {
 }
 
 HRESULT AdapterNative::getInfo(long* version) {
-    if (m_component == nullptr) return E_FAIL;
+    IComponentBase* component = m_addIn.component();
+    if (component == nullptr) return E_FAIL;
     if (version == nullptr) return E_POINTER;
-    *version = m_component->GetInfo();
+    NativeAddIn::CallScope scope(m_addIn);
+    *version = component->GetInfo();
     return S_OK;
 }
 
 HRESULT AdapterNative::registerExtensionAs(BSTR* name) {
-    if (m_component == nullptr) return E_FAIL;
+    IComponentBase* component = m_addIn.component();
+    if (component == nullptr) return E_FAIL;
     if (name == nullptr) return E_POINTER;
+    NativeAddIn::CallScope scope(m_addIn);
     uint16_t* extension = nullptr;
-    if (!m_component->RegisterExtensionAs(&extension)) return E_FAIL;
+    if (!component->RegisterExtensionAs(&extension)) return E_FAIL;
     *name = bstr_of(extension);
     if (extension != nullptr) {
         void* block = extension;
@@ -114,7 +115,7 @@ HRESULT AdapterNative::registerExtensionAs(BSTR* name) {
 
 HRESULT AdapterNative::isLoaded(int* loaded) {
     if (loaded == nullptr) return E_POINTER;
-    *loaded = m_component != nullptr ? 1 : 0;
+    *loaded = m_addIn.component() != nullptr ? 1 : 0;
     return S_OK;
 }
 
@@ -122,41 +123,16 @@ HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
     if (className != nullptr) m_className = text_of(className);
     if (fileName == nullptr) return E_FAIL;
     m_fileName = text_of(fileName);
-    if (m_library == nullptr) {
-        const std::string path = thread_ansi(reinterpret_cast<const wchar_t*>(m_fileName.c_str()));
-        m_library = LoadLibraryA(path.c_str());
-        if (m_library == nullptr) return E_FAIL;
-    }
-    auto getClassObject = export_as<GetClassObjectPtr>(m_library, "GetClassObject");
-    if (getClassObject == nullptr) {
-        FreeLibrary(m_library);
-        m_library = nullptr;
-        return E_FAIL;
-    }
-    if (m_component != nullptr) return E_FAIL;  // one object per adapter
-    if (getClassObject(units(m_className), &m_component) == 0 || m_component == nullptr) {
-        m_component = nullptr;
-        return E_FAIL;
-    }
-    auto capabilities = export_as<SetPlatformCapabilitiesPtr>(m_library, "SetPlatformCapabilities");
-    const bool skipInit = capabilities != nullptr &&
-                          capabilities(eAppCapabilities1) == eAppCapabilitiesInvalid;
-    if (!skipInit && !m_component->Init(static_cast<IAddInDefBaseEx*>(this))) return E_FAIL;
-    return m_component->setMemManager(static_cast<IMemoryManager*>(this)) ? S_OK : E_FAIL;
+    const std::string path = thread_ansi(reinterpret_cast<const wchar_t*>(m_fileName.c_str()));
+    if (!m_addIn.openLibrary(path, open_ansi_library)) return E_FAIL;
+    const NativeAddIn::ConnectResult result =
+        m_addIn.connect(units(m_className), static_cast<IAddInDefBaseEx*>(this),
+                        static_cast<IMemoryManager*>(this), NativeAddIn::eAnnounceAndObey);
+    return result == NativeAddIn::eConnected ? S_OK : E_FAIL;
 }
 
 HRESULT AdapterNative::done() {
-    if (m_component == nullptr || m_library == nullptr) return S_OK;
-    m_component->Done();
-    auto destroy = export_as<DestroyObjectPtr>(m_library, "DestroyObject");
-    if (destroy == nullptr) {
-        m_component = nullptr;  // the library stays: its object may still be in use
-        return S_OK;
-    }
-    destroy(&m_component);
-    m_component = nullptr;
-    FreeLibrary(m_library);
-    m_library = nullptr;
+    m_addIn.finish();
     return S_OK;
 }
 
@@ -165,47 +141,55 @@ HRESULT AdapterNative::getPropPage(IUnknown**) { return E_NOTIMPL; }
 HRESULT AdapterNative::getCLSID(CLSID*) { return E_NOTIMPL; }
 
 HRESULT AdapterNative::setLocale(BSTR locale) {
-    if (m_component == nullptr) return E_FAIL;
+    IComponentBase* component = m_addIn.component();
+    if (component == nullptr) return E_FAIL;
+    NativeAddIn::CallScope scope(m_addIn);
     const std::u16string text = text_of(locale);
-    m_component->SetLocale(units(text));
+    component->SetLocale(units(text));
     return S_OK;
 }
 
 // ---- IContext
 
 HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
-    if (m_component == nullptr) return E_FAIL;
+    IComponentBase* const component = m_addIn.component();
+    if (component == nullptr) return E_FAIL;
     if (value == nullptr) return E_POINTER;
+    NativeAddIn::CallScope scope(m_addIn);
     const std::u16string text = text_of(name);
-    const long index = m_component->FindProp(units(text));
+    const long index = component->FindProp(units(text));
     if (index == -1) return DISP_E_MEMBERNOTFOUND;
-    if (!m_component->IsPropReadable(index)) return E_FAIL;
+    if (!component->IsPropReadable(index)) return E_FAIL;
     tVariant property{};
-    const bool read = m_component->GetPropVal(index, &property);
+    const bool read = component->GetPropVal(index, &property);
     tvariant_to_variant(&property, value, this);
     tVariantClear(&property, this);
     return read ? S_OK : E_FAIL;
 }
 
 HRESULT AdapterNative::setPropVal(BSTR name, VARIANT* value) {
-    if (m_component == nullptr) return E_FAIL;
+    IComponentBase* const component = m_addIn.component();
+    if (component == nullptr) return E_FAIL;
+    NativeAddIn::CallScope scope(m_addIn);
     const std::u16string text = text_of(name);
-    const long index = m_component->FindProp(units(text));
+    const long index = component->FindProp(units(text));
     if (index == -1) return DISP_E_MEMBERNOTFOUND;
-    if (!m_component->IsPropWritable(index)) return E_FAIL;
+    if (!component->IsPropWritable(index)) return E_FAIL;
     tVariant property{};
     variant_to_tvariant(value, &property, this);
-    const bool written = m_component->SetPropVal(index, &property);
+    const bool written = component->SetPropVal(index, &property);
     tVariantClear(&property, this);
     return written ? S_OK : E_FAIL;
 }
 
 HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
-    if (m_component == nullptr) return E_FAIL;
+    IComponentBase* const component = m_addIn.component();
+    if (component == nullptr) return E_FAIL;
+    NativeAddIn::CallScope scope(m_addIn);
     const std::u16string text = text_of(name);
-    const long method = m_component->FindMethod(units(text));
+    const long method = component->FindMethod(units(text));
     if (method == -1) return DISP_E_MEMBERNOTFOUND;
-    const long n = m_component->GetNParams(method);
+    const long n = component->GetNParams(method);
     const long k = array_count(params);
     std::vector<tVariant> parameters(static_cast<size_t>(n > 0 ? n : 0));
     for (long i = 0; i < n; ++i) {
@@ -216,18 +200,18 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
             variant_to_tvariant(&supplied, &parameter, this);
             VariantClear(&supplied);
         } else {
-            m_component->GetParamDefValue(method, i, &parameter);
+            component->GetParamDefValue(method, i, &parameter);
         }
     }
     tVariant* first = parameters.empty() ? nullptr : parameters.data();
     bool called = false;
-    if (m_component->HasRetVal(method)) {
+    if (component->HasRetVal(method)) {
         tVariant returned{};
-        called = m_component->CallAsFunc(method, &returned, first, n);
+        called = component->CallAsFunc(method, &returned, first, n);
         if (result != nullptr) tvariant_to_variant(&returned, result, this);
         tVariantClear(&returned, this);
     } else {
-        called = m_component->CallAsProc(method, first, n);
+        called = component->CallAsProc(method, first, n);
     }
     // The parameters as the call left them, in an array of the supplied size; values the
     // method does not take are handed back as the page gave them.

@@ -11,6 +11,7 @@
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 #include "com_object.h"
+#include "native_addin.h"
 #include "server_interfaces.h"
 #include "typelib_dispatch.h"
 
@@ -76,11 +77,10 @@ protected:
 private:
     quillon::ISiteEx* siteEx();  // referenced for the caller, or null
 
-    HMODULE m_library = nullptr;
+    NativeAddIn m_addIn;
     std::u16string m_className;
     std::u16string m_fileName;
     quillon::IInnerListener* m_listener = nullptr;
-    IComponentBase* m_component = nullptr;
     std::u16string m_versionText;
     std::u16string m_userAgentText;
     AppInfo m_platform;

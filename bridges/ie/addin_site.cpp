@@ -1,5 +1,6 @@
 #include "addin_site.h"
 
+#include "counted_ref.h"
 #include "listener_call.h"
 #include "script_array.h"
 #include "server_names.h"
@@ -122,16 +123,22 @@ HRESULT AddInSite::getObject(IUnknown** ppOut) {
 }
 
 // Without an adapter (never initialised, or a failed initialize) there is nothing to ask.
+// The page may end or release this site from a callback of the add-in while it runs one of
+// these: the site and its adapter stay whole until the add-in's call returns.
 HRESULT AddInSite::getPropertyValue(BSTR name, VARIANT* value) {
     if (m_context == nullptr) return E_UNEXPECTED;
     if (value == nullptr) return E_POINTER;
-    return m_context->getPropVal(name, value);
+    const com_addin::CountedRef<quillon::IAddInSiteFull> self(this);
+    const com_addin::CountedRef<quillon::IContext> context(m_context);
+    return context->getPropVal(name, value);
 }
 
 HRESULT AddInSite::setPropertyValue(BSTR name, VARIANT* value) {
     if (m_context == nullptr) return E_UNEXPECTED;
     if (value == nullptr) return E_POINTER;
-    return m_context->setPropVal(name, value);
+    const com_addin::CountedRef<quillon::IAddInSiteFull> self(this);
+    const com_addin::CountedRef<quillon::IContext> context(m_context);
+    return context->setPropVal(name, value);
 }
 
 HRESULT AddInSite::call(BSTR name, VARIANT* params, VARIANT* pretVal) {
@@ -145,7 +152,9 @@ HRESULT AddInSite::call(BSTR name, VARIANT* params, VARIANT* pretVal) {
         arguments.vt = VT_ARRAY;  // the bare array flag, as the adapters expect
         arguments.parray = read_script_array(page, count);
     }
-    const HRESULT hr = m_context->call(name, &arguments, pretVal);
+    const com_addin::CountedRef<quillon::IAddInSiteFull> self(this);
+    const com_addin::CountedRef<quillon::IContext> context(m_context);
+    const HRESULT hr = context->call(name, &arguments, pretVal);
     if (SUCCEEDED(hr) && count != 0 && page != nullptr && (arguments.vt & VT_ARRAY) != 0) {
         write_script_array(page, arguments.parray);
     }

@@ -6,13 +6,6 @@
 
 namespace {
 
-void free_buffer(tVariant* value, IMemoryManager* memory) {
-    if (memory != nullptr && value->pstrVal != nullptr) {
-        void* block = value->pstrVal;
-        memory->FreeMemory(&block);
-    }
-}
-
 void integer_to_tvariant(const VARIANT* source, tVariant* target) {
     int32_t value = 0;
     switch (source->vt) {
@@ -89,20 +82,6 @@ void tm_to_variant(const tm& fields, VARIANT* target) {
 }
 
 }  // namespace
-
-bool tVariantClear(tVariant* value, IMemoryManager* memory) {
-    if (value == nullptr) return true;
-    switch (value->vt) {
-        case VTYPE_PSTR:
-        case VTYPE_PWSTR:
-        case VTYPE_BLOB: free_buffer(value, memory); break;
-        case VTYPE_VARIANT:
-            if (value->pvarVal != nullptr) tVariantClear(value->pvarVal, memory);
-            break;
-        default: break;
-    }
-    return true;
-}
 
 void variant_to_tvariant(const VARIANT* source, tVariant* target, IMemoryManager* memory) {
     tVariantClear(target, memory);
@@ -211,8 +190,7 @@ void tvariant_to_variant(tVariant* source, VARIANT* target, IMemoryManager* memo
         default: break;
     }
     if (consumed) {
-        free_buffer(source, memory);
-        source->pstrVal = nullptr;
+        tVariantClear(source, memory);
         source->vt = VTYPE_EMPTY;
     }
 }

@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include "IMemoryManager.h"
+#include "tvariant_buffers.h"
 #include "types.h"
 
 // Releases and clears `target`, then fills it from `source`.
@@ -16,5 +17,3 @@ void variant_to_tvariant(const VARIANT* source, tVariant* target, IMemoryManager
 // buffer freed, its type set to VTYPE_EMPTY).
 void tvariant_to_variant(tVariant* source, VARIANT* target, IMemoryManager* memory);
 
-// Frees the buffer of a string or blob value (and of a value it points to); the type stays.
-bool tVariantClear(tVariant* value, IMemoryManager* memory);

@@ -9,10 +9,15 @@
 // "WriteOnly" writable only), and methods:
 //   Add(a, b = 10) -> a + b, and sets its first argument to "changed";
 //   One(a) -> a;
-//   Callbacks() -> calls every host callback once, returns the platform information text.
+//   Callbacks() -> calls every host callback once, returns the platform information text;
+//   Reentrant() -> reports an error to the host (which may end the object meanwhile), then
+//                  counts the call in its own state and returns the count, or -1 when the
+//                  object was destroyed under it. It is found by name only (not among the
+//                  GetNMethods methods).
 
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "AddInDefBase.h"
@@ -48,8 +53,13 @@ std::string mode() {
     return m ? m : "";
 }
 
+// The objects not yet destroyed, so that a method can tell when it was destroyed under it.
+std::set<const void*> g_liveObjects;
+
 class StubComponent : public IComponentBase {
 public:
+    StubComponent() { g_liveObjects.insert(this); }
+    ~StubComponent() override { g_liveObjects.erase(this); }
     bool Init(void* connection) override {
         m_host = static_cast<IAddInDefBaseEx*>(connection);
         return mode() != "refuse";
@@ -91,6 +101,7 @@ public:
         if (equal(name, "Add")) return 0;
         if (equal(name, "One")) return 1;
         if (equal(name, "Callbacks")) return 2;
+        if (equal(name, "Reentrant")) return 3;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
@@ -123,6 +134,8 @@ public:
                 return true;
             case 2:
                 return callbacks(ret);
+            case 3:
+                return reentrant(ret);
         }
         return false;
     }
@@ -179,9 +192,23 @@ private:
         return true;
     }
 
+    bool reentrant(tVariant* ret) {
+        Text source = text("stub"), descr = text("reentrant");
+        m_host->AddError(1, source.c_str(), descr.c_str(), 0);
+        ret->vt = VTYPE_I4;
+        if (g_liveObjects.count(this) == 0) {
+            ret->lVal = -1;
+            return true;
+        }
+        ++m_reentrantCalls;
+        ret->lVal = m_reentrantCalls;
+        return true;
+    }
+
     IAddInDefBaseEx* m_host = nullptr;
     IMemoryManager* m_memory = nullptr;
     int m_value = 0;
+    int m_reentrantCalls = 0;
 };
 
 const Text g_classNames = text("Stub||Other");

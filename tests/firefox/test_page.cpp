@@ -29,6 +29,7 @@ NS_IMETHODIMP TestPage::addError(uint16_t wcode, const char16_t* source,
                                  const char16_t* description, int32_t scode, bool* _retval) {
     record({"addError", text_of(source), text_of(description), u"", wcode * 1000 + scode});
     *_retval = m_answer;
+    if (m_onError) m_onError();
     return NS_OK;
 }
 

@@ -57,6 +57,8 @@ public:
     bool m_answer = true;
     // Called on every externalEvent (on the main thread), for the tests that measure.
     std::function<void(const char16_t* data)> m_onEvent;
+    // Called on every addError, after it is recorded, for the tests that answer it.
+    std::function<void()> m_onError;
 
 private:
     ~TestPage() = default;

@@ -204,5 +204,47 @@ TEST_F(Values, ALibraryThatGivesNoObjectIsNotLeftLoaded) {
     if (still != nullptr) unload_library(still);
 }
 
+// The page ends a site from the add-in's own callback (its addError), while the add-in's
+// method is still on the stack: by Done, or by letting go of its last reference. The method
+// must return into a live object, and the site then answers as a finished one.
+TEST_F(Values, ASiteEndedInsideTheAddInsCallbackFinishesWhenTheCallReturns) {
+    nsCOMPtr<IAddInSiteExt> finished;
+    ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Stub", getter_AddRefs(finished)));
+    ASSERT_EQ(NS_OK, finished->Done());
+    nsCOMPtr<nsIVariant> ignored;
+    const nsresult finishedAnswer = finished->Call(u"Reentrant", nullptr, getter_AddRefs(ignored));
+    ASSERT_NE(NS_OK, finishedAnswer);
+
+    const bool kByRelease[] = {false, true};
+    for (bool byRelease : kByRelease) {
+        SCOPED_TRACE(byRelease ? "released" : "done");
+        nsCOMPtr<IAddInSiteExt> site;
+        ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Stub", getter_AddRefs(site)));
+        IAddInSiteExt* const raw = site.get();
+        m_page->m_onError = [&] {
+            if (byRelease) {
+                m_service->ReleaseObject(raw);
+                site = nullptr;  // the page's last reference
+            } else {
+                raw->Done();
+            }
+        };
+        nsCOMPtr<nsIVariant> result;
+        ASSERT_EQ(NS_OK, raw->Call(u"Reentrant", nullptr, getter_AddRefs(result)));
+        m_page->m_onError = nullptr;
+        int32_t count = 0;
+        ASSERT_TRUE(result);
+        ASSERT_EQ(NS_OK, result->GetAsInt32(&count));
+        EXPECT_EQ(1, count);
+        EXPECT_EQ(1u, m_page->count("addError"));
+        m_page->clear();
+        if (site) {
+            nsCOMPtr<nsIVariant> after;
+            EXPECT_EQ(finishedAnswer, site->Call(u"Reentrant", nullptr, getter_AddRefs(after)));
+            EXPECT_EQ(0u, m_page->count("addError"));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmor_test

@@ -276,4 +276,36 @@ TEST(TVariantToVariant, CalendarFieldsThatMakeNoDateGiveNoValue) {
     EXPECT_EQ(target.vt, VT_EMPTY);
 }
 
+// Clearing follows a VTYPE_VARIANT record to the one it points at, and frees a text found
+// there; a record that points at itself, or a cycle of two, ends the walk instead of the stack.
+TEST(TVariantClear, VariantChainsAreFollowedAndCyclesEnd) {
+    CountingMemory memory;
+    tVariant text{};
+    void* block = nullptr;
+    ASSERT_TRUE(memory.AllocMemory(&block, 4 * sizeof(uint16_t)));
+    text.vt = VTYPE_PWSTR;
+    text.pwstrVal = static_cast<uint16_t*>(block);
+    tVariant toText{};
+    toText.vt = VTYPE_VARIANT;
+    toText.pvarVal = &text;
+    EXPECT_TRUE(tVariantClear(&toText, &memory));
+    EXPECT_EQ(0, memory.live());
+    EXPECT_EQ(nullptr, text.pwstrVal);
+
+    tVariant self{};
+    self.vt = VTYPE_VARIANT;
+    self.pvarVal = &self;
+    tVariant first{}, second{};
+    first.vt = second.vt = VTYPE_VARIANT;
+    first.pvarVal = &second;
+    second.pvarVal = &first;
+    tVariant* const kCycles[] = {&self, &first, &second};
+    for (tVariant* start : kCycles) {
+        EXPECT_TRUE(tVariantClear(start, &memory));
+        EXPECT_EQ(VTYPE_VARIANT, start->vt);
+    }
+    EXPECT_EQ(&self, self.pvarVal);
+    EXPECT_EQ(&second, first.pvarVal);
+}
+
 }  // namespace

@@ -8,36 +8,21 @@
 #include <stdexcept>
 #include <utility>
 
+#include "addin_memory.h"
 #include "date.h"
 #include "text_conversion.h"
+#include "tvariant_buffers.h"
 #include "utf_codec.h"
 
 // ---- CtVariant
 
 namespace {
 
-// How deep clear follows VTYPE_VARIANT pointers; guards against a record that points at
-// itself or a cycle of them.
-const int kMaxVariantDepth = 8;
-
-void clear_record(tVariant* var, int depth) {
-    if (!var) return;
-    switch (var->vt) {
-    case VTYPE_PSTR:
-    case VTYPE_BLOB:
-        std::free(var->pstrVal);
-        var->pstrVal = nullptr;
-        break;
-    case VTYPE_PWSTR:
-        std::free(var->pwstrVal);
-        var->pwstrVal = nullptr;
-        break;
-    case VTYPE_VARIANT:
-        if (depth < kMaxVariantDepth && var->pvarVal != var) clear_record(var->pvarVal, depth + 1);
-        break;
-    default:
-        break;
-    }
+// The host's memory manager hands the component blocks of the C heap; records are cleared
+// through the same heap.
+IMemoryManager* c_heap() {
+    static AddInMemory heap(std::malloc, std::free);
+    return &heap;
 }
 
 // Copies `other` into the raw record `self`, duplicating the buffers that a record owns.
@@ -67,10 +52,7 @@ void copy_record(tVariant& self, const tVariant& other) {
     }
 }
 
-void make_empty(tVariant& var) {
-    std::memset(static_cast<void*>(&var), 0, sizeof(tVariant));
-    var.vt = VTYPE_EMPTY;
-}
+void make_empty(tVariant& var) { zero_record(var, VTYPE_EMPTY); }
 
 }  // namespace
 
@@ -104,7 +86,7 @@ CtVariant& CtVariant::operator=(CtVariant&& other) noexcept {
 
 CtVariant::~CtVariant() { clear(this); }
 
-void CtVariant::clear(tVariant* var) { clear_record(var, 0); }
+void CtVariant::clear(tVariant* var) { tVariantClear(var, c_heap()); }
 
 // ---- Utils: JSON helpers and texts
 

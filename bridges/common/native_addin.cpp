@@ -1,0 +1,86 @@
+#include "native_addin.h"
+
+namespace {
+
+const char kGetClassObject[] = "GetClassObject";
+const char kDestroyObject[] = "DestroyObject";
+const char kSetPlatformCapabilities[] = "SetPlatformCapabilities";
+
+template <class F>
+F library_function(HMODULE library, const char* name) {
+    return reinterpret_cast<F>(library_symbol(library, name));
+}
+
+}  // namespace
+
+NativeAddIn::~NativeAddIn() {
+    if (m_component == nullptr && !m_objectInLibrary) closeLibrary();
+}
+
+bool NativeAddIn::openLibrary(const std::string& path, LibraryOpener open) {
+    if (m_library == nullptr) m_library = open(path);
+    return m_library != nullptr;
+}
+
+NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddInDefBaseEx* host,
+                                                IMemoryManager* memory,
+                                                Capabilities capabilities) {
+    if (m_component != nullptr) return eAlreadyConnected;
+    if (m_library == nullptr) return eNoLibrary;
+    auto getClassObject = library_function<GetClassObjectPtr>(m_library, kGetClassObject);
+    if (getClassObject == nullptr) {
+        closeLibrary();
+        return eNoClassObject;
+    }
+    m_finishPending = false;
+    if (getClassObject(className, &m_component) == 0 || m_component == nullptr) {
+        m_component = nullptr;
+        return eNoObject;
+    }
+    bool callInit = true;
+    auto announce =
+        library_function<SetPlatformCapabilitiesPtr>(m_library, kSetPlatformCapabilities);
+    if (announce != nullptr && capabilities != eAnnounceNot) {
+        const AppCapabilities answer = announce(eAppCapabilities1);
+        if (capabilities == eAnnounceAndObey && answer == eAppCapabilitiesInvalid) callInit = false;
+    }
+    CallScope scope(*this);
+    if (callInit && !m_component->Init(host)) return eInitRefused;
+    return m_component->setMemManager(memory) ? eConnected : eMemoryRefused;
+}
+
+void NativeAddIn::finish() {
+    if (m_callDepth > 0) {
+        m_finishPending = m_component != nullptr;
+        return;
+    }
+    finishNow();
+}
+
+void NativeAddIn::finishNow() {
+    m_finishPending = false;
+    if (m_component == nullptr || m_library == nullptr) return;
+    m_component->Done();
+    auto destroyObject = library_function<DestroyObjectPtr>(m_library, kDestroyObject);
+    if (destroyObject == nullptr) {
+        m_component = nullptr;
+        m_objectInLibrary = true;
+        return;
+    }
+    // Destroying the object stops its threads, which may be passing a callback to the host
+    // right now; the host stays whole until this returns.
+    destroyObject(&m_component);
+    m_component = nullptr;
+    closeLibrary();
+}
+
+void NativeAddIn::closeLibrary() {
+    close_library(m_library);
+    m_library = nullptr;
+}
+
+NativeAddIn::CallScope::CallScope(NativeAddIn& addIn) : m_addIn(addIn) { ++m_addIn.m_callDepth; }
+
+NativeAddIn::CallScope::~CallScope() {
+    if (--m_addIn.m_callDepth == 0 && m_addIn.m_finishPending) m_addIn.finishNow();
+}

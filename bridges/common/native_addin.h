@@ -1,0 +1,86 @@
+#pragma once
+// NativeAddIn: one object of a native add-in library, through its life as every bridge's
+// adapter drives it: open the library, GetClassObject, the capabilities, Init, setMemManager;
+// then Done, DestroyObject and closing the library.
+//
+// An add-in may call its host while one of its methods runs, and the host may be asked to
+// finish the object from that callback. The object is then finished when the outermost call
+// into it returns; meanwhile it already counts as gone (component() is null), so every later
+// call is answered as a finished adapter answers it.
+
+#include <string>
+
+#include "AddInDefBase.h"
+#include "ComponentBase.h"
+#include "IMemoryManager.h"
+#include "addin_library.h"
+
+class NativeAddIn {
+public:
+    // How the host announces its capabilities to a library that exports
+    // SetPlatformCapabilities.
+    enum Capabilities {
+        eAnnounceNot,     // it is not called
+        eAnnounceOnly,    // it is called; its answer does not matter
+        eAnnounceAndObey  // it is called; an answer of eAppCapabilitiesInvalid skips Init
+    };
+    enum ConnectResult {
+        eConnected,
+        eAlreadyConnected,  // an object is held already; nothing was done
+        eNoLibrary,         // the library did not open
+        eNoClassObject,     // the library has no GetClassObject (it is closed again)
+        eNoObject,          // GetClassObject gave none (the library stays open)
+        eInitRefused,       // Init said false (the object and the library stay)
+        eMemoryRefused      // setMemManager said false (the object and the library stay)
+    };
+    typedef HMODULE (*LibraryOpener)(const std::string& path);
+
+    NativeAddIn() = default;
+    // Closes a library that holds no object of ours; an object that was never finished, or one
+    // given up without DestroyObject, keeps its library loaded.
+    ~NativeAddIn();
+    NativeAddIn(const NativeAddIn&) = delete;
+    NativeAddIn& operator=(const NativeAddIn&) = delete;
+
+    // Opens the library at `path` with `open` unless one is held already; false when none is
+    // held afterwards.
+    bool openLibrary(const std::string& path, LibraryOpener open = open_library);
+    // GetClassObject(className) and the set-up of the object it gives, with `host` and
+    // `memory` as the object's host.
+    ConnectResult connect(const uint16_t* className, IAddInDefBaseEx* host, IMemoryManager* memory,
+                          Capabilities capabilities);
+    // Done, then DestroyObject and closing the library (without DestroyObject the object is
+    // only given up and the library stays). Nothing without an object or a library; during a
+    // call into the object, deferred to the end of the outermost one.
+    void finish();
+
+    // The object, or null when none is held or it is to be finished.
+    IComponentBase* component() const { return m_finishPending ? nullptr : m_component; }
+    bool hasLibrary() const { return m_library != nullptr; }
+
+    // Marks a call into the object for as long as it lives: a finish asked for meanwhile runs
+    // when the outermost one ends.
+    class CallScope {
+    public:
+        explicit CallScope(NativeAddIn& addIn);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        NativeAddIn& m_addIn;
+    };
+
+private:
+    void finishNow();
+    void closeLibrary();
+
+    HMODULE m_library = nullptr;
+    IComponentBase* m_component = nullptr;
+    // The object was given up without DestroyObject: it lives on inside the library.
+    bool m_objectInLibrary = false;
+    // Calls into the object under way on this thread (the page's: calls are not made from
+    // two threads at once), and whether a finish waits for them.
+    int m_callDepth = 0;
+    bool m_finishPending = false;
+};
