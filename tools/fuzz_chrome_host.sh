@@ -91,15 +91,22 @@ cat > "$work/host.dict" <<'DICT'
 "\x00\x00\x00\x00"
 DICT
 
-echo "fuzz_chrome_host: running for ${seconds}s"
-# A small quarantine keeps the process's resident size a measure of the host's own memory,
-# which -rss_limit_mb then bounds.
+# Memory limits. -malloc_limit_mb fails any single allocation of the host above 256 MB,
+# however long the run. The resident size also holds libFuzzer's own bookkeeping (its corpus,
+# coverage and allocator caches), which keeps growing with the run: within CI's minute it is
+# small enough that 512 MB bounds the host, but a longer run would stop at that limit with a
+# false out-of-memory, so longer runs leave the resident size unbounded (0).
+rss_limit=512
+if (( seconds > 60 )); then rss_limit=0; fi
+
+echo "fuzz_chrome_host: running for ${seconds}s (rss limit ${rss_limit} MB, malloc limit 256 MB)"
+# A small quarantine keeps the process's resident size close to the host's own memory.
 # From the work folder: libFuzzer writes its per-job logs into the current directory.
 cd "$work"
 ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32:detect_leaks=1} \
 "$build/out/fuzz_chrome_host" "$corpus" \
     -dict="$work/host.dict" \
     -max_total_time="$seconds" \
-    -max_len=65536 -rss_limit_mb=512 -malloc_limit_mb=256 -timeout=10 \
+    -max_len=65536 -rss_limit_mb="$rss_limit" -malloc_limit_mb=256 -timeout=10 \
     -jobs="$jobs" -workers="$jobs" \
     -artifact_prefix="$work/artifacts/" -print_final_stats=1

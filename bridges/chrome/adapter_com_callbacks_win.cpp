@@ -1,5 +1,7 @@
 // The COM adapter as the add-in's connection object: each host operation goes to the site at
-// once, on the calling thread (the add-in's own threads included), and answers an HRESULT.
+// once, on the calling thread (the add-in's own threads included), and answers an HRESULT;
+// whatever the site or a conversion throws stays here (com_addin::guarded). A VARIANT that the
+// add-in gives to be filled may be uninitialised memory: it is initialised, never cleared.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -7,6 +9,7 @@
 
 #include "adapter_com_win.h"
 #include "addin_site.h"
+#include "com_boundary.h"
 #include "context_call.h"
 #include "host_globals.h"
 #include "message_box.h"
@@ -35,6 +38,8 @@ constexpr size_t kReadFailureUnits = 200;
 
 }  // namespace
 
+using com_addin::guarded;
+
 STDMETHODIMP AdapterCOM::SetEventBufferDepth(long depth) {
     AddInSite* site = m_site.load();
     if (site == nullptr) return E_FAIL;
@@ -53,22 +58,27 @@ STDMETHODIMP AdapterCOM::GetEventBufferDepth(long* depth) {
 STDMETHODIMP AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
     AddInSite* site = m_site.load();
     if (site == nullptr) return E_FAIL;
-    site->ExternalEvent(text_of(source), text_of(message), text_of(data));
-    return S_OK;
+    return guarded([&] {
+        site->ExternalEvent(text_of(source), text_of(message), text_of(data));
+        return S_OK;
+    });
 }
 
 STDMETHODIMP AdapterCOM::CleanEventBuffer() { return answer(m_site.load() != nullptr); }
 
 STDMETHODIMP AdapterCOM::SetStatusLine(BSTR text) {
     AddInSite* site = m_site.load();
-    return answer(site != nullptr && site->SetStatusLine(text_of(text)));
+    if (site == nullptr) return E_FAIL;
+    return guarded([&] { return answer(site->SetStatusLine(text_of(text))); });
 }
 
 STDMETHODIMP AdapterCOM::ResetStatusLine() {
     AddInSite* site = m_site.load();
     if (site == nullptr) return E_FAIL;
-    site->ResetStatusLine();
-    return S_OK;
+    return guarded([&] {
+        site->ResetStatusLine();
+        return S_OK;
+    });
 }
 
 // The page answers a "readValue" callback later, on its own: the value read now is null.
@@ -77,46 +87,53 @@ STDMETHODIMP AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* errorLo
     if (site == nullptr) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     ::VariantInit(value);
-    CNPVariant read;
-    const bool done = site->Read(text_of(name), read);
-    Utils::NPVariantToVariant(read, *value);
-    if (done || errorLog == nullptr) return S_OK;
-    wchar_t description[kReadFailureUnits];
-    std::swprintf(description, kReadFailureUnits, L"Fail to read property '%ls'",
-                  name != nullptr ? name : L"");
-    com_addin::report_profile_error(errorLog, name, description, 0);
-    return E_FAIL;
+    return guarded([&] {
+        CNPVariant read;
+        const bool done = site->Read(text_of(name), read);
+        Utils::NPVariantToVariant(read, *value);
+        if (done || errorLog == nullptr) return S_OK;
+        wchar_t description[kReadFailureUnits];
+        std::swprintf(description, kReadFailureUnits, L"Fail to read property '%ls'",
+                      name != nullptr ? name : L"");
+        com_addin::report_profile_error(errorLog, name, description, 0);
+        return E_FAIL;
+    });
 }
 
 STDMETHODIMP AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
     AddInSite* site = m_site.load();
     if (site == nullptr) return E_FAIL;
-    return answer(site->Write(text_of(name), json_of(value)));
+    return guarded([&] { return answer(site->Write(text_of(name), json_of(value))); });
 }
 
 STDMETHODIMP AdapterCOM::RegisterProfileAs(BSTR name) {
     AddInSite* site = m_site.load();
-    return answer(site != nullptr && site->RegisterProfileAs(text_of(name)));
+    if (site == nullptr) return E_FAIL;
+    return guarded([&] { return answer(site->RegisterProfileAs(text_of(name))); });
 }
 
 STDMETHODIMP AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
     AddInSite* site = m_site.load();
     if (site == nullptr) return E_FAIL;
     if (value == nullptr) return E_POINTER;
-    CNPVariant read;
-    if (!site->Read(text_of(name), read)) return E_FAIL;
-    Utils::NPVariantToVariant(read, *value);
-    return S_OK;
+    ::VariantInit(value);
+    return guarded([&] {
+        CNPVariant read;
+        if (!site->Read(text_of(name), read)) return E_FAIL;
+        Utils::NPVariantToVariant(read, *value);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
     AddInSite* site = m_site.load();
     if (site == nullptr) return E_FAIL;
-    return answer(site->Write(text_of(name), json_of(value)));
+    return guarded([&] { return answer(site->Write(text_of(name), json_of(value))); });
 }
 
 STDMETHODIMP AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
-    return com_addin::context_call(m_addIn.extender(), name, params, result);
+    return guarded(
+        [&] { return com_addin::context_call(m_addIn.extender(), name, params, result); });
 }
 
 STDMETHODIMP AdapterCOM::AddError(LPCOLESTR /*name*/, EXCEPINFO* info) {
@@ -127,8 +144,10 @@ STDMETHODIMP AdapterCOM::AddError(LPCOLESTR /*name*/, EXCEPINFO* info) {
 HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
                                 long scode) {
     AddInSite* site = m_site.load();
-    return answer(site != nullptr &&
-                  site->AddError(wCode, text_of(source), text_of(description), scode));
+    if (site == nullptr) return E_FAIL;
+    return guarded([&] {
+        return answer(site->AddError(wCode, text_of(source), text_of(description), scode));
+    });
 }
 
 STDMETHODIMP AdapterCOM::GetAppMainFrame(long*) { return E_NOTIMPL; }
@@ -142,27 +161,34 @@ STDMETHODIMP AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, 
 
 STDMETHODIMP AdapterCOM::Confirm(BSTR text, VARIANT* answerValue) {
     if (m_site.load() == nullptr) return E_NOTIMPL;
-    const CNPVariant yes(show_message_box(text_of(text), eMessageBoxYesNo));
-    if (answerValue != nullptr) Utils::NPVariantToVariant(yes, *answerValue);
-    return S_OK;
+    if (answerValue != nullptr) ::VariantInit(answerValue);
+    return guarded([&] {
+        const CNPVariant yes(show_message_box(text_of(text), eMessageBoxYesNo));
+        if (answerValue != nullptr) Utils::NPVariantToVariant(yes, *answerValue);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP AdapterCOM::Alert(BSTR text) {
     if (m_site.load() == nullptr) return E_NOTIMPL;
-    show_message_box(text_of(text), eMessageBoxOk);
-    return S_OK;
+    return guarded([&] {
+        show_message_box(text_of(text), eMessageBoxOk);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP AdapterCOM::GetPlatformInfo(com_addin::PlatformInfoRecord** info) {
     if (m_site.load() == nullptr) return E_FAIL;
     if (info == nullptr) return E_POINTER;
-    UnicodeString version;
-    UnicodeString userAgent;
-    Utils::UTF8ToWide(g_version, version, false);
-    Utils::UTF8ToWide(g_userAgent, userAgent, false);
-    std::lock_guard<std::mutex> lock(m_platformLock);
-    m_platform.setVersion(reinterpret_cast<const wchar_t*>(version.c_str()));
-    m_platform.setUserAgent(reinterpret_cast<const wchar_t*>(userAgent.c_str()));
-    *info = m_platform.record();
-    return S_OK;
+    return guarded([&] {
+        UnicodeString version;
+        UnicodeString userAgent;
+        Utils::UTF8ToWide(g_version, version, false);
+        Utils::UTF8ToWide(g_userAgent, userAgent, false);
+        std::lock_guard<std::mutex> lock(m_platformLock);
+        m_platform.setVersion(reinterpret_cast<const wchar_t*>(version.c_str()));
+        m_platform.setUserAgent(reinterpret_cast<const wchar_t*>(userAgent.c_str()));
+        *info = m_platform.record();
+        return S_OK;
+    });
 }

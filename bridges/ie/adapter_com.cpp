@@ -205,7 +205,7 @@ HRESULT AdapterCOM::Confirm(BSTR text, VARIANT* answer) {
     hr = site->queryBox(text, &reply);
     site->Release();
     if (SUCCEEDED(hr) && answer != nullptr) {
-        VariantClear(answer);
+        // The add-in's VARIANT may be uninitialised memory: written, never cleared.
         *answer = reply;  // moved: the answer owns it now
     } else {
         VariantClear(&reply);

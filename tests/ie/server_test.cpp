@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "com_addin_interfaces.h"
 #include "fixture_library.h"
+#include "garbage_variant.h"
 #include "quillon_ie.h"
 #include "server_interfaces.h"
 #include "server_setup.h"
@@ -505,6 +507,49 @@ TEST(AdapterCOM, ReleasingTheSiteDisconnectsTheAddIn) {
     EXPECT_EQ(fixture.counters().objectRefs, 0);
     EXPECT_EQ(fixture.counters().connectionRefs, 0);
     EXPECT_EQ(listener.m_ref.load(), 1u) << "the site was never destroyed";
+}
+
+// A page that answers every box with Yes.
+class YesListener : public Listener {
+public:
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* info, UINT* argError) override {
+        if (result != nullptr) {
+            VariantInit(result);
+            result->vt = VT_BOOL;
+            result->boolVal = VARIANT_TRUE;
+        }
+        return Listener::Invoke(id, iid, lcid, flags, params, result, info, argError);
+    }
+};
+
+// The add-in's VARIANT for the answer of a box may be uninitialised memory: the adapter
+// stores the page's answer there without clearing what the memory held.
+TEST(AdapterCOM, ConfirmStoresTheAnswerWithoutReadingTheAddInsVariant) {
+    YesListener listener;
+    Ref<IAddInSite> site;
+    ASSERT_EQ(create(CLSID_AddInSite, IID_IAddInSite, site.putVoid()), S_OK);
+    Ref<quillon::ISiteEx> ex;
+    ASSERT_EQ(site->QueryInterface(quillon::IID_ISiteEx, ex.putVoid()), S_OK);
+    ex->setListener(&listener);
+    Ref<quillon::IAdapterDefBase> adapter;
+    ASSERT_EQ(create(CLSID_AdapterCOM, quillon::IID_IAdapterDefBase, adapter.putVoid()), S_OK);
+    ASSERT_EQ(adapter->setSite(site.get()), S_OK);
+    Ref<com_addin::IMsgBox> boxes;
+    ASSERT_EQ(adapter->QueryInterface(com_addin::IID_IMsgBox, boxes.putVoid()), S_OK);
+    BSTR text = SysAllocString(L"Go?");
+    for (VARTYPE vt : com_test::kGarbageTypes) {
+        com_test::Tripwire tripwire;
+        VARIANT answer = com_test::garbage_variant(vt, tripwire);
+        EXPECT_EQ(boxes->Confirm(text, &answer), S_OK) << "garbage of type " << vt;
+        EXPECT_EQ(answer.vt, VT_BOOL) << "garbage of type " << vt;
+        EXPECT_EQ(answer.boolVal, VARIANT_TRUE) << "garbage of type " << vt;
+        EXPECT_EQ(tripwire.releases(), 0) << "Confirm cleared what the add-in's memory held";
+    }
+    SysFreeString(text);
+    EXPECT_EQ(listener.m_calls, std::vector<std::wstring>(3, L"queryBox"));
+    EXPECT_EQ(adapter->done(), S_OK);
+    ex->setListener(nullptr);
 }
 
 }  // namespace

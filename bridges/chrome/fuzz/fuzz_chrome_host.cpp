@@ -88,6 +88,17 @@ bool names_a_claim(const JsValue& value) {
     return false;
 }
 
+// Parses as the host does. The reader throws where nesting is too deep for it; the host
+// then skips the message (message_loop.cpp), so here it reads as no value at all.
+bool read_as_host(const char* text, size_t len, JsValue& msg) {
+    try {
+        return json_read(text, len, msg);
+    } catch (...) {
+        msg = JsValue();
+        return false;
+    }
+}
+
 // Reads the input's messages exactly as the host will and looks for a claim in any of them.
 bool input_names_a_claim(const uint8_t* data, size_t size) {
     MemoryByteSource source(data, size);
@@ -98,7 +109,7 @@ bool input_names_a_claim(const uint8_t* data, size_t size) {
         if (got == FrameReader::eEnd) return false;
         if (got != FrameReader::eFrame) continue;
         JsValue msg;
-        json_read(text.data(), text.size(), msg);
+        read_as_host(text.data(), text.size(), msg);
         if (names_a_claim(msg)) return true;
     }
 }
@@ -130,7 +141,7 @@ std::string with_relative_ids(const uint8_t* data, size_t size, cls_id base) {
         JsValue msg;
         uint32_t relative = 0;
         const bool rewrite = length == n && std::memchr(text, 0, length) == nullptr &&
-                             json_read(text, length, msg) && msg.isObject() &&
+                             read_as_host(text, length, msg) && msg.isObject() &&
                              (!msg.isMember(kNameClsId) ||
                               (msg[kNameClsId].isIntegral() && !msg[kNameClsId].isBool() &&
                                cls_id_of(msg[kNameClsId], relative) && relative < kRelativeLimit));

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "com_boundary.h"
+
 namespace com_addin {
 
 namespace {
@@ -216,10 +218,12 @@ HRESULT connection_invoke(ConnectionOperations& operations, DISPID id, WORD flag
     if (id == eGetAppMainFrame || id == eGetAppMDIFrame || id == eCreateAddInWindow) {
         return E_NOTIMPL;
     }
-    Arguments args(row->paramCount);
-    const HRESULT taken = take_arguments(*row, params, args, argError);
-    if (FAILED(taken)) return taken;
-    return perform(operations, id, args, result);
+    return guarded([&] {
+        Arguments args(row->paramCount);
+        const HRESULT taken = take_arguments(*row, params, args, argError);
+        if (FAILED(taken)) return taken;
+        return perform(operations, id, args, result);
+    });
 }
 
 }  // namespace com_addin

@@ -1,17 +1,24 @@
 // The COM adapter in process (under Wine), without an add-in: the interfaces it answers as a
 // connection object, its answers with and without a site, the message boxes through their
-// answerer, the platform record, and its end when the site and the add-in let it go.
+// answerer, the platform record, its end when the site and the add-in let it go, the
+// VARIANTs it fills without reading them, and its answers when memory runs out.
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <string>
 
 #include "adapter_com_win.h"
 #include "addin_site.h"
 #include "com_addins.h"
+#include "failing_allocations.h"
+#include "garbage_variant.h"
+#include "frame_output.h"
 #include "host_globals.h"
 #include "message_box.h"
 #include "object_holder.h"
@@ -193,4 +200,125 @@ TEST_F(ComAdapter, ReferenceHeldByTheAddInOutlivesTheSite) {
     EXPECT_EQ(0u, events->Release());
 }
 
+// The site's callbacks to the page go nowhere while a test runs.
+class OutputToNowhere {
+public:
+    OutputToNowhere() : m_saved(output_fd()), m_fd(::_open("NUL", _O_WRONLY | _O_BINARY)) {
+        if (m_fd >= 0) set_output_fd(m_fd);
+    }
+    ~OutputToNowhere() {
+        set_output_fd(m_saved);
+        if (m_fd >= 0) ::_close(m_fd);
+    }
+    OutputToNowhere(const OutputToNowhere&) = delete;
+    OutputToNowhere& operator=(const OutputToNowhere&) = delete;
+
+private:
+    int m_saved;
+    int m_fd;
+};
+
+// A late-bound call of the connection with one text argument.
+HRESULT invoke_with_text(IUnknown* connection, const wchar_t* name, BSTR text, VARIANT* result) {
+    IDispatch* dispatch = query<IDispatch>(connection, IID_IDispatch);
+    if (dispatch == nullptr) return E_NOINTERFACE;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    if (SUCCEEDED(hr)) {
+        VARIANT argument;
+        argument.vt = VT_BSTR;
+        argument.bstrVal = text;
+        DISPPARAMS params = {&argument, nullptr, 1, 0};
+        hr = dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr,
+                              nullptr);
+    }
+    dispatch->Release();
+    return hr;
+}
+
 }  // namespace
+
+TEST_F(ComAdapter, FillsTheAddInsVariantsWithoutReadingThem) {
+    withSite();
+    OutputToNowhere quiet;
+    g_answer = true;
+    struct Fill {
+        const char* operation;
+        std::function<HRESULT(VARIANT*)> call;
+        VARTYPE written;
+    };
+    com_addin::IContext* context = adapter;
+    const Fill fills[] = {
+        {"IContext getPropVal", [&](VARIANT* v) { return context->getPropVal(text, v); }, VT_NULL},
+        {"late-bound getPropVal",
+         [&](VARIANT* v) { return invoke_with_text(connection, L"getPropVal", text, v); },
+         VT_NULL},
+        {"IMsgBox Confirm", [&](VARIANT* v) { return adapter->Confirm(text, v); }, VT_BOOL},
+        {"IPropertyProfile Read", [&](VARIANT* v) { return adapter->Read(L"Name", v, nullptr); },
+         VT_NULL},
+    };
+    for (const Fill& fill : fills) {
+        for (VARTYPE vt : com_test::kGarbageTypes) {
+            com_test::Tripwire tripwire;
+            VARIANT value = com_test::garbage_variant(vt, tripwire);
+            EXPECT_EQ(S_OK, fill.call(&value)) << fill.operation << ", garbage of type " << vt;
+            EXPECT_EQ(fill.written, value.vt) << fill.operation << ", garbage of type " << vt;
+            EXPECT_EQ(0, tripwire.releases())
+                << fill.operation << " cleared what the add-in's memory happened to hold";
+        }
+    }
+}
+
+// Every host operation that reaches the site or converts a value answers an HRESULT when an
+// allocation fails on the way; nothing thrown reaches the add-in.
+TEST_F(ComAdapter, AnOperationThatRunsOutOfMemoryAnswersAFailure) {
+    withSite();
+    OutputToNowhere quiet;
+    g_version = std::string(64, 'v');  // long enough to need the heap on its way to UTF-16
+    g_userAgent = std::string(64, 'u');
+    BSTR longText = SysAllocString(L"A text longer than any string keeps in place");
+    VARIANT value;
+    VariantInit(&value);
+    EXCEPINFO info = {};
+    info.bstrSource = longText;
+    info.bstrDescription = longText;
+    PlatformInfoRecord* record = nullptr;
+    com_addin::IContext* context = adapter;
+    struct Operation {
+        const char* name;
+        std::function<HRESULT()> call;
+    };
+    const Operation operations[] = {
+        {"ExternalEvent", [&] { return adapter->ExternalEvent(longText, longText, longText); }},
+        {"SetStatusLine", [&] { return adapter->SetStatusLine(longText); }},
+        {"ResetStatusLine", [&] { return adapter->ResetStatusLine(); }},
+        {"RegisterProfileAs", [&] { return adapter->RegisterProfileAs(longText); }},
+        {"Read", [&] { return adapter->Read(longText, &value, nullptr); }},
+        {"Write", [&] { return adapter->Write(longText, &value); }},
+        {"getPropVal", [&] { return context->getPropVal(longText, &value); }},
+        {"setPropVal", [&] { return context->setPropVal(longText, &value); }},
+        {"AddError", [&] { return adapter->AddError(longText, &info); }},
+        {"Confirm", [&] { return adapter->Confirm(longText, &value); }},
+        {"Alert", [&] { return adapter->Alert(longText); }},
+        {"GetPlatformInfo", [&] { return adapter->GetPlatformInfo(&record); }},
+        {"late-bound SetStatusLine",
+         [&] { return invoke_with_text(connection, L"SetStatusLine", longText, nullptr); }},
+    };
+    for (const Operation& operation : operations) {
+        HRESULT hr = S_OK;
+        bool escaped = false;
+        try {
+            FailingAllocations failing;
+            hr = operation.call();
+        } catch (...) {
+            escaped = true;
+        }
+        EXPECT_FALSE(escaped) << operation.name << " let an exception reach the add-in";
+        EXPECT_EQ(E_OUTOFMEMORY, hr) << operation.name;
+        VariantClear(&value);
+    }
+    SysFreeString(longText);
+    g_version.clear();
+    g_userAgent.clear();
+}
