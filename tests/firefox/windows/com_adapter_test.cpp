@@ -450,6 +450,15 @@ TEST_F(ComAdapter, AProfileReadFillsAnUninitialisedVariantWithoutTouchingWhatWas
     profile->Release();
 }
 
+TEST_F(ComAdapter, TheDispatchPartSetsTheTypeInformationItRefuses) {
+    IDispatch* dispatch = part<IDispatch>(IID_IDispatch);
+    ASSERT_NE(nullptr, dispatch);
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(static_cast<uintptr_t>(0xA5A5A5A5));
+    EXPECT_EQ(E_FAIL, dispatch->GetTypeInfo(0, 0, &info));
+    EXPECT_EQ(nullptr, info);
+    dispatch->Release();
+}
+
 TEST_F(ComAdapter, AClassThatCannotBeCreatedIsNotConnected) {
     EXPECT_FALSE(m_adapter->Connect(u"AddIn.NoSuchClass", nullptr));
     EXPECT_FALSE(m_adapter->IsComponentLoaded());
