@@ -11,9 +11,11 @@ namespace {
 
 const size_t kChunk = 4096;
 
-// Non-blocking: opening a FIFO for reading would otherwise wait for a writer.
+// Non-blocking: opening a FIFO for reading would otherwise wait for a writer. Large-file: in
+// the 32-bit build a file beyond 2 GiB opens too (and is then refused as too long), so it is
+// found like any other.
 int open_without_waiting(const std::string& path) {
-    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_LARGEFILE);
 }
 
 // What the file holds, read until its end: the length that seeking or fstat reports is not
