@@ -43,6 +43,18 @@ nsIVariant* page_value(const VARIANT& value) {
     return variant.forget().take();
 }
 
+// Gives up an argument array with everything in it. SafeArrayDestroy alone would leave the
+// arrays nested in it (the VT_ARRAY-alone form that the conversion makes, which the platform's
+// clearing refuses).
+void destroy_arguments(SAFEARRAY* array) {
+    if (array == nullptr) return;
+    VARIANT holder;
+    VariantInit(&holder);
+    holder.vt = VT_ARRAY;
+    holder.parray = array;
+    ole_value_clear(&holder);
+}
+
 long element_count(SAFEARRAY* array) {
     LONG lower = 0;
     LONG upper = -1;
@@ -372,7 +384,7 @@ NS_IMETHODIMP AdapterCOM::Call(const char16_t* name, nsIVariant* params, nsIVari
     VELMOR_NEED_EXTENDER(NS_ERROR_NOT_INITIALIZED);
     CallArguments args;
     const HRESULT hr = callMethod(name, params, _retval, args);
-    if (args.array != nullptr) SafeArrayDestroy(args.array);
+    destroy_arguments(args.array);
     return hr == S_OK ? NS_OK : NS_ERROR_FAILURE;
 }
 
@@ -401,7 +413,7 @@ NS_IMETHODIMP AdapterCOM::CallExt(const char16_t* name, nsIVariant* params,
         for (nsIVariant* value : values) value->Release();
         *retParams = list.forget().take();
     }
-    if (args.array != nullptr) SafeArrayDestroy(args.array);
+    destroy_arguments(args.array);
     return hr == S_OK ? NS_OK : NS_ERROR_FAILURE;
 }
 

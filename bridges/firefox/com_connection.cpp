@@ -46,7 +46,11 @@ HRESULT ComConnection::GetTypeInfoCount(UINT* count) {
     return S_OK;
 }
 
-HRESULT ComConnection::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_FAIL; }
+// No type information; the add-in's pointer is set all the same, as it may not be initialised.
+HRESULT ComConnection::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info != nullptr) *info = nullptr;
+    return E_FAIL;
+}
 
 HRESULT ComConnection::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
     return E_NOTIMPL;

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -25,19 +24,28 @@ std::string program_file_name() {
     }
 }
 
+// Where the folder part of `file` ends: after its last separator (a backslash, a slash, or
+// the colon of a drive); 0 when it has none. The walk steps over double-byte characters of the
+// ANSI code page whole, as their second byte may look like a backslash. Unlike _splitpath,
+// no part of the path has a length limit.
+size_t folder_end(const std::string& file) {
+    size_t end = 0;
+    for (size_t i = 0; i < file.size(); ++i) {
+        const char c = file[i];
+        if (::IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < file.size()) {
+            ++i;
+        } else if (c == '\\' || c == '/' || c == ':') {
+            end = i + 1;
+        }
+    }
+    return end;
+}
+
 }  // namespace
 
 std::string program_directory() {
+    // The drive and the folder without the file name: the folder keeps its trailing
+    // backslash.
     const std::string file = program_file_name();
-    if (file.empty()) return std::string();
-    // The drive and the folder, rebuilt without the file name: the folder keeps its
-    // trailing backslash. The C library splits by the code page's characters (a second byte
-    // of a double-byte character may look like a backslash). No part is longer than the whole,
-    // so buffers of the name's size cannot overflow.
-    std::vector<char> drive(file.size() + 1), folder(file.size() + 1), name(file.size() + 1),
-        extension(file.size() + 1);
-    ::_splitpath(file.c_str(), drive.data(), folder.data(), name.data(), extension.data());
-    std::vector<char> directory(file.size() + 2);
-    ::_makepath(directory.data(), drive.data(), folder.data(), nullptr, nullptr);
-    return directory.data();
+    return file.substr(0, folder_end(file));
 }

@@ -1,10 +1,10 @@
 #include "version_probe.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "addin_module.h"
+#include "probe_file.h"
 #include "program_directory.h"
 
 namespace {
@@ -13,37 +13,21 @@ const char kSomeFileName[] = "application.ini";
 const char kVersionRecord[] = "Version=";
 const unsigned kDefaultVersion = 6;
 
-// The whole content of an open file, read from its start.
-bool read_whole(FILE* file, std::string& text) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return false;
-    const long length = std::ftell(file);
-    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) return false;
-    text.resize(static_cast<size_t>(length));
-    const size_t got = length > 0 ? std::fread(&text[0], 1, text.size(), file) : 0;
-    text.resize(got);
-    return true;
-}
-
 }  // namespace
 
 bool find_file(std::string& dirty_path) {
     std::string path = dirty_path;
     if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += '/';
     path += kSomeFileName;
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) return false;
-    std::fclose(file);
+    if (!probe_file_opens(path)) return false;
     dirty_path = path;
     return true;
 }
 
 unsigned get_version_form_file(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) return kDefaultVersion;
+    // Found but unreadable, whatever the reason, is the same as no version in it.
     std::string text;
-    const bool read = read_whole(file, text);
-    std::fclose(file);
-    if (!read) return kDefaultVersion;
+    if (!read_probe_file(path, text)) return kDefaultVersion;
 
     const size_t record = text.find(kVersionRecord);
     if (record == std::string::npos) return kDefaultVersion;
@@ -62,7 +46,12 @@ void correct_version(unsigned version_from_file) {
 }
 
 void init_version() {
-    std::string directory = program_directory();
-    if (directory.empty() || !find_file(directory)) return;
-    correct_version(get_version_form_file(directory));
+    // It runs while the browser loads the library: nothing may escape it.
+    try {
+        std::string directory = program_directory();
+        if (directory.empty() || !find_file(directory)) return;
+        correct_version(get_version_form_file(directory));
+    } catch (...) {
+        // The module keeps the version it has.
+    }
 }

@@ -9,7 +9,8 @@
 // true when that file can be opened; otherwise returns false and leaves `dirty_path` alone.
 bool find_file(std::string& dirty_path);
 // The major version from the file: the digits between the first "Version=" and the next ".",
-// read as strtol reads them; 6 when the file does not open or has no such version.
+// read as strtol reads them; 6 when the file does not open, cannot be read (not a regular
+// file, too long, a read error) or has no such version.
 unsigned get_version_form_file(const std::string& path);
 // Maps a major version to the module version (4 -> 1, 5 -> 2, others unchanged) and stores it
 // in the module table.

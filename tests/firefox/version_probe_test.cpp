@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstring>
 #include <string>
 
-#include "program_output.h"
-#include "temp_folder.h"
+#include "probe_program.h"
 
 namespace velmor_test {
 namespace {
@@ -19,29 +17,6 @@ struct ProbeCase {
     const char* ini;  // null: no application.ini beside the program
     unsigned version;
 };
-
-// Runs the stand-in program at `program` and returns what it printed.
-std::string run(const std::string& program) {
-    return program_output(program, VELMOR_FIREFOX_COMPONENT);
-}
-
-// The stand-in program copied to `name` in `folder`, with what it needs beside it (on Windows
-// the browser's XPCOM library, which it imports); "" on failure.
-std::string install_program(const TempFolder& folder, const std::string& name) {
-    const std::string program = folder.copyIn(VELMOR_PROBE_PROGRAM, name + VELMOR_PROGRAM_SUFFIX);
-    const std::string directory = name.find('/') != std::string::npos
-                                      ? name.substr(0, name.rfind('/') + 1)
-                                      : std::string();
-    if (std::strlen(VELMOR_RUNTIME_BESIDE) > 0 &&
-        folder.copyIn(VELMOR_RUNTIME_BESIDE, directory + VELMOR_RUNTIME_BESIDE_NAME).empty()) {
-        return std::string();
-    }
-    return program;
-}
-
-std::string expected_line(unsigned version) {
-    return "version=" + std::to_string(version) + " loaded=00000000 service=00000000 module_refs=1\n";
-}
 
 const ProbeCase kCases[] = {
     {"three parts", "[App]\nVersion=31.0.1\n", 31},
@@ -62,12 +37,12 @@ class VersionProbe : public ::testing::TestWithParam<ProbeCase> {};
 TEST_P(VersionProbe, SetsTheModuleVersionFromTheFileBesideTheProgram) {
     const ProbeCase& c = GetParam();
     TempFolder folder;
-    const std::string program = install_program(folder, "firefox");
+    const std::string program = install_probe(folder, "firefox");
     ASSERT_FALSE(program.empty());
     if (c.ini != nullptr) {
         ASSERT_TRUE(folder.write("application.ini", c.ini));
     }
-    EXPECT_EQ(expected_line(c.version), run(program)) << c.name;
+    EXPECT_EQ(probe_line(c.version), run_probe(program)) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, VersionProbe, ::testing::ValuesIn(kCases),
@@ -79,20 +54,38 @@ INSTANTIATE_TEST_SUITE_P(Cases, VersionProbe, ::testing::ValuesIn(kCases),
                              return name;
                          });
 
-// A program path longer than the probe's buffer is not read past it: the probe stops, and the
-// module keeps its built version.
-TEST(VersionProbeLongPath, AProgramPathBeyondTheBufferKeepsTheBuiltVersion) {
-    // Windows builds read such a path whole instead (the probe's buffer grows); Wine cannot
-    // start a program from a path this long, so that is not run there.
-    if (!VELMOR_LONG_PROGRAM_PATHS) GTEST_SKIP() << "no program starts from a path this long here";
+// A program path longer than the probe's 1024-byte buffer is never read past it. On Linux the
+// probe stops there, and the module keeps its built version; on Windows the module name is
+// read whole, and the version comes from the file.
+TEST(VersionProbeLongPath, AProgramPathBeyondTheBufferIsNotReadPastIt) {
+    if (!VELMOR_STARTS_LONG_PROGRAM_PATHS) {
+        GTEST_SKIP() << "CreateProcess under Wine takes no program path beyond MAX_PATH: the "
+                        "host starts this one (firefox.windows_probe_*)";
+    }
     TempFolder folder;
     std::string deep;
     for (int i = 0; i < 6; ++i) deep += std::string(200, static_cast<char>('a' + i)) + "/";
-    const std::string program = install_program(folder, deep + "firefox");
+    const std::string program = install_probe(folder, deep + "firefox");
     ASSERT_FALSE(program.empty());
     ASSERT_GT(program.size(), 1024u);
     ASSERT_TRUE(folder.write(deep + "application.ini", "Version=44.0\n"));
-    EXPECT_EQ(expected_line(31), run(program));
+    EXPECT_EQ(probe_line(VELMOR_LONG_PROGRAM_PATH_VERSION), run_probe(program));
+}
+
+// A folder path longer than a classic Windows one (beyond the 256 characters of _MAX_DIR), in a
+// program path that fits the buffer, still gives the version.
+TEST(VersionProbeLongPath, AFolderLongerThanAClassicWindowsFolderStillGivesTheVersion) {
+    if (!VELMOR_STARTS_LONG_PROGRAM_PATHS) {
+        GTEST_SKIP() << "CreateProcess under Wine takes no program path beyond MAX_PATH: the "
+                        "host starts this one (firefox.windows_probe_*)";
+    }
+    TempFolder folder;
+    const std::string deep = std::string(150, 'f') + "/" + std::string(150, 'g') + "/";
+    const std::string program = install_probe(folder, deep + "firefox");
+    ASSERT_FALSE(program.empty());
+    ASSERT_LT(program.size(), 1000u);
+    ASSERT_TRUE(folder.write(deep + "application.ini", "Version=45.0\n"));
+    EXPECT_EQ(probe_line(45), run_probe(program));
 }
 
 // A browser installed under a folder whose name holds letters beyond ASCII (of the ANSI code
@@ -100,10 +93,10 @@ TEST(VersionProbeLongPath, AProgramPathBeyondTheBufferKeepsTheBuiltVersion) {
 TEST(VersionProbeFolders, AFolderWithLettersBeyondAsciiStillGivesTheVersion) {
     TempFolder folder;
     const std::string place = "Mozilla Fire\xC3\xB3x \xC3\xA9t\xC3\xA9/";
-    const std::string program = install_program(folder, place + "firefox");
+    const std::string program = install_probe(folder, place + "firefox");
     ASSERT_FALSE(program.empty());
     ASSERT_TRUE(folder.write(place + "application.ini", "Version=38.0\n"));
-    EXPECT_EQ(expected_line(38), run(program));
+    EXPECT_EQ(probe_line(38), run_probe(program));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "fixture_library.h"
 #include "hresult_result.h"
 #include "nsComponentManagerUtils.h"
+#include "ole_variants.h"
 
 namespace velmor_test {
 namespace {
@@ -65,6 +67,20 @@ int32_t int_of(nsIVariant* value) {
     int32_t number = -1;
     if (value != nullptr) value->GetAsInt32(&number);
     return number;
+}
+
+// The blocks in use on the process heap, where the COM allocator keeps safe arrays and BSTRs
+// (the C library and the XPCOM allocator have heaps of their own).
+long busy_heap_blocks() {
+    const HANDLE heap = GetProcessHeap();
+    long busy = 0;
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry = {};
+    while (HeapWalk(heap, &entry)) {
+        if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) ++busy;
+    }
+    HeapUnlock(heap);
+    return busy;
 }
 
 // ---- the component of kind 1 with the fixture beside it
@@ -182,6 +198,28 @@ TEST_F(ComAddIn, ParameterListsGoToTheAddInAndComeBack) {
     call(u"Fail", nullptr, NS_ERROR_FAILURE);
 }
 
+// A page list holding a list reaches the add-in as an array inside the argument array; both
+// calls give up all of it, whatever the add-in answers.
+TEST_F(ComAddIn, ArgumentArraysGoWithTheArraysNestedInThem) {
+    const nsCOMPtr<nsIWritableVariant> nested =
+        list_of({list_of({string_variant(u"inner"), list_of({int_variant(3)})}), int_variant(1)});
+    const auto call_both = [&] {
+        call(u"Fail", nested, NS_ERROR_FAILURE);
+        nsCOMPtr<nsIVariant> given;
+        nsCOMPtr<nsIVariant> result;
+        EXPECT_EQ(NS_ERROR_FAILURE, m_site->CallExt(u"Fail", nested, getter_AddRefs(given),
+                                                    getter_AddRefs(result)));
+    };
+    call_both();  // the platform's own caches fill first
+    const long before = busy_heap_blocks();
+    // Each round leaking would leave at least two safe arrays and a BSTR behind; the platform
+    // may keep a few blocks of its own meanwhile, far fewer than one a round.
+    const long kRounds = 50;
+    for (long i = 0; i < kRounds; ++i) call_both();
+    EXPECT_LT(busy_heap_blocks() - before, kRounds) << "blocks left behind by " << kRounds
+                                                    << " rounds of calls";
+}
+
 TEST_F(ComAddIn, TheHostInterfacesReachThePageAndTheDispatchKnowsNoNames) {
     const std::u16string report = exerciseReport();
     EXPECT_NE(std::u16string::npos, report.find(u"status=00000000,00000000;")) << shown(report);
@@ -264,6 +302,11 @@ public:
     }
     NS_IMETHOD_(bool) Read(const char16_t*, nsIVariant** value, int32_t* error,
                            nsAString& description) override {
+        if (readValue) {
+            *value = readValue.get();
+            (*value)->AddRef();
+            return true;
+        }
         *value = nullptr;
         *error = 42;
         description.Assign(u"refused");
@@ -281,6 +324,7 @@ public:
 
     bool answer = true;
     std::vector<std::u16string> errors;
+    nsCOMPtr<nsIVariant> readValue;  // answered to a profile read; null refuses it
 };
 
 class ComAdapter : public ComponentFixture {
@@ -377,6 +421,42 @@ TEST_F(ComAdapter, AnswersTheAddInThroughTheListener) {
     m_adapter->Initialize(nullptr);
     log->Release();
     profile->Release();
+}
+
+// An add-in may hand the profile an uninitialised VARIANT to fill: what is in it is never read
+// or freed, whether the listener answers with a value or refuses.
+TEST_F(ComAdapter, AProfileReadFillsAnUninitialisedVariantWithoutTouchingWhatWasThere) {
+    com_addin::IPropertyProfile* profile =
+        part<com_addin::IPropertyProfile>(com_addin::IID_IPropertyProfile);
+    ASSERT_NE(nullptr, profile);
+    Listener listener;
+    m_adapter->Initialize(&listener);
+    const nsCOMPtr<nsIWritableVariant> stored[] = {string_variant(u"blue"),
+                                                   list_of({int_variant(4)}), nullptr};
+    for (const nsCOMPtr<nsIWritableVariant>& value : stored) {
+        listener.readValue = value;
+        VARIANT garbage;
+        std::memset(&garbage, 0xA5, sizeof garbage);  // a wild BSTR and array pointer alike
+        garbage.vt = VT_BSTR;
+        EXPECT_EQ(S_OK, profile->Read(L"Color", &garbage, nullptr));
+        const VARTYPE expected = !value ? VT_EMPTY : value == stored[0] ? VT_BSTR : VT_ARRAY;
+        EXPECT_EQ(expected, garbage.vt);
+        if (garbage.vt == VT_BSTR) {
+            EXPECT_EQ(std::wstring(L"blue"), garbage.bstrVal);
+        }
+        ole_value_clear(&garbage);
+    }
+    m_adapter->Initialize(nullptr);
+    profile->Release();
+}
+
+TEST_F(ComAdapter, TheDispatchPartSetsTheTypeInformationItRefuses) {
+    IDispatch* dispatch = part<IDispatch>(IID_IDispatch);
+    ASSERT_NE(nullptr, dispatch);
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(static_cast<uintptr_t>(0xA5A5A5A5));
+    EXPECT_EQ(E_FAIL, dispatch->GetTypeInfo(0, 0, &info));
+    EXPECT_EQ(nullptr, info);
+    dispatch->Release();
 }
 
 TEST_F(ComAdapter, AClassThatCannotBeCreatedIsNotConnected) {
