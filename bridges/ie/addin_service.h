@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "addinlib.h"
+#include "bstr_holder.h"
 #include "com_object.h"
+#include "interface_holder.h"
 #include "server_interfaces.h"
 #include "typelib_dispatch.h"
 
@@ -20,8 +22,10 @@ struct AddInObj {
     std::wstring clsname;
     std::wstring file_name;
     AddInComponentType type = eAddInNative;
-    IUnknown* baseObj = nullptr;     // the probe site, while it is not handed out
-    std::vector<IUnknown*> objects;  // sites handed out for an unshared class
+    // the probe site, while it is not handed out
+    com_addin::InterfaceHolder<IUnknown> baseObj;
+    // sites handed out for an unshared class
+    std::vector<com_addin::InterfaceHolder<IUnknown>> objects;
 };
 
 class AddInServiceEx : public velmor_atl::DispatchImpl<quillon::IAddInServiceExFull>,
@@ -45,16 +49,19 @@ protected:
     void* findInterface(REFIID iid) override;
 
 private:
-    // A new site with this service's listener and locale; its IAddInSite, referenced.
-    HRESULT createProbeSite(IAddInSite** site);
+    // A new site with this service's listener and locale.
+    HRESULT createProbeSite(com_addin::InterfaceHolder<IAddInSite>* site);
+    HRESULT loadNamed(const std::wstring& name, const std::wstring& url);
     bool loadLibraryClasses(const std::wstring& name, const std::wstring& url,
                             AddInComponentType kind);
-    static void destroyRecord(AddInObj* record);
+    HRESULT handOut(const std::wstring& key, IAddInSite** ppvObject);
+    // The handed-out site that is `target` (an IUnknown identity), taken out of its record.
+    com_addin::InterfaceHolder<IUnknown> takeHandedOut(IUnknown* target);
 
     std::map<std::wstring, AddInObj> m_objects;
     std::set<std::wstring> m_loadedAddIns;
-    BSTR m_locale = nullptr;
-    IDispatch* m_listener = nullptr;
+    com_addin::BstrHolder m_locale;
+    com_addin::InterfaceHolder<IDispatch> m_listener;
     UINT_PTR m_timerId = 0;
     DWORD m_thread;
 };

@@ -1,5 +1,6 @@
 #include "listener_call.h"
 
+#include <new>
 #include <vector>
 
 HRESULT call_listener(IDispatch* listener, const wchar_t* method, VARIANT* arguments,
@@ -14,7 +15,11 @@ HRESULT call_listener(IDispatch* listener, const wchar_t* method, VARIANT* argum
     std::vector<VARIANT> more;
     VARIANT* args = reversed;
     if (count > 4) {
-        more.resize(count);
+        try {
+            more.resize(count);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
         args = more.data();
     }
     for (UINT i = 0; i < count; ++i) args[i] = arguments[count - 1 - i];

@@ -2,7 +2,7 @@
 
 #include <dispex.h>
 
-#include <string>
+#include <cwchar>
 
 namespace {
 
@@ -12,7 +12,12 @@ IDispatchEx* dispatch_ex(IDispatch* array) {
     return ex;
 }
 
-BSTR index_name(long index) { return SysAllocString(std::to_wstring(index).c_str()); }
+// Formatted in place: the page's calls must not throw on the way.
+BSTR index_name(long index) {
+    wchar_t text[24] = {};
+    swprintf(text, sizeof text / sizeof text[0], L"%ld", index);
+    return SysAllocString(text);
+}
 
 bool read_element(IDispatchEx* ex, long index, VARIANT* value) {
     BSTR name = index_name(index);

@@ -5,6 +5,7 @@
 #include "addin_service.h"
 #include "addin_site.h"
 #include "button_ie.h"
+#include "entry_guard.h"
 #include "module_state.h"
 #include "server_interfaces.h"
 #include "server_registration.h"
@@ -70,6 +71,12 @@ HRESULT COskerraModule::getClassObject(REFCLSID clsid, REFIID iid, void** out) {
 
 bool COskerraModule::canUnload() const { return velmor_atl::module_lock_count() == 0; }
 
-HRESULT COskerraModule::registerServer() { return register_server(m_perUser); }
+// The exports' work: its texts and scripts are built in C++ containers, which must not throw
+// out of an export.
+HRESULT COskerraModule::registerServer() {
+    return com_addin::guard_entry([&] { return register_server(m_perUser); });
+}
 
-HRESULT COskerraModule::unregisterServer() { return unregister_server(m_perUser); }
+HRESULT COskerraModule::unregisterServer() {
+    return com_addin::guard_entry([&] { return unregister_server(m_perUser); });
+}

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "addin_service.h"
+#include "bstr_holder.h"
+#include "entry_guard.h"
+#include "interface_holder.h"
 #include "server_text.h"
 
 namespace {
@@ -28,18 +31,11 @@ public:
         HRESULT hr = CLSIDFromProgID(L"WScript.Shell", &shellClass);
         if (FAILED(hr)) return hr;
         hr = CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              reinterpret_cast<void**>(&m_shell));
+                              m_shell.put_void());
         if (FAILED(hr)) return hr;
         LPOLESTR name = const_cast<LPOLESTR>(L"RegRead");
         return m_shell->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &m_regRead);
     }
-    ~RegistryReader() {
-        if (m_shell != nullptr) m_shell->Release();
-    }
-    RegistryReader() = default;
-    RegistryReader(const RegistryReader&) = delete;
-    RegistryReader& operator=(const RegistryReader&) = delete;
-
     HRESULT read(const std::wstring& path, std::wstring* value) {
         VARIANT argument;
         VariantInit(&argument);
@@ -53,13 +49,18 @@ public:
                                      &params, &answer, nullptr, nullptr);
         VariantClear(&argument);
         if (SUCCEEDED(hr)) hr = VariantChangeType(&answer, &answer, 0, VT_BSTR);
-        if (SUCCEEDED(hr)) *value = bstr_text(answer.bstrVal);
-        VariantClear(&answer);
-        return hr;
+        if (FAILED(hr)) {
+            VariantClear(&answer);
+            return hr;
+        }
+        com_addin::BstrHolder text;
+        text.reset(answer.bstrVal);  // freed also when the copy below cannot be made
+        *value = bstr_text(text.get());
+        return S_OK;
     }
 
 private:
-    IDispatch* m_shell = nullptr;
+    com_addin::InterfaceHolder<IDispatch> m_shell;
     DISPID m_regRead = DISPID_UNKNOWN;
 };
 
@@ -71,11 +72,8 @@ bool file_exists(const std::wstring& path) {
     return true;
 }
 
-}  // namespace
-
-HRESULT AddInServiceEx::makeTempLibraryName(BSTR* result) {
-    if (result == nullptr) return E_POINTER;
-    *result = nullptr;
+// A fresh temporary library name, its file deleted again.
+HRESULT temp_library_name(BSTR* result) {
     wchar_t directory[kTempPathSize + 1] = {};
     const DWORD length = GetTempPathW(kTempPathSize, directory);
     if (length == 0 || length > kTempPathSize) return last_error();
@@ -88,10 +86,8 @@ HRESULT AddInServiceEx::makeTempLibraryName(BSTR* result) {
     return *result != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT AddInServiceEx::findRecentFile(BSTR fileName, VARIANT, BSTR* path) {
-    if (path == nullptr) return E_POINTER;
-    *path = nullptr;
-    const std::wstring wanted = bstr_text(fileName);
+// The newest file of the history whose path holds `wanted` and that still exists.
+HRESULT recent_file(const std::wstring& wanted, BSTR* path) {
     std::wstring extension = L"*";
     if (!wanted.empty()) {
         wchar_t ext[MAX_PATH] = {};
@@ -115,4 +111,18 @@ HRESULT AddInServiceEx::findRecentFile(BSTR fileName, VARIANT, BSTR* path) {
         }
     }
     return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
+}  // namespace
+
+HRESULT AddInServiceEx::makeTempLibraryName(BSTR* result) {
+    if (result == nullptr) return E_POINTER;
+    *result = nullptr;
+    return com_addin::guard_entry([&] { return temp_library_name(result); });
+}
+
+HRESULT AddInServiceEx::findRecentFile(BSTR fileName, VARIANT, BSTR* path) {
+    if (path == nullptr) return E_POINTER;
+    *path = nullptr;
+    return com_addin::guard_entry([&] { return recent_file(bstr_text(fileName), path); });
 }

@@ -1,6 +1,8 @@
 #include "site_event_queue.h"
 
 #include <atomic>
+#include <iterator>
+#include <new>
 
 namespace {
 
@@ -58,8 +60,17 @@ SiteEventQueue* SiteEventQueue::create() {
 SiteEventQueue::SiteEventQueue() { InitializeCriticalSection(&m_lock); }
 
 void SiteEventQueue::push(const SiteEventRecord& record) {
+    std::list<SiteEventRecord> one;
+    try {
+        one.push_back(record);  // allocated outside the lock
+    } catch (const std::bad_alloc&) {
+        SysFreeString(record.text1);
+        SysFreeString(record.text2);
+        SysFreeString(record.text3);
+        return;
+    }
     Locked hold(&m_lock);
-    m_records.push_back(record);
+    m_records.splice(m_records.end(), one);
 }
 
 void SiteEventQueue::serviceStarted(DWORD thread) {
@@ -68,7 +79,7 @@ void SiteEventQueue::serviceStarted(DWORD thread) {
 }
 
 void SiteEventQueue::serviceStopped(DWORD thread) {
-    std::deque<SiteEventRecord> dropped;
+    std::list<SiteEventRecord> dropped;
     {
         Locked hold(&m_lock);
         auto found = m_serviceThreads.find(thread);
@@ -76,12 +87,9 @@ void SiteEventQueue::serviceStopped(DWORD thread) {
         m_serviceThreads.erase(found);
         // No timer runs on this thread any more: its records would never be delivered.
         for (auto it = m_records.begin(); it != m_records.end();) {
-            if (it->homeThread == thread) {
-                dropped.push_back(*it);
-                it = m_records.erase(it);
-            } else {
-                ++it;
-            }
+            const auto next = std::next(it);
+            if (it->homeThread == thread) dropped.splice(dropped.end(), m_records, it);
+            it = next;
         }
     }
     for (SiteEventRecord& r : dropped) release_record(&r);
@@ -93,13 +101,14 @@ size_t SiteEventQueue::size() {
 }
 
 bool SiteEventQueue::takeFirstFor(DWORD thread, SiteEventRecord* record, bool* more,
-                                  std::deque<SiteEventRecord>* dropped) {
+                                  std::list<SiteEventRecord>* dropped) {
     bool taken = false;
     *more = false;
     for (auto it = m_records.begin(); it != m_records.end();) {
         if (it->homeThread != thread && m_serviceThreads.count(it->homeThread) == 0) {
-            dropped->push_back(*it);
-            it = m_records.erase(it);
+            const auto next = std::next(it);
+            dropped->splice(dropped->end(), m_records, it);
+            it = next;
             continue;
         }
         if (it->homeThread == thread) {
@@ -125,7 +134,7 @@ void SiteEventQueue::drain() {
         if (m_records.empty()) return;
     }
     t_draining = true;
-    std::deque<SiteEventRecord> dropped;
+    std::list<SiteEventRecord> dropped;
     for (;;) {
         SiteEventRecord record;
         bool more = false;

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include <deque>
+#include <list>
 #include <map>
 
 #include "server_interfaces.h"
@@ -31,7 +31,9 @@ public:
     static SiteEventQueue* instance();
     static SiteEventQueue* create();  // never destroyed
 
-    // Takes over the record (its reference and its texts).
+    // Takes over the record (its reference and its texts). A record that finds no room is
+    // dropped with its texts; its reference stays taken, since giving it back here, off the
+    // site's thread, could end the site on the add-in's own thread.
     void push(const SiteEventRecord& record);
 
     // The services of a thread: records are kept for threads that run at least one; when the
@@ -52,12 +54,13 @@ private:
     SiteEventQueue& operator=(const SiteEventQueue&) = delete;
 
     // Under the lock: the first record for `thread`, dropping records of threads without a
-    // service on the way into `dropped`. False when there is none.
+    // service on the way into `dropped`. False when there is none. Records move between
+    // lists without allocating, so neither this nor a drain can fail.
     bool takeFirstFor(DWORD thread, SiteEventRecord* record, bool* more,
-                      std::deque<SiteEventRecord>* dropped);
+                      std::list<SiteEventRecord>* dropped);
 
     CRITICAL_SECTION m_lock;
-    std::deque<SiteEventRecord> m_records;
+    std::list<SiteEventRecord> m_records;
     std::map<DWORD, int> m_serviceThreads;
 };
 

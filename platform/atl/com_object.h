@@ -61,8 +61,15 @@ HRESULT create_object(IUnknown* outer, REFIID iid, void** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    T* object = new (std::nothrow) T(outer);
-    if (object == nullptr) return E_OUTOFMEMORY;
+    T* object = nullptr;
+    // A class's construction may throw; nothing thrown leaves the factory.
+    try {
+        object = new T(outer);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
     IUnknown* inner = object->innerUnknown();
     inner->AddRef();
     const HRESULT hr = inner->QueryInterface(iid, out);

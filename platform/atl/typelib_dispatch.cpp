@@ -1,6 +1,7 @@
 #include "typelib_dispatch.h"
 
 #include <mutex>
+#include <new>
 
 #include "module_state.h"
 
@@ -13,15 +14,23 @@ ITypeLib* g_library = nullptr;  // kept for the life of the process
 
 }  // namespace
 
+// Reached from every IDispatch call of the server's objects: the lock and the path may throw,
+// and nothing thrown may leave those calls.
 HRESULT embedded_type_library(ITypeLib** library) {
     if (library == nullptr) return E_POINTER;
     *library = nullptr;
-    std::lock_guard<std::mutex> hold(g_libraryLock);
-    if (g_library == nullptr) {
-        const std::wstring path = module_path();
-        if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-        const HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_library);
-        if (FAILED(hr)) return hr;
+    try {
+        std::lock_guard<std::mutex> hold(g_libraryLock);
+        if (g_library == nullptr) {
+            const std::wstring path = module_path();
+            if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+            const HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_library);
+            if (FAILED(hr)) return hr;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
     }
     g_library->AddRef();
     *library = g_library;

@@ -187,7 +187,12 @@ void HostObject::finish(bool passed, const std::string& text) {
     if (m_finished) return;
     m_finished = true;
     m_passed = passed;
-    std::printf("page: %s %s\n", passed ? "PASS" : "FAIL", text.c_str());
+    if (passed) {
+        m_passText = text;
+        std::printf("page: log the page passed, tearing it down\n");
+    } else {
+        std::printf("page: FAIL %s\n", text.c_str());
+    }
     std::fflush(stdout);
 }
 

@@ -26,6 +26,10 @@ public:
 
     bool finished() const { return m_finished; }
     bool passed() const { return m_passed; }
+    // The text the page passed with.
+    const std::string& passText() const { return m_passText; }
+    // A failure is printed at once; a pass only says that teardown follows, since the page
+    // has not passed until the host has torn it down cleanly.
     void finish(bool passed, const std::string& text);
 
 private:
@@ -41,6 +45,7 @@ private:
     std::chrono::steady_clock::time_point m_start;
     bool m_finished = false;
     bool m_passed = false;
+    std::string m_passText;
 };
 
 // One message-loop step: waits up to `ms` for a message and dispatches what is there.

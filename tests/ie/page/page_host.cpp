@@ -186,14 +186,14 @@ std::unique_ptr<ScannerLine> open_scanner_line() {
     return line;
 }
 
-int fail(const char* what, HRESULT hr) {
+PageResult fail(const char* what, HRESULT hr) {
     std::printf("page: FAIL %s (0x%08lx)\n", what, static_cast<unsigned long>(hr));
-    return 1;
+    return PageResult();
 }
 
 }  // namespace
 
-int run_page(const std::vector<std::wstring>& paths, DWORD deadlineMs) {
+PageResult run_page(const std::vector<std::wstring>& paths, DWORD deadlineMs) {
     std::wstring script;
     for (const std::wstring& path : paths) {
         std::wstring part;
@@ -247,7 +247,10 @@ int run_page(const std::vector<std::wstring>& paths, DWORD deadlineMs) {
     engine->Close();
     parser->Release();
     engine->Release();
-    return host.passed() ? 0 : 1;
+    PageResult result;
+    result.passed = host.passed();
+    result.passText = host.passText();
+    return result;
 }
 
 }  // namespace velmor_test

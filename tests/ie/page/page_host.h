@@ -18,7 +18,8 @@
 //                               timer (started by the first call), pumping meanwhile
 //   host.log(text)              prints "page: log <text>"
 //   host.print(text)            prints the text as it is
-//   host.pass(text)/fail(text)  prints "page: PASS <text>" or "page: FAIL <text>"; the page ends
+//   host.pass(text)/fail(text)  ends the page: a failure prints "page: FAIL <text>" at once, a
+//                               pass "page: PASS <text>" only once the page is torn down
 // A page that ends neither way within its deadline fails.
 
 #include <windows.h>
@@ -28,8 +29,13 @@
 
 namespace velmor_test {
 
-// Runs the page script made of the files in `paths`, in order; the exit code is 0 only when
-// the page passed.
-int run_page(const std::vector<std::wstring>& paths, DWORD deadlineMs);
+struct PageResult {
+    bool passed = false;
+    std::string passText;  // what the page passed with
+};
+
+// Runs the page script made of the files in `paths`, in order, and closes its engine, which
+// ends every object the page made. A failure has been printed.
+PageResult run_page(const std::vector<std::wstring>& paths, DWORD deadlineMs);
 
 }  // namespace velmor_test

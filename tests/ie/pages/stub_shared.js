@@ -10,5 +10,8 @@ runPage(function () {
     a.setPropertyValue("Value", 9);
     check(b.getPropertyValue("Value") == 9, "the second request got another site");
     check(a == b, "the two requests gave different objects");
+    // The service keeps a shared site whatever the page hands back.
+    service.releaseObject(a);
+    check(service.createInstance("S.Stub") == a, "a released shared site was given up");
     return "one shared site";
 });
