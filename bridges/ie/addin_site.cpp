@@ -1,6 +1,6 @@
 #include "addin_site.h"
 
-#include "counted_ref.h"
+#include "interface_holder.h"
 #include "listener_call.h"
 #include "script_array.h"
 #include "server_names.h"
@@ -128,16 +128,16 @@ HRESULT AddInSite::getObject(IUnknown** ppOut) {
 HRESULT AddInSite::getPropertyValue(BSTR name, VARIANT* value) {
     if (m_context == nullptr) return E_UNEXPECTED;
     if (value == nullptr) return E_POINTER;
-    const com_addin::CountedRef<quillon::IAddInSiteFull> self(this);
-    const com_addin::CountedRef<quillon::IContext> context(m_context);
+    const auto self = com_addin::InterfaceHolder<quillon::IAddInSiteFull>::referenced(this);
+    const auto context = com_addin::InterfaceHolder<quillon::IContext>::referenced(m_context);
     return context->getPropVal(name, value);
 }
 
 HRESULT AddInSite::setPropertyValue(BSTR name, VARIANT* value) {
     if (m_context == nullptr) return E_UNEXPECTED;
     if (value == nullptr) return E_POINTER;
-    const com_addin::CountedRef<quillon::IAddInSiteFull> self(this);
-    const com_addin::CountedRef<quillon::IContext> context(m_context);
+    const auto self = com_addin::InterfaceHolder<quillon::IAddInSiteFull>::referenced(this);
+    const auto context = com_addin::InterfaceHolder<quillon::IContext>::referenced(m_context);
     return context->setPropVal(name, value);
 }
 
@@ -152,8 +152,8 @@ HRESULT AddInSite::call(BSTR name, VARIANT* params, VARIANT* pretVal) {
         arguments.vt = VT_ARRAY;  // the bare array flag, as the adapters expect
         arguments.parray = read_script_array(page, count);
     }
-    const com_addin::CountedRef<quillon::IAddInSiteFull> self(this);
-    const com_addin::CountedRef<quillon::IContext> context(m_context);
+    const auto self = com_addin::InterfaceHolder<quillon::IAddInSiteFull>::referenced(this);
+    const auto context = com_addin::InterfaceHolder<quillon::IContext>::referenced(m_context);
     const HRESULT hr = context->call(name, &arguments, pretVal);
     if (SUCCEEDED(hr) && count != 0 && page != nullptr && (arguments.vt & VT_ARRAY) != 0) {
         write_script_array(page, arguments.parray);
