@@ -3,14 +3,14 @@
 #include <cstring>
 
 #include "bridge_config.h"
-#include "entry_guard.h"
+#include "com_boundary.h"
 #include "library_classes.h"
 #include "server_text.h"
 #include "server_names.h"
 #include "site_event_queue.h"
 
 using com_addin::BstrHolder;
-using com_addin::guard_entry;
+using com_addin::guarded;
 using com_addin::InterfaceHolder;
 
 namespace {
@@ -87,7 +87,7 @@ HRESULT AddInServiceEx::createProbeSite(InterfaceHolder<IAddInSite>* site) {
 }
 
 HRESULT AddInServiceEx::loadAddIn(BSTR name, BSTR url, short) {
-    return guard_entry([&] { return loadNamed(bstr_text(name), bstr_text(url)); });
+    return guarded([&] { return loadNamed(bstr_text(name), bstr_text(url)); });
 }
 
 HRESULT AddInServiceEx::loadNamed(const std::wstring& name, const std::wstring& url) {
@@ -141,7 +141,7 @@ bool AddInServiceEx::loadLibraryClasses(const std::wstring& name, const std::wst
 HRESULT AddInServiceEx::createInstance(BSTR name, IAddInSite** ppvObject) {
     if (ppvObject == nullptr) return E_POINTER;
     *ppvObject = nullptr;
-    return guard_entry([&] { return handOut(bstr_text(name), ppvObject); });
+    return guarded([&] { return handOut(bstr_text(name), ppvObject); });
 }
 
 HRESULT AddInServiceEx::handOut(const std::wstring& key, IAddInSite** ppvObject) {

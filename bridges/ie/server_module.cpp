@@ -5,7 +5,7 @@
 #include "addin_service.h"
 #include "addin_site.h"
 #include "button_ie.h"
-#include "entry_guard.h"
+#include "com_boundary.h"
 #include "module_state.h"
 #include "server_interfaces.h"
 #include "server_registration.h"
@@ -74,9 +74,9 @@ bool COskerraModule::canUnload() const { return velmor_atl::module_lock_count() 
 // The exports' work: its texts and scripts are built in C++ containers, which must not throw
 // out of an export.
 HRESULT COskerraModule::registerServer() {
-    return com_addin::guard_entry([&] { return register_server(m_perUser); });
+    return com_addin::guarded([&] { return register_server(m_perUser); });
 }
 
 HRESULT COskerraModule::unregisterServer() {
-    return com_addin::guard_entry([&] { return unregister_server(m_perUser); });
+    return com_addin::guarded([&] { return unregister_server(m_perUser); });
 }

@@ -7,7 +7,7 @@
 
 #include "addin_service.h"
 #include "bstr_holder.h"
-#include "entry_guard.h"
+#include "com_boundary.h"
 #include "interface_holder.h"
 #include "server_text.h"
 
@@ -118,11 +118,11 @@ HRESULT recent_file(const std::wstring& wanted, BSTR* path) {
 HRESULT AddInServiceEx::makeTempLibraryName(BSTR* result) {
     if (result == nullptr) return E_POINTER;
     *result = nullptr;
-    return com_addin::guard_entry([&] { return temp_library_name(result); });
+    return com_addin::guarded([&] { return temp_library_name(result); });
 }
 
 HRESULT AddInServiceEx::findRecentFile(BSTR fileName, VARIANT, BSTR* path) {
     if (path == nullptr) return E_POINTER;
     *path = nullptr;
-    return com_addin::guard_entry([&] { return recent_file(bstr_text(fileName), path); });
+    return com_addin::guarded([&] { return recent_file(bstr_text(fileName), path); });
 }
