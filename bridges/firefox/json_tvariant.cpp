@@ -11,13 +11,14 @@
 #include "date.h"
 #include "json_text.h"
 #include "utf_codec.h"
+#include "value_depth.h"
 
 namespace {
 
 const char kNameType[] = "type";
 const char kNameValue[] = "value";
 // A VTYPE_VARIANT chain deeper than this is not followed (a record may point to itself).
-const int kMaxVariantDepth = 16;
+const int kMaxVariantDepth = kMaxValueDepth;
 
 void release_buffer(void*& pointer, IMemoryManager* memng) {
     if (memng == nullptr || pointer == nullptr) return;
@@ -109,6 +110,25 @@ void typed_to_tvariant(JsValue& object, tVariant& dest, IMemoryManager* memng) {
 void set_json_text(JsValue& value, const char* type, const char* bytes, size_t len) {
     value[kNameType] = type;
     value[kNameValue] = bytes != nullptr ? JsValue(bytes, bytes + len) : JsValue("");
+}
+
+// An add-in's narrow text as the JSON writer may take it: each ill-formed UTF-8 sequence
+// becomes U+FFFD, as the page has it in plain mode (the writer would read a bad lead byte as
+// the start of a character and swallow what follows). Zero bytes stay where they are.
+std::string well_formed_utf8(const char* bytes, size_t len) {
+    std::string text;
+    Utf16String wide;
+    size_t begin = 0;
+    for (;;) {
+        const void* zero = std::memchr(bytes + begin, 0, len - begin);
+        const size_t end = zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - bytes) : len;
+        wide.clear();
+        utf8_to_utf16_append(bytes + begin, end - begin, wide);
+        utf16_to_utf8_append(wide.data(), wide.size(), text);
+        if (end == len) return text;
+        text += '\0';
+        begin = end + 1;
+    }
 }
 
 int32_t integer_of(const tVariant& src) {
@@ -237,10 +257,13 @@ void tvariant_to_value(tVariant& src, JsValue& value, IMemoryManager* memng) {
             value[kNameType] = "date";
             value[kNameValue] = Date(src.tmVal).toJson();
             break;
-        case VTYPE_PSTR:
-            set_json_text(value, "string", src.pstrVal, src.strLen);
+        case VTYPE_PSTR: {
+            const std::string text =
+                src.pstrVal != nullptr ? well_formed_utf8(src.pstrVal, src.strLen) : std::string();
+            set_json_text(value, "string", text.data(), text.size());
             consumed = true;
             break;
+        }
         case VTYPE_BLOB:
             set_json_text(value, "blob", src.pstrVal, src.strLen);
             consumed = true;
