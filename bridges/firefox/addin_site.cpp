@@ -139,7 +139,9 @@ NS_IMETHODIMP_(bool) AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos
 }
 NS_IMETHODIMP_(bool) AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
     VELMOR_NEED_CONTEXT(false);
-    return guarded_or(false, [&] { return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal); });
+    return guarded_or(false, [&] {
+        return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
+    });
 }
 NS_IMETHODIMP_(bool) AddInSite::HasRetVal(int32_t nMethodPos) {
     VELMOR_NEED_CONTEXT(false);
@@ -361,7 +363,9 @@ NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
         return;
     }
     guarded_void([&] {
-        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) { q.SetClearStatusLine(std::move(self)); });
+        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+            q.SetClearStatusLine(std::move(self));
+        });
     });
 }
 

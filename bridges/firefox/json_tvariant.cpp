@@ -121,7 +121,8 @@ std::string well_formed_utf8(const char* bytes, size_t len) {
     size_t begin = 0;
     for (;;) {
         const void* zero = std::memchr(bytes + begin, 0, len - begin);
-        const size_t end = zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - bytes) : len;
+        const size_t end =
+            zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - bytes) : len;
         wide.clear();
         utf8_to_utf16_append(bytes + begin, end - begin, wide);
         utf16_to_utf8_append(wide.data(), wide.size(), text);

@@ -109,7 +109,8 @@ HRESULT json_array_to_variant(const JsValue& value, VARIANT* out, int* count, in
         for (Json::ArrayIndex i = 0; i < n; ++i) {
             VARIANT element;
             ::VariantInit(&element);
-            json_value_to_variant(value[i], &element, nullptr, depth + 1);  // a refused kind stays VT_EMPTY
+            // A refused kind stays VT_EMPTY.
+            json_value_to_variant(value[i], &element, nullptr, depth + 1);
             put_element(array, static_cast<LONG>(i), element);
         }
     } catch (...) {
@@ -219,7 +220,8 @@ HRESULT array_element_to_variant(uint16_t type, const nsIID& iid, void* elements
                                              depth + 1);
             }
             nsCOMPtr<nsIVariant> inner = do_QueryInterface(object);
-            if (inner) page_value_to_variant(inner, &element, nullptr, depth + 1);  // a failure is ignored
+            // A failure is ignored.
+            if (inner) page_value_to_variant(inner, &element, nullptr, depth + 1);
             return S_OK;
         }
         default:

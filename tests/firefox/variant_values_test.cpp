@@ -94,7 +94,8 @@ TEST_F(VariantValues, VariantsInsideVariantsAreFollowedToTheCommonDepth) {
         TYPEVAR vt;
     } cases[] = {{1, VTYPE_I4}, {kMaxValueDepth, VTYPE_I4}, {kMaxValueDepth + 1, VTYPE_EMPTY}};
     for (const auto& c : cases) {
-        nsCOMPtr<nsIWritableVariant> value = variant([](nsIWritableVariant& v) { v.SetAsInt32(3); });
+        nsCOMPtr<nsIWritableVariant> value =
+            variant([](nsIWritableVariant& v) { v.SetAsInt32(3); });
         for (int i = 0; i < c.wrappers; ++i) {
             nsCOMPtr<nsIWritableVariant> held = value;
             value = variant([&](nsIWritableVariant& v) { v.SetAsISupports(held.get()); });

@@ -275,7 +275,8 @@ TEST_F(OleVariants, ValuesInsideValuesAreFollowedToTheCommonDepth) {
         HRESULT result;
     } cases[] = {{1, S_OK}, {kMaxValueDepth, S_OK}, {kMaxValueDepth + 1, E_INVALIDARG}};
     for (const auto& c : cases) {
-        nsCOMPtr<nsIWritableVariant> value = variant([](nsIWritableVariant& v) { v.SetAsInt32(3); });
+        nsCOMPtr<nsIWritableVariant> value =
+            variant([](nsIWritableVariant& v) { v.SetAsInt32(3); });
         for (int i = 0; i < c.wrappers; ++i) {
             nsCOMPtr<nsIWritableVariant> held = value;
             value = variant([&](nsIWritableVariant& v) { v.SetAsISupports(held.get()); });
