@@ -14,6 +14,12 @@ bool json_read_strict(const char* text, size_t len, JsValue& out) {
     out = JsValue();
     if (text == nullptr) return false;
     Json::Reader reader(Json::Features::strictMode());
-    return reader.parse(text, text + len, out, false);
+    try {
+        return reader.parse(text, text + len, out, false);
+    } catch (const Json::Exception&) {
+        // The reader throws where it runs out of nesting (1,000 levels) instead of failing.
+        out = JsValue();
+        return false;
+    }
 }
 #pragma GCC diagnostic pop

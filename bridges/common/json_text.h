@@ -11,5 +11,6 @@
 std::string json_write(const JsValue& value);
 
 // Parses in strict mode: only an object or an array at the root, no comments. False for
-// anything else; `out` is reset to null first.
+// anything else, a text nested too deep for the reader included (the reader's failures never
+// leave here as exceptions); `out` is reset to null first.
 bool json_read_strict(const char* text, size_t len, JsValue& out);

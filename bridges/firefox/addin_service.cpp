@@ -2,6 +2,7 @@
 
 #include "addin_class_names.h"
 #include "delivery_clock.h"
+#include "entry_guard.h"
 #include "firefox_config.h"
 #include "nsComponentManagerUtils.h"
 #include "nsServiceManagerUtils.h"
@@ -74,6 +75,10 @@ NS_IMETHODIMP AddInServiceEx::Init2(ICListenerEx* listener) {
 
 NS_IMETHODIMP AddInServiceEx::LoadAddIn(const char16_t* name, const char16_t* location,
                                         int32_t /*type*/, bool* _retval) {
+    return guarded([&] { return load(name, location, _retval); });
+}
+
+nsresult AddInServiceEx::load(const char16_t* name, const char16_t* location, bool* _retval) {
     const wcstring where = wcstring_of(location);
     if (m_loadedAddIns.count(where) != 0) {
         if (_retval != nullptr) *_retval = true;
@@ -155,17 +160,21 @@ nsCOMPtr<nsISupports> AddInServiceEx::siteFor(const char16_t* name) {
 NS_IMETHODIMP AddInServiceEx::CreateInstance(const char16_t* name, IAddInSite** _retval) {
     if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
     *_retval = nullptr;
-    nsCOMPtr<nsISupports> site = siteFor(name);
-    if (!site) return NS_ERROR_FAILURE;
-    return site->QueryInterface(NS_GET_IID(IAddInSite), reinterpret_cast<void**>(_retval));
+    return guarded([&] {
+        nsCOMPtr<nsISupports> site = siteFor(name);
+        if (!site) return NS_ERROR_FAILURE;
+        return site->QueryInterface(NS_GET_IID(IAddInSite), reinterpret_cast<void**>(_retval));
+    });
 }
 
 NS_IMETHODIMP AddInServiceEx::CreateInstanceExt(const char16_t* name, IAddInSiteExt** _retval) {
     if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
     *_retval = nullptr;
-    nsCOMPtr<nsISupports> site = siteFor(name);
-    if (!site) return NS_ERROR_FAILURE;
-    return site->QueryInterface(NS_GET_IID(IAddInSiteExt), reinterpret_cast<void**>(_retval));
+    return guarded([&] {
+        nsCOMPtr<nsISupports> site = siteFor(name);
+        if (!site) return NS_ERROR_FAILURE;
+        return site->QueryInterface(NS_GET_IID(IAddInSiteExt), reinterpret_cast<void**>(_retval));
+    });
 }
 
 // The site is found by object identity among the sites handed out, whatever interface each
@@ -188,8 +197,10 @@ NS_IMETHODIMP AddInServiceEx::ReleaseObject(nsISupports* src) {
 }
 
 NS_IMETHODIMP AddInServiceEx::SetLocale(const char16_t* locale) {
-    m_locale = wcstring_of(locale);
-    return NS_OK;
+    return guarded([&] {
+        m_locale = wcstring_of(locale);
+        return NS_OK;
+    });
 }
 
 NS_IMETHODIMP AddInServiceEx::GetTempFile(nsAString&) { return NS_ERROR_NOT_IMPLEMENTED; }

@@ -59,6 +59,8 @@ private:
     AddInServiceEx(const AddInServiceEx&) = delete;
     AddInServiceEx& operator=(const AddInServiceEx&) = delete;
 
+    // The body of LoadAddIn, which runs it guarded.
+    nsresult load(const char16_t* name, const char16_t* location, bool* _retval);
     bool addIn(const wcstring& name, const wcstring& location, AddInComponentType kind);
     nsCOMPtr<IAddInSiteExt> createAddInSite();
     // The site for `name` as the record hands it out; null when there is none.

@@ -4,6 +4,7 @@
 
 #include "adapter_choice.h"
 #include "delivery_queue_slot.h"
+#include "entry_guard.h"
 #include "environment_locale.h"
 #include "firefox_config.h"
 #include "log_event.h"
@@ -138,7 +139,9 @@ NS_IMETHODIMP_(bool) AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos
 }
 NS_IMETHODIMP_(bool) AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
     VELMOR_NEED_CONTEXT(false);
-    return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
+    return guarded_or(false, [&] {
+        return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
+    });
 }
 NS_IMETHODIMP_(bool) AddInSite::HasRetVal(int32_t nMethodPos) {
     VELMOR_NEED_CONTEXT(false);
@@ -153,13 +156,13 @@ NS_IMETHODIMP AddInSite::GetPropVal(int32_t propPos, nsIVariant** value, bool* _
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    return context->GetPropVal(propPos, value, _retval);
+    return guarded([&] { return context->GetPropVal(propPos, value, _retval); });
 }
 NS_IMETHODIMP AddInSite::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    return context->SetPropVal(nPropPos, value, _retval);
+    return guarded([&] { return context->SetPropVal(nPropPos, value, _retval); });
 }
 
 // The page may end or release this site from a callback of the add-in while one of these
@@ -168,7 +171,7 @@ NS_IMETHODIMP AddInSite::Call(const char16_t* name, nsIVariant* params, nsIVaria
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    return context->Call(name, params, _retval);
+    return guarded([&] { return context->Call(name, params, _retval); });
 }
 
 NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVariant** retParams,
@@ -176,7 +179,7 @@ NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVa
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    return context->CallExt(name, params, retParams, _retval);
+    return guarded([&] { return context->CallExt(name, params, retParams, _retval); });
 }
 
 #undef VELMOR_NEED_CONTEXT
@@ -185,6 +188,11 @@ NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVa
 
 NS_IMETHODIMP_(bool) AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                            const char16_t* filename) {
+    return guarded_or(false, [&] { return connect(clsid, getInfo, type, filename); });
+}
+
+bool AddInSite::connect(const char16_t* clsid, bool getInfo, AddInComponentType type,
+                        const char16_t* filename) {
     m_type = type;
     AdapterChoice choice;
     if (!adapter_for_kind(type, choice)) return false;
@@ -209,8 +217,10 @@ NS_IMETHODIMP_(bool) AddInSite::Initialize(const char16_t* clsid, bool getInfo, 
 }
 
 NS_IMETHODIMP AddInSite::GetName(nsAString& name) {
-    name.Assign(m_contextName);
-    return NS_OK;
+    return guarded([&] {
+        name.Assign(m_contextName);
+        return NS_OK;
+    });
 }
 
 NS_IMETHODIMP AddInSite::GetObject(nsISupports**) { return NS_ERROR_NOT_IMPLEMENTED; }
@@ -242,10 +252,10 @@ NS_IMETHODIMP_(void) AddInSite::SetSiteEx2(ICListenerEx* site) {
 NS_IMETHODIMP AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** value) {
     const int32_t index = FindProp(name);
     if (index == -1) return NS_ERROR_INVALID_ARG;
-    bool ok = false;
+    bool ok = false;  // stays false when the read throws
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    context->GetPropVal(index, value, &ok);
+    guarded_void([&] { context->GetPropVal(index, value, &ok); });
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
 
@@ -255,12 +265,14 @@ NS_IMETHODIMP AddInSite::SetPropertyValue(const char16_t* name, nsIVariant* valu
     bool ok = false;
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    return context->SetPropVal(index, value, &ok);
+    return guarded([&] { return context->SetPropVal(index, value, &ok); });
 }
 
 NS_IMETHODIMP AddInSite::SetLocale(const char16_t* locale) {
-    m_locale = wcstring_of(locale);
-    return NS_OK;
+    return guarded([&] {
+        m_locale = wcstring_of(locale);
+        return NS_OK;
+    });
 }
 
 NS_IMETHODIMP AddInSite::GetEventData(ICEventData** event) {
@@ -268,12 +280,15 @@ NS_IMETHODIMP AddInSite::GetEventData(ICEventData** event) {
     MonitorLock lock(m_mutex);
     *event = nullptr;
     if (m_deqEvents.empty()) return NS_OK;
-    const ExternalEventData& oldest = m_deqEvents.front();
-    nsCOMPtr<XCEventData> data = nsCOMPtr<XCEventData>(new XCEventData());
-    data->Init(oldest.source, oldest.message, oldest.data);
-    const nsresult rv = data->QueryInterface(NS_GET_IID(ICEventData), reinterpret_cast<void**>(event));
-    if (NS_SUCCEEDED(rv)) m_deqEvents.pop_front();
-    return rv;
+    return guarded([&] {
+        const ExternalEventData& oldest = m_deqEvents.front();
+        nsCOMPtr<XCEventData> data = nsCOMPtr<XCEventData>(new XCEventData());
+        data->Init(oldest.source, oldest.message, oldest.data);
+        const nsresult rv =
+            data->QueryInterface(NS_GET_IID(ICEventData), reinterpret_cast<void**>(event));
+        if (NS_SUCCEEDED(rv)) m_deqEvents.pop_front();
+        return rv;
+    });
 }
 
 NS_IMETHODIMP AddInSite::Done() {
@@ -311,6 +326,10 @@ void AddInSite::bufferEvent(const char16_t* who, const char16_t* what, const cha
 // ---- IInnerListener: callbacks for the page
 
 NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
+    guarded_void([&] { passEvent(who, what, data); });
+}
+
+void AddInSite::passEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
     bufferEvent(who, what, data);
     if (ICListener* listener = directListener()) {
         log_event("ExternalEvent: proccess event %S\n", data);
@@ -334,16 +353,20 @@ NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source,
         listener->addError(wcode, source, descr, scode, &answer);
         return true;
     }
-    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
-        q.SetError(std::move(self), wcode, source, descr, scode);
+    guarded_void([&] {
+        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+            q.SetError(std::move(self), wcode, source, descr, scode);
+        });
     });
     return false;
 }
 
 NS_IMETHODIMP_(bool) AddInSite::SetStatusLine(const char16_t* status) {
     if (ICListener* listener = directListener()) return listener->setStatusLine(status) == NS_OK;
-    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
-        q.SetSiteStatusLine(std::move(self), status);
+    guarded_void([&] {
+        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+            q.SetSiteStatusLine(std::move(self), status);
+        });
     });
     return false;
 }
@@ -353,7 +376,11 @@ NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
         listener->resetStatusLine();
         return;
     }
-    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) { q.SetClearStatusLine(std::move(self)); });
+    guarded_void([&] {
+        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
+            q.SetClearStatusLine(std::move(self));
+        });
+    });
 }
 
 NS_IMETHODIMP_(bool) AddInSite::Read(const char16_t* name, nsIVariant** value, int32_t* error,
@@ -405,10 +432,14 @@ bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {
 
 NS_IMETHODIMP_(bool) AddInSite::AlertCB(const char16_t* text) {
     if (!extendedListenerAtHand()) return false;
-    return showPrompt(text, false, nullptr);
+    return guarded_or(false, [&] { return showPrompt(text, false, nullptr); });
 }
 
 NS_IMETHODIMP_(bool) AddInSite::ConfirmCB(const char16_t* text, nsIVariant** retVal) {
+    return guarded_or(false, [&] { return askConfirmation(text, retVal); });
+}
+
+bool AddInSite::askConfirmation(const char16_t* text, nsIVariant** retVal) {
     if (!extendedListenerAtHand()) return false;
     bool answer = false;
     if (!showPrompt(text, true, &answer)) return false;

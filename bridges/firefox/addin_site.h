@@ -101,6 +101,11 @@ private:
     template <class Append>
     void queue(Append append);
     void bufferEvent(const char16_t* who, const char16_t* what, const char16_t* data);
+    // The bodies of Initialize, ExternalEvent and ConfirmCB, which run them guarded.
+    bool connect(const char16_t* clsid, bool getInfo, AddInComponentType type,
+                 const char16_t* filename);
+    void passEvent(const char16_t* who, const char16_t* what, const char16_t* data);
+    bool askConfirmation(const char16_t* text, nsIVariant** retVal);
     // The listener, when this is the main thread and there is one; else null.
     ICListener* directListener();
     // Whether the extended listener may be used now (given, and on the main thread).

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "entry_guard.h"
 #include "log_event.h"
 #include "monitor_lock.h"
 
@@ -120,7 +121,7 @@ NS_IMETHODIMP AsyncManager::Run() {
     while (more) {
         _AddnSiteData element{};
         if (!takeFirst(element, more)) break;
-        deliver(element);
+        guarded_void([&] { deliver(element); });  // the others still go, and delivery goes on
     }
     MonitorLock lock(m_mutex);
     m_delivering = false;

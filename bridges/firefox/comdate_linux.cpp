@@ -35,9 +35,11 @@ void comdate_to_date(const double& var, tm& dateVal) {
     double whole = std::trunc(var);
     const double fraction = std::fabs(var - whole);
     long long seconds = std::llround(fraction * 86400.0);
-    if (seconds >= 86400) {  // rounding reached the next day
+    // Rounding reached the next day. The time always runs forward from the day's midnight,
+    // also before 1899-12-30 (-1.25 is 29 December, 06:00), so the next day is one later.
+    if (seconds >= 86400) {
         seconds -= 86400;
-        whole += var < 0 ? -1 : 1;
+        whole += 1;
     }
     const long long days = static_cast<long long>(whole) - 25569;  // 1899-12-30 to 1970-01-01
     int year = 0, month = 0, day = 0;

@@ -79,6 +79,26 @@ void set_json_text(JsValue& value, const char* type, const char* bytes, size_t l
     value[kNameValue] = bytes != nullptr ? JsValue(bytes, bytes + len) : JsValue("");
 }
 
+// An add-in's narrow text as the JSON writer may take it: each ill-formed UTF-8 sequence
+// becomes U+FFFD, as the page has it in plain mode (the writer would read a bad lead byte as
+// the start of a character and swallow what follows). Zero bytes stay where they are.
+std::string well_formed_utf8(const char* bytes, size_t len) {
+    std::string text;
+    Utf16String wide;
+    size_t begin = 0;
+    for (;;) {
+        const void* zero = std::memchr(bytes + begin, 0, len - begin);
+        const size_t end =
+            zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - bytes) : len;
+        wide.clear();
+        utf8_to_utf16_append(bytes + begin, end - begin, wide);
+        utf16_to_utf8_append(wide.data(), wide.size(), text);
+        if (end == len) return text;
+        text += '\0';
+        begin = end + 1;
+    }
+}
+
 int32_t integer_of(const tVariant& src) {
     switch (src.vt) {
         case VTYPE_I1: return src.i8Val;
@@ -186,10 +206,13 @@ void tvariant_to_value(tVariant& src, JsValue& value, IMemoryManager* memng) {
             value[kNameType] = "date";
             value[kNameValue] = Date(src.tmVal).toJson();
             break;
-        case VTYPE_PSTR:
-            set_json_text(value, "string", src.pstrVal, src.strLen);
+        case VTYPE_PSTR: {
+            const std::string text =
+                src.pstrVal != nullptr ? well_formed_utf8(src.pstrVal, src.strLen) : std::string();
+            set_json_text(value, "string", text.data(), text.size());
             consumed = true;
             break;
+        }
         case VTYPE_BLOB:
             set_json_text(value, "blob", src.pstrVal, src.strLen);
             consumed = true;

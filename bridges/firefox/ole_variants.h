@@ -19,7 +19,8 @@
 HRESULT variant_to_nsvariant(const VARIANT* value, nsISupports* target);
 
 // A page value to the add-in. Texts that hold a non-empty JSON array become arrays, every
-// other text a BSTR. E_INVALIDARG for a null argument or a type that is not converted.
+// other text a BSTR. E_INVALIDARG for a null argument, a type that is not converted, or a value
+// held by more than kMaxValueDepth others (variants or arrays; a value may hold itself).
 HRESULT nsvariant_to_variant(nsIVariant* value, VARIANT* out, int* count);
 
 // JSON text that must be a non-empty array (strict mode); the number of values. Throws
@@ -27,7 +28,8 @@ HRESULT nsvariant_to_variant(nsIVariant* value, VARIANT* out, int* count);
 int jsvararray_to_variant(const char* text, VARIANT* out, int* count);
 
 // One JSON value; objects take the {"type", "value"} form. Throws conversion_error for an
-// object without a string "type" or without "value", or a date that does not read.
+// object without a string "type" or without "value", a date that does not read, or a value
+// held by more than kMaxValueDepth arrays or typed objects.
 HRESULT json_to_variant(const JsValue& value, VARIANT* out, int* count);
 
 // Releases what `value` holds, arrays of the VT_ARRAY-alone form included (VariantClear

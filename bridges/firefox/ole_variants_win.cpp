@@ -11,12 +11,19 @@
 #include "nsCOMPtr.h"
 #include "nsXPCOM.h"
 #include "utf16_text.h"
+#include "value_depth.h"
 #include "variant_tvariant.h"
 
 namespace {
 
 const char kNameType[] = "type";
 const char kNameValue[] = "value";
+
+// `depth` counts the values (variants, arrays, typed JSON objects) that hold the one being
+// converted: a value may hold itself, so past kMaxValueDepth nothing is followed.
+HRESULT page_value_to_variant(nsIVariant* value, VARIANT* out, int* count, int depth);
+HRESULT json_value_to_variant(const JsValue& value, VARIANT* out, int* count, int depth);
+void clear_ole_value(VARIANT* value, int depth);
 
 void set_count(int* count, int n) {
     if (count != nullptr) *count = n;
@@ -92,7 +99,7 @@ double automation_date(const JsValue& value) {
     return date;
 }
 
-HRESULT json_array_to_variant(const JsValue& value, VARIANT* out, int* count) {
+HRESULT json_array_to_variant(const JsValue& value, VARIANT* out, int* count, int depth) {
     const size_t n = value.size();
     const size_t wanted = count != nullptr && *count > 0 ? static_cast<size_t>(*count) : 0;
     SAFEARRAY* array = new_variant_array(std::max(n, wanted));
@@ -102,7 +109,8 @@ HRESULT json_array_to_variant(const JsValue& value, VARIANT* out, int* count) {
         for (Json::ArrayIndex i = 0; i < n; ++i) {
             VARIANT element;
             ::VariantInit(&element);
-            json_to_variant(value[i], &element, nullptr);  // a refused kind stays VT_EMPTY
+            // A refused kind stays VT_EMPTY.
+            json_value_to_variant(value[i], &element, nullptr, depth + 1);
             put_element(array, static_cast<LONG>(i), element);
         }
     } catch (...) {
@@ -113,7 +121,7 @@ HRESULT json_array_to_variant(const JsValue& value, VARIANT* out, int* count) {
     return S_OK;
 }
 
-HRESULT typed_json_to_variant(const JsValue& value, VARIANT* out, int* count) {
+HRESULT typed_json_to_variant(const JsValue& value, VARIANT* out, int* count, int depth) {
     if (!value.isMember(kNameType) || !value[kNameType].isString() ||
         !value.isMember(kNameValue)) {
         throw conversion_error();
@@ -136,7 +144,7 @@ HRESULT typed_json_to_variant(const JsValue& value, VARIANT* out, int* count) {
         set_count(count, 1);
         return S_OK;
     }
-    return json_to_variant(value[kNameValue], out, count);
+    return json_value_to_variant(value[kNameValue], out, count, depth + 1);
 }
 
 // The page's text (as UTF-8) tried as a JSON array; false when it is none.
@@ -171,18 +179,18 @@ HRESULT wide_text_to_variant(nsIVariant* value, VARIANT* out, int* count) {
     return S_OK;
 }
 
-HRESULT interface_to_variant(nsIVariant* value, VARIANT* out, int* count) {
+HRESULT interface_to_variant(nsIVariant* value, VARIANT* out, int* count, int depth) {
     nsCOMPtr<nsISupports> object;
     if (NS_FAILED(value->GetAsISupports(getter_AddRefs(object))) || !object) return S_OK;
     nsCOMPtr<nsIVariant> inner = do_QueryInterface(object);
     if (!inner) return S_OK;  // out stays as it was
-    return nsvariant_to_variant(inner, out, count);
+    return page_value_to_variant(inner, out, count, depth + 1);
 }
 
 // One element of an XPCOM array into `element`; a failure of a nested variant ends the
 // conversion with its result.
 HRESULT array_element_to_variant(uint16_t type, const nsIID& iid, void* elements, uint32_t i,
-                                 VARIANT& element) {
+                                 VARIANT& element, int depth) {
     switch (type) {
         case nsIDataType::VTYPE_INT32:
             element.vt = VT_I4;
@@ -208,10 +216,12 @@ HRESULT array_element_to_variant(uint16_t type, const nsIID& iid, void* elements
         case nsIDataType::VTYPE_INTERFACE_IS: {
             nsISupports* object = static_cast<nsISupports**>(elements)[i];
             if (iid.Equals(NS_GET_IID(nsIVariant))) {
-                return nsvariant_to_variant(static_cast<nsIVariant*>(object), &element, nullptr);
+                return page_value_to_variant(static_cast<nsIVariant*>(object), &element, nullptr,
+                                             depth + 1);
             }
             nsCOMPtr<nsIVariant> inner = do_QueryInterface(object);
-            if (inner) nsvariant_to_variant(inner, &element, nullptr);  // a failure is ignored
+            // A failure is ignored.
+            if (inner) page_value_to_variant(inner, &element, nullptr, depth + 1);
             return S_OK;
         }
         default:
@@ -219,7 +229,7 @@ HRESULT array_element_to_variant(uint16_t type, const nsIID& iid, void* elements
     }
 }
 
-HRESULT array_to_variant(nsIVariant* value, VARIANT* out, int* count) {
+HRESULT array_to_variant(nsIVariant* value, VARIANT* out, int* count, int depth) {
     uint16_t type = 0;
     nsIID iid;
     std::memset(&iid, 0, sizeof iid);
@@ -239,7 +249,7 @@ HRESULT array_to_variant(nsIVariant* value, VARIANT* out, int* count) {
     for (uint32_t i = 0; i < n && SUCCEEDED(result); ++i) {
         VARIANT element;
         ::VariantInit(&element);
-        result = array_element_to_variant(type, iid, elements, i, element);
+        result = array_element_to_variant(type, iid, elements, i, element, depth);
         if (SUCCEEDED(result)) {
             put_element(array, static_cast<LONG>(i), element);
         } else {
@@ -284,8 +294,10 @@ HRESULT variant_to_nsvariant(const VARIANT* value, nsISupports* target) {
     return S_OK;
 }
 
-HRESULT nsvariant_to_variant(nsIVariant* value, VARIANT* out, int* count) {
-    if (value == nullptr || out == nullptr) return E_INVALIDARG;
+namespace {
+
+HRESULT page_value_to_variant(nsIVariant* value, VARIANT* out, int* count, int depth) {
+    if (value == nullptr || out == nullptr || depth > kMaxValueDepth) return E_INVALIDARG;
     uint16_t type = 0;
     if (NS_FAILED(value->GetDataType(&type))) return E_INVALIDARG;
     VARIANT result;
@@ -370,10 +382,10 @@ HRESULT nsvariant_to_variant(nsIVariant* value, VARIANT* out, int* count) {
             return wide_text_to_variant(value, out, count);
         case nsIDataType::VTYPE_INTERFACE:
         case nsIDataType::VTYPE_INTERFACE_IS:
-            return interface_to_variant(value, out, count);
+            return interface_to_variant(value, out, count, depth);
         case nsIDataType::VTYPE_ARRAY:
         case nsIDataType::VTYPE_EMPTY_ARRAY:
-            return array_to_variant(value, out, count);
+            return array_to_variant(value, out, count, depth);
         default:
             return E_INVALIDARG;
     }
@@ -382,20 +394,9 @@ HRESULT nsvariant_to_variant(nsIVariant* value, VARIANT* out, int* count) {
     return S_OK;
 }
 
-int jsvararray_to_variant(const char* text, VARIANT* out, int* count) {
-    JsValue root;
-    if (text == nullptr || !json_read_strict(text, std::strlen(text), root) || root.empty() ||
-        !root.isArray()) {
-        throw conversion_error();
-    }
-    int n = count != nullptr ? *count : 0;
-    json_to_variant(root, out, &n);
-    if (count != nullptr) *count = n;
-    return n;
-}
-
-HRESULT json_to_variant(const JsValue& value, VARIANT* out, int* count) {
+HRESULT json_value_to_variant(const JsValue& value, VARIANT* out, int* count, int depth) {
     if (out == nullptr) return E_INVALIDARG;
+    if (depth > kMaxValueDepth) throw conversion_error();  // the text arrives as it is
     switch (js_kind(value)) {
         case eJsNull:
             ole_value_clear(out);
@@ -421,23 +422,25 @@ HRESULT json_to_variant(const JsValue& value, VARIANT* out, int* count) {
             break;
         }
         case eJsArray:
-            return json_array_to_variant(value, out, count);
+            return json_array_to_variant(value, out, count, depth);
         case eJsObject:
-            return typed_json_to_variant(value, out, count);
+            return typed_json_to_variant(value, out, count, depth);
     }
     set_count(count, 1);
     return S_OK;
 }
 
-void ole_value_clear(VARIANT* value) {
+void clear_ole_value(VARIANT* value, int depth) {
     if (value == nullptr) return;
     if (value->vt == VT_ARRAY) {
         // The platform's clearing refuses elements of this form too: they go first.
         SAFEARRAY* array = value->parray;
         VARIANT* elements = nullptr;
-        if (array != nullptr && (array->fFeatures & FADF_VARIANT) != 0 &&
+        if (array != nullptr && (array->fFeatures & FADF_VARIANT) != 0 && depth < kMaxValueDepth &&
             SUCCEEDED(::SafeArrayAccessData(array, reinterpret_cast<void**>(&elements)))) {
-            for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) ole_value_clear(&elements[i]);
+            for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
+                clear_ole_value(&elements[i], depth + 1);
+            }
             ::SafeArrayUnaccessData(array);
         }
         if (array != nullptr) ::SafeArrayDestroy(array);
@@ -446,3 +449,27 @@ void ole_value_clear(VARIANT* value) {
     }
     ::VariantInit(value);
 }
+
+}  // namespace
+
+HRESULT nsvariant_to_variant(nsIVariant* value, VARIANT* out, int* count) {
+    return page_value_to_variant(value, out, count, 0);
+}
+
+int jsvararray_to_variant(const char* text, VARIANT* out, int* count) {
+    JsValue root;
+    if (text == nullptr || !json_read_strict(text, std::strlen(text), root) || root.empty() ||
+        !root.isArray()) {
+        throw conversion_error();
+    }
+    int n = count != nullptr ? *count : 0;
+    json_to_variant(root, out, &n);
+    if (count != nullptr) *count = n;
+    return n;
+}
+
+HRESULT json_to_variant(const JsValue& value, VARIANT* out, int* count) {
+    return json_value_to_variant(value, out, count, 0);
+}
+
+void ole_value_clear(VARIANT* value) { clear_ole_value(value, 0); }

@@ -13,13 +13,11 @@
 #include "nsIMutableArray.h"
 #include "nsXPCOM.h"
 #include "utf16_text.h"
+#include "value_depth.h"
 
 bool g_has_json = false;
 
 namespace {
-
-// A variant holding itself (directly or not) is not followed further than this.
-const int kMaxVariantDepth = 16;
 
 void set_utf8(tVariant& dest, const std::string& utf8, IMemoryManager* memng) {
     const wcstring wide = utf16_of(utf8);
@@ -67,7 +65,8 @@ void inner_variant(nsIVariant& value, tVariant& dest, IMemoryManager* memng, int
     nsCOMPtr<nsISupports> object;
     if (NS_FAILED(value.GetAsISupports(getter_AddRefs(object))) || !object) return;
     nsCOMPtr<nsIVariant> inner = do_QueryInterface(object.get());
-    if (inner && depth < kMaxVariantDepth) convert_variant(*inner, dest, memng, depth + 1);
+    // A variant may hold itself, directly or not: past the common depth it stays empty.
+    if (inner && depth < kMaxValueDepth) convert_variant(*inner, dest, memng, depth + 1);
 }
 
 void convert_variant(nsIVariant& value, tVariant& dest, IMemoryManager* memng, int depth) {

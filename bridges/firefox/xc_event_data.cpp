@@ -1,5 +1,7 @@
 #include "xc_event_data.h"
 
+#include "entry_guard.h"
+
 NS_IMPL_ADDREF(XCEventData)
 NS_IMPL_RELEASE(XCEventData)
 NS_INTERFACE_MAP_BEGIN(XCEventData)
@@ -14,16 +16,22 @@ void XCEventData::Init(const wcstring& who, const wcstring& what, const wcstring
 }
 
 NS_IMETHODIMP XCEventData::GetWho(nsAString& who) {
-    who.Assign(m_who.c_str(), static_cast<uint32_t>(m_who.size()));
-    return NS_OK;
+    return guarded([&] {
+        who.Assign(m_who.c_str(), static_cast<uint32_t>(m_who.size()));
+        return NS_OK;
+    });
 }
 
 NS_IMETHODIMP XCEventData::GetWhat(nsAString& what) {
-    what.Assign(m_what.c_str(), static_cast<uint32_t>(m_what.size()));
-    return NS_OK;
+    return guarded([&] {
+        what.Assign(m_what.c_str(), static_cast<uint32_t>(m_what.size()));
+        return NS_OK;
+    });
 }
 
 NS_IMETHODIMP XCEventData::GetData(nsAString& data) {
-    data.Assign(m_data.c_str(), static_cast<uint32_t>(m_data.size()));
-    return NS_OK;
+    return guarded([&] {
+        data.Assign(m_data.c_str(), static_cast<uint32_t>(m_data.size()));
+        return NS_OK;
+    });
 }

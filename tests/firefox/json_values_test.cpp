@@ -93,6 +93,34 @@ TEST_F(JsonValues, TextIsWrittenAndItsBufferReleased) {
     EXPECT_EQ(0, m_memory.blocksOut());
 }
 
+// A narrow text that is no UTF-8 reaches the page as plain mode gives it: each ill-formed
+// sequence one replacement character, and nothing after it lost.
+TEST_F(JsonValues, NarrowTextIsWrittenWithEachIllFormedSequenceReplaced) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* value;
+    } cases[] = {
+        {"E9 74 E9", "\xE9t\xE9", "\\ufffdt\\ufffd"},
+        {"a stray continuation byte", "a\x80z", "a\\ufffdz"},
+        {"UTF-8", "caf\xC3\xA9", "caf\\u00e9"},
+        {"a zero byte inside", std::string("a\0\xFF", 3), "a\\u0000\\ufffd"},
+    };
+    for (const auto& c : cases) {
+        tVariant record;
+        std::memset(&record, 0, sizeof record);
+        void* block = nullptr;
+        ASSERT_TRUE(m_memory.AllocMemory(&block, c.bytes.size()));
+        std::memcpy(block, c.bytes.data(), c.bytes.size());
+        record.vt = VTYPE_PSTR;
+        record.pstrVal = static_cast<char*>(block);
+        record.strLen = static_cast<uint32_t>(c.bytes.size());
+        EXPECT_EQ(std::string("{\"type\":\"string\",\"value\":\"") + c.value + "\"}\n",
+                  toText(record))
+            << c.name;
+    }
+}
+
 TEST_F(JsonValues, TmIsWrittenThroughDate) {
     tVariant record;
     std::memset(&record, 0, sizeof record);
@@ -228,6 +256,18 @@ struct OleDate {
     int year, month, day, hour, minute, second, weekday;
 };
 
+void expect_calendar_fields(const OleDate& c) {
+    tm t;
+    comdate_to_date(c.value, t);
+    EXPECT_EQ(c.year - 1900, t.tm_year) << c.value;
+    EXPECT_EQ(c.month, t.tm_mon) << c.value;
+    EXPECT_EQ(c.day, t.tm_mday) << c.value;
+    EXPECT_EQ(c.hour, t.tm_hour) << c.value;
+    EXPECT_EQ(c.minute, t.tm_min) << c.value;
+    EXPECT_EQ(c.second, t.tm_sec) << c.value;
+    EXPECT_EQ(c.weekday, t.tm_wday) << c.value;
+}
+
 TEST_F(JsonValues, OleDatesBecomeCalendarFields) {
     const OleDate cases[] = {
         {0.0, 1899, 11, 30, 0, 0, 0, 6},
@@ -236,17 +276,7 @@ TEST_F(JsonValues, OleDatesBecomeCalendarFields) {
         {60.0, 1900, 1, 28, 0, 0, 0, 3},
         {2.99999999, 1900, 0, 2, 0, 0, 0, 2},
     };
-    for (const OleDate& c : cases) {
-        tm t;
-        comdate_to_date(c.value, t);
-        EXPECT_EQ(c.year - 1900, t.tm_year) << c.value;
-        EXPECT_EQ(c.month, t.tm_mon) << c.value;
-        EXPECT_EQ(c.day, t.tm_mday) << c.value;
-        EXPECT_EQ(c.hour, t.tm_hour) << c.value;
-        EXPECT_EQ(c.minute, t.tm_min) << c.value;
-        EXPECT_EQ(c.second, t.tm_sec) << c.value;
-        EXPECT_EQ(c.weekday, t.tm_wday) << c.value;
-    }
+    for (const OleDate& c : cases) expect_calendar_fields(c);
     tm t;
     comdate_to_date(1e300, t);
     EXPECT_EQ(0, t.tm_year);
@@ -255,6 +285,23 @@ TEST_F(JsonValues, OleDatesBecomeCalendarFields) {
         comdate_to_date(45306.5, d);
         return asctime_text(d);
     }());
+}
+
+// A time that rounds up to 24:00 moves to the next calendar day, before 30 December 1899 too,
+// where the day counts down and the time still counts up from midnight.
+TEST_F(JsonValues, OleDatesNearMidnightRoundIntoTheRightDay) {
+    const OleDate cases[] = {
+        {-1.9999999999, 1899, 11, 30, 0, 0, 0, 6},
+        {-1.99999, 1899, 11, 29, 23, 59, 59, 5},
+        {-1.0000000001, 1899, 11, 29, 0, 0, 0, 5},
+        {-2.0000000001, 1899, 11, 28, 0, 0, 0, 4},
+        {-0.9999999999, 1899, 11, 31, 0, 0, 0, 0},
+        {0.9999999999, 1899, 11, 31, 0, 0, 0, 0},
+        {1.9999999999, 1900, 0, 1, 0, 0, 0, 1},
+        {-36522.9999999999, 1800, 0, 2, 0, 0, 0, 4},
+        {45306.9999999999, 2024, 0, 16, 0, 0, 0, 2},
+    };
+    for (const OleDate& c : cases) expect_calendar_fields(c);
 }
 
 }  // namespace

@@ -177,12 +177,23 @@ TEST_F(SiteRules, TheEventBufferKeepsTheOldestUpToItsDepth) {
     ASSERT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(empty)));
     EXPECT_FALSE(empty);
 
+    // A smaller depth trims what is buffered to the oldest; cleaning empties the buffer.
+    auto oldest_data = [&] {
+        nsCOMPtr<ICEventData> event;
+        EXPECT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(event)));
+        nsString data;
+        if (!event) return std::u16string(u"<none>");
+        event->GetData(data);
+        return std::u16string(data.get());
+    };
     m_inner->ExternalEvent(u"w", u"m", u"x");
     m_inner->ExternalEvent(u"w", u"m", u"y");
-    EXPECT_TRUE(m_inner->SetEventBufferDepth(1));  // trims to the oldest
+    EXPECT_TRUE(m_inner->SetEventBufferDepth(1));
+    EXPECT_EQ(u"x", oldest_data());
+    EXPECT_EQ(u"<none>", oldest_data()) << "the trim left a newer event";
+    m_inner->ExternalEvent(u"w", u"m", u"z");
     m_inner->CleanEventBuffer();
-    ASSERT_EQ(NS_OK, m_site->GetEventData(getter_AddRefs(empty)));
-    EXPECT_FALSE(empty);
+    EXPECT_EQ(u"<none>", oldest_data());
 
     EXPECT_TRUE(m_inner->SetEventBufferDepth(-1));
     EXPECT_EQ(-1, m_inner->GetEventBufferDepth());

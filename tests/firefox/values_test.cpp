@@ -112,6 +112,101 @@ TEST_F(Values, ParameterListsFillUpWithDefaults) {
     EXPECT_EQ(NS_ERROR_INVALID_ARG, m_site->Call(u"Missing", nullptr, nullptr));
 }
 
+// Texts nested deeper than the JSON reader goes (1,000 levels), of arrays or of objects.
+std::string nested_text(int levels, bool objects) {
+    std::string text;
+    for (int i = 0; i < levels; ++i) text += objects ? "{\"a\":" : "[";
+    text += objects ? "{}" : "";
+    for (int i = 0; i < levels; ++i) text += objects ? "}" : "]";
+    return text;
+}
+
+std::u16string json_string_of(const std::string& text) {
+    std::string written = "{\"type\":\"string\",\"value\":\"";
+    for (char c : text) {
+        if (c == '"') written += '\\';
+        written += c;
+    }
+    return utf16(written + "\"}\n");
+}
+
+// Every road by which page text reaches the JSON reader: what the reader cannot take arrives
+// as the text itself (an element) or as no parameters (a parameter text), and never throws.
+TEST_F(Values, TextNestedTooDeepForTheReaderArrivesAsTextOrNoParameters) {
+    json(true);
+    const std::u16string kNoParameters = u"{\"type\":\"empty\",\"value\":{}}\n";
+    struct Way {
+        const char* name;
+        std::function<nsresult(IAddInSiteExt&, const std::string&, nsCOMPtr<nsIVariant>&)> run;
+        bool arrivesAsText;  // else: the method gets no parameters (the stub returns empty)
+    };
+    auto narrow = [](const std::string& text) {
+        nsCOMPtr<nsIWritableVariant> v = do_CreateInstance(NS_VARIANT_CONTRACTID);
+        v->SetAsString(text.c_str());
+        return v;
+    };
+    auto one = [](IAddInSiteExt& site, nsIVariant* params, nsCOMPtr<nsIVariant>& result) {
+        return site.Call(u"One", params, getter_AddRefs(result));
+    };
+    const Way ways[] = {
+        {"a wide property text",
+         [](IAddInSiteExt& site, const std::string& text, nsCOMPtr<nsIVariant>&) {
+             return site.SetPropertyValue(u"Value", string_variant(utf16(text)));
+         },
+         false},
+        {"a narrow property text",
+         [&](IAddInSiteExt& site, const std::string& text, nsCOMPtr<nsIVariant>&) {
+             return site.SetPropertyValue(u"Value", narrow(text));
+         },
+         false},
+        {"wide parameter text",
+         [&](IAddInSiteExt& site, const std::string& text, nsCOMPtr<nsIVariant>& result) {
+             return one(site, string_variant(utf16(text)), result);
+         },
+         false},
+        {"narrow parameter text",
+         [&](IAddInSiteExt& site, const std::string& text, nsCOMPtr<nsIVariant>& result) {
+             return one(site, narrow(text), result);
+         },
+         false},
+        {"a parameter array's element",
+         [&](IAddInSiteExt& site, const std::string& text, nsCOMPtr<nsIVariant>& result) {
+             nsCOMPtr<nsIWritableVariant> list = do_CreateInstance(NS_VARIANT_CONTRACTID);
+             nsCOMPtr<nsIWritableVariant> element = string_variant(utf16(text));
+             nsISupports* elements[] = {element.get()};
+             list->SetAsArray(nsIDataType::VTYPE_INTERFACE_IS, &NS_GET_IID(nsIVariant), 1,
+                              elements);
+             return one(site, list, result);
+         },
+         true},
+        {"an array of wide strings",
+         [&](IAddInSiteExt& site, const std::string& text, nsCOMPtr<nsIVariant>& result) {
+             const std::u16string wide = utf16(text);
+             const char16_t* elements[] = {wide.c_str()};
+             nsCOMPtr<nsIWritableVariant> list = do_CreateInstance(NS_VARIANT_CONTRACTID);
+             list->SetAsArray(nsIDataType::VTYPE_WCHAR_STR, nullptr, 1, elements);
+             return one(site, list, result);
+         },
+         true},
+    };
+    for (int levels : {1000, 1001}) {
+        for (bool objects : {false, true}) {
+            const std::string text = nested_text(levels, objects);
+            for (const Way& way : ways) {
+                SCOPED_TRACE(std::string(way.name) + ", " + std::to_string(levels) +
+                             (objects ? " objects" : " arrays"));
+                nsCOMPtr<nsIVariant> result;
+                nsresult rv = NS_ERROR_UNEXPECTED;
+                EXPECT_NO_THROW(rv = way.run(*m_site, text, result));
+                EXPECT_EQ(NS_OK, rv);
+                if (!result) continue;  // a property: the stub takes only numbers
+                EXPECT_EQ(way.arrivesAsText ? json_string_of(text) : kNoParameters,
+                          variant_text(result));
+            }
+        }
+    }
+}
+
 TEST_F(Values, CallExtHandsBackTheParametersThePageGave) {
     nsCOMPtr<nsIVariant> params;
     nsCOMPtr<nsIVariant> result;

@@ -12,6 +12,7 @@
 #include "json_tvariant.h"
 #include "nsComponentManagerUtils.h"
 #include "nsXPCOM.h"
+#include "value_depth.h"
 #include "variant_tvariant.h"
 #include "xpcom_runtime/test_browser.h"
 
@@ -83,6 +84,30 @@ TEST_F(VariantValues, AVariantInsideAVariantIsConvertedItself) {
     tVariant record = toRecord(outer);
     EXPECT_EQ(VTYPE_I4, record.vt);
     EXPECT_EQ(3, record.lVal);
+}
+
+// A page value may hold itself: the conversion follows variants inside variants to the common
+// depth and leaves what lies deeper empty.
+TEST_F(VariantValues, VariantsInsideVariantsAreFollowedToTheCommonDepth) {
+    const struct {
+        int wrappers;
+        TYPEVAR vt;
+    } cases[] = {{1, VTYPE_I4}, {kMaxValueDepth, VTYPE_I4}, {kMaxValueDepth + 1, VTYPE_EMPTY}};
+    for (const auto& c : cases) {
+        nsCOMPtr<nsIWritableVariant> value =
+            variant([](nsIWritableVariant& v) { v.SetAsInt32(3); });
+        for (int i = 0; i < c.wrappers; ++i) {
+            nsCOMPtr<nsIWritableVariant> held = value;
+            value = variant([&](nsIWritableVariant& v) { v.SetAsISupports(held.get()); });
+        }
+        tVariant record = toRecord(value);
+        EXPECT_EQ(c.vt, record.vt) << c.wrappers << " wrappers";
+    }
+    nsCOMPtr<nsIWritableVariant> self = variant([](nsIWritableVariant&) {});
+    self->SetAsISupports(self.get());
+    tVariant record = toRecord(self);
+    EXPECT_EQ(VTYPE_EMPTY, record.vt);
+    self->SetAsEmpty();  // lets it go
 }
 
 TEST_F(VariantValues, JsonModeTriesTextsAsJsonFirst) {

@@ -16,6 +16,8 @@
 #include "json_tvariant.h"
 #include "nsComponentManagerUtils.h"
 #include "ole_variants.h"
+#include "utf16_text.h"
+#include "value_depth.h"
 #include "xpcom_runtime/test_browser.h"
 
 namespace {
@@ -230,6 +232,85 @@ TEST_F(OleVariants, ArraysOfTextsAndOfVariantsConvertElementByElement) {
                                                  }),
                                                  &out, nullptr));
     EXPECT_EQ(VT_I2, out.vt);
+}
+
+std::string nested_arrays(int levels, const char* innermost = "") {
+    return std::string(static_cast<size_t>(levels), '[') + innermost +
+           std::string(static_cast<size_t>(levels), ']');
+}
+
+// Texts nested deeper than the JSON reader goes (1,000 levels) are texts like any other.
+TEST_F(OleVariants, APageTextTooDeepForTheReaderReachesTheAddInAsABstr) {
+    for (int levels : {1000, 1001}) {
+        for (bool objects : {false, true}) {
+            std::string deep;
+            for (int i = 0; i < levels; ++i) deep += objects ? "{\"a\":" : "[";
+            deep += objects ? "{}" : "";
+            for (int i = 0; i < levels; ++i) deep += objects ? "}" : "]";
+            const std::u16string wideDeep(deep.begin(), deep.end());
+            const std::string what = std::to_string(levels) + (objects ? " objects" : " arrays");
+            nsCOMPtr<nsIWritableVariant> pageValues[] = {
+                wide(wideDeep.c_str()),
+                variant([&](nsIWritableVariant& v) { v.SetAsString(deep.c_str()); })};
+            for (nsIWritableVariant* pageValue : pageValues) {
+                VARIANT out;
+                ::VariantInit(&out);
+                int count = 3;
+                HRESULT hr = E_FAIL;
+                EXPECT_NO_THROW(hr = nsvariant_to_variant(pageValue, &out, &count)) << what;
+                EXPECT_EQ(S_OK, hr) << what;
+                EXPECT_EQ(wideDeep, text(out)) << what;
+                EXPECT_EQ(1, count) << what;
+                ole_value_clear(&out);
+            }
+        }
+    }
+}
+
+// A page value may hold itself: interface values, variant elements of arrays and JSON arrays
+// are followed to the common depth, and what lies deeper is not converted.
+TEST_F(OleVariants, ValuesInsideValuesAreFollowedToTheCommonDepth) {
+    const struct {
+        int wrappers;
+        HRESULT result;
+    } cases[] = {{1, S_OK}, {kMaxValueDepth, S_OK}, {kMaxValueDepth + 1, E_INVALIDARG}};
+    for (const auto& c : cases) {
+        nsCOMPtr<nsIWritableVariant> value =
+            variant([](nsIWritableVariant& v) { v.SetAsInt32(3); });
+        for (int i = 0; i < c.wrappers; ++i) {
+            nsCOMPtr<nsIWritableVariant> held = value;
+            value = variant([&](nsIWritableVariant& v) { v.SetAsISupports(held.get()); });
+        }
+        VARIANT out;
+        ::VariantInit(&out);
+        EXPECT_EQ(c.result, nsvariant_to_variant(value, &out, nullptr)) << c.wrappers;
+        EXPECT_EQ(c.result == S_OK ? VT_I4 : VT_EMPTY, out.vt) << c.wrappers;
+    }
+
+    nsCOMPtr<nsIWritableVariant> self = variant([](nsIWritableVariant&) {});
+    self->SetAsISupports(self.get());
+    EXPECT_EQ(E_INVALIDARG, nsvariant_to_variant(self, &m_out, nullptr));
+    EXPECT_EQ(VT_EMPTY, m_out.vt);
+    nsISupports* items[] = {self.get()};
+    const nsIID variantIid = NS_GET_IID(nsIVariant);
+    self->SetAsArray(nsIDataType::VTYPE_INTERFACE_IS, &variantIid, 1, items);  // holds itself
+    EXPECT_EQ(E_INVALIDARG, nsvariant_to_variant(self, &m_out, nullptr));
+    EXPECT_EQ(VT_EMPTY, m_out.vt);
+    self->SetAsEmpty();  // lets it go
+
+    // A JSON array nested as deep as the limit is an array; one level more, the text itself.
+    int count = 0;
+    ASSERT_EQ(S_OK, nsvariant_to_variant(wide(utf16_of(nested_arrays(kMaxValueDepth, "1")).c_str()),
+                                         &m_out, &count));
+    const VARIANT* level = &m_out;
+    for (int i = 1; i < kMaxValueDepth; ++i) level = &element(0, level);
+    EXPECT_EQ(1, element(0, level).lVal);
+    const wcstring deeper = utf16_of(nested_arrays(kMaxValueDepth + 1, "1"));
+    VARIANT out;
+    ::VariantInit(&out);
+    ASSERT_EQ(S_OK, nsvariant_to_variant(wide(deeper.c_str()), &out, &count));
+    EXPECT_EQ(deeper, text(out));
+    ole_value_clear(&out);
 }
 
 TEST_F(OleVariants, JsonValuesBecomeVariantsByTheirKindOrTheirTypeWord) {
