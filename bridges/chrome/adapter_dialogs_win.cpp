@@ -2,17 +2,22 @@
 // reads no input until the user has answered.
 #include "adapter_native.h"
 #include "message_box.h"
+#include "native_boundary.h"
 #include "utils.h"
 
 bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
-    if (m_pDispIntf == nullptr) return false;
-    const CNPVariant answer(show_message_box(queryText, eMessageBoxYesNo));
-    if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
-    return true;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        const CNPVariant answer(show_message_box(queryText, eMessageBoxYesNo));
+        if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
+        return true;
+    });
 }
 
 bool AdapterNative::Alert(const uint16_t* text) {
-    if (m_pDispIntf == nullptr) return false;
-    show_message_box(text, eMessageBoxOk);
-    return true;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        show_message_box(text, eMessageBoxOk);
+        return true;
+    });
 }

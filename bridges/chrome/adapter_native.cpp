@@ -5,6 +5,7 @@
 
 #include "addin_site.h"
 #include "host_exceptions.h"
+#include "native_boundary.h"
 #include "utils.h"
 
 namespace {
@@ -25,32 +26,41 @@ AdapterNative::AdapterNative()
 
 AdapterNative::~AdapterNative() {}
 
-// ---- IAddInDefBaseEx
+// ---- IAddInDefBaseEx: called by the add-in, so each answers its failure rather than let
+// anything thrown reach it (native_boundary.h).
 
 bool AdapterNative::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                              long scode) {
-    return m_pDispIntf != nullptr && m_pDispIntf->AddError(wcode, source, descr, scode);
+    return native_boundary::guarded(false, [&] {
+        return m_pDispIntf != nullptr && m_pDispIntf->AddError(wcode, source, descr, scode);
+    });
 }
 
 bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
                          uint16_t** /*errDescriptor*/) {
     if (pErrCode != nullptr) *pErrCode = 0;
-    if (m_pDispIntf == nullptr) return false;
-    CNPVariant value;
-    const bool answer = m_pDispIntf->Read(wszPropName, value);
-    if (pVal != nullptr) Utils::NPVariantToVariant(value, *pVal);
-    return answer;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        CNPVariant value;
+        const bool answer = m_pDispIntf->Read(wszPropName, value);
+        if (pVal != nullptr) Utils::NPVariantToVariant(value, *pVal);
+        return answer;
+    });
 }
 
 bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
-    if (m_pDispIntf == nullptr) return false;
-    CNPVariant value;
-    if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value);
-    return m_pDispIntf->Write(wszPropName, value);
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        CNPVariant value;
+        if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value);
+        return m_pDispIntf->Write(wszPropName, value);
+    });
 }
 
 bool AdapterNative::RegisterProfileAs(uint16_t* wszProfileName) {
-    return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(wszProfileName);
+    return native_boundary::guarded(false, [&] {
+        return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(wszProfileName);
+    });
 }
 
 bool AdapterNative::SetEventBufferDepth(long lDepth) {
@@ -61,14 +71,12 @@ long AdapterNative::GetEventBufferDepth() {
     return m_pDispIntf == nullptr ? 0 : m_pDispIntf->GetEventBufferDepth();
 }
 
+// Runs on the add-in's reader thread. An event that could not be passed on is lost as the
+// page's own events would be; the add-in is told true all the same.
 bool AdapterNative::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
-    if (m_pDispIntf != nullptr) {
-        // Runs on the add-in's reader thread; nothing may escape into the add-in.
-        try {
-            m_pDispIntf->ExternalEvent(wszSource, wszMessage, wszData);
-        } catch (...) {
-        }
-    }
+    native_boundary::guarded([&] {
+        if (m_pDispIntf != nullptr) m_pDispIntf->ExternalEvent(wszSource, wszMessage, wszData);
+    });
     return true;
 }
 
@@ -77,12 +85,16 @@ void AdapterNative::CleanEventBuffer() {
 }
 
 bool AdapterNative::SetStatusLine(uint16_t* wszStatusLine) {
-    if (m_pDispIntf != nullptr) m_pDispIntf->SetStatusLine(wszStatusLine);
-    return true;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf != nullptr) m_pDispIntf->SetStatusLine(wszStatusLine);
+        return true;
+    });
 }
 
 void AdapterNative::ResetStatusLine() {
-    if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
+    native_boundary::guarded([&] {
+        if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
+    });
 }
 
 IInterface* AdapterNative::GetInterface(Interfaces iface) {
@@ -271,10 +283,12 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
 // ---- IPlatformInfoN
 
 const AppInfo* AdapterNative::GetPlatformInfo() {
-    if (m_pDispIntf == nullptr) return nullptr;
-    m_pDispIntf->getUserAgentCB(m_userAgent);
-    m_pDispIntf->getVersionCB(m_verApp);
-    m_appInfo.AppVersion = m_verApp.c_str();
-    m_appInfo.UserAgentInformation = m_userAgent.c_str();
-    return &m_appInfo;
+    return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
+        if (m_pDispIntf == nullptr) return nullptr;
+        m_pDispIntf->getUserAgentCB(m_userAgent);
+        m_pDispIntf->getVersionCB(m_verApp);
+        m_appInfo.AppVersion = m_verApp.c_str();
+        m_appInfo.UserAgentInformation = m_userAgent.c_str();
+        return &m_appInfo;
+    });
 }

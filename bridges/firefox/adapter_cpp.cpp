@@ -6,6 +6,7 @@
 #include "addin_site.h"
 #include "json_tvariant.h"
 #include "log_event.h"
+#include "native_boundary.h"
 #include "nsCOMPtr.h"
 #include "nsXPCOM.h"
 #include "variant_tvariant.h"
@@ -380,72 +381,98 @@ NS_IMETHODIMP AdapterCpp::CallExt(const char16_t* name, nsIVariant* params,
 
 #undef VELMOR_NEED_COMPONENT
 
-// ---- the add-in's callbacks
+// ---- the add-in's callbacks: each answers its failure rather than let anything thrown reach
+// the add-in (native_boundary.h)
 
 bool AdapterCpp::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                           long scode) {
     if (scode != 0) m_throwError = true;
-    return m_pDispIntf != nullptr &&
-           m_pDispIntf->AddError(wcode, chars(source), chars(descr), static_cast<int32_t>(scode));
+    return native_boundary::guarded(false, [&] {
+        return m_pDispIntf != nullptr &&
+               m_pDispIntf->AddError(wcode, chars(source), chars(descr),
+                                     static_cast<int32_t>(scode));
+    });
 }
 
 bool AdapterCpp::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
                       uint16_t** errDescriptor) {
     if (errDescriptor != nullptr) *errDescriptor = nullptr;
-    if (m_pDispIntf == nullptr) return false;
-    nsCOMPtr<nsIVariant> value;
-    int32_t error = 0;
-    nsString description;
-    const bool answer = m_pDispIntf->Read(chars(wszPropName), getter_AddRefs(value), &error,
-                                          description);
-    if (pErrCode != nullptr) *pErrCode = error;
-    if (value && pVal != nullptr) value_to_tvariant(*value, *pVal, this);
-    return answer;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        nsCOMPtr<nsIVariant> value;
+        int32_t error = 0;
+        nsString description;
+        const bool answer = m_pDispIntf->Read(chars(wszPropName), getter_AddRefs(value), &error,
+                                              description);
+        if (pErrCode != nullptr) *pErrCode = error;
+        if (value && pVal != nullptr) value_to_tvariant(*value, *pVal, this);
+        return answer;
+    });
 }
 
 bool AdapterCpp::Write(uint16_t* wszPropName, tVariant* pVar) {
-    if (m_pDispIntf == nullptr) return false;
-    nsCOMPtr<nsIWritableVariant> value = new_variant();
-    if (!value) return false;
-    if (pVar != nullptr) tvariant_to_value(*pVar, *value, this);
-    return m_pDispIntf->Write(chars(wszPropName), value.get());
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        nsCOMPtr<nsIWritableVariant> value = new_variant();
+        if (!value) return false;
+        if (pVar != nullptr) tvariant_to_value(*pVar, *value, this);
+        return m_pDispIntf->Write(chars(wszPropName), value.get());
+    });
 }
 
 bool AdapterCpp::RegisterProfileAs(uint16_t* wszProfileName) {
-    return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(chars(wszProfileName));
+    return native_boundary::guarded(false, [&] {
+        return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(chars(wszProfileName));
+    });
 }
 
 bool AdapterCpp::SetEventBufferDepth(long lDepth) {
-    return m_pDispIntf != nullptr && m_pDispIntf->SetEventBufferDepth(static_cast<int32_t>(lDepth));
+    return native_boundary::guarded(false, [&] {
+        return m_pDispIntf != nullptr &&
+               m_pDispIntf->SetEventBufferDepth(static_cast<int32_t>(lDepth));
+    });
 }
 
 long AdapterCpp::GetEventBufferDepth() {
-    return m_pDispIntf == nullptr ? 0 : static_cast<long>(m_pDispIntf->GetEventBufferDepth());
+    return native_boundary::guarded(0L, [&] {
+        return m_pDispIntf == nullptr ? 0L
+                                      : static_cast<long>(m_pDispIntf->GetEventBufferDepth());
+    });
 }
 
+// Runs on the add-in's reader thread. True whenever there is a listener, whatever became of
+// the event.
 bool AdapterCpp::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
     log_event("ExternalEvent: before put %s\n", wszData);
     if (m_pDispIntf == nullptr) {
         log_event("ExternalEvent: failed put %s\n", wszData);
         return false;
     }
-    m_pDispIntf->ExternalEvent(chars(wszSource), chars(wszMessage), chars(wszData));
+    native_boundary::guarded([&] {
+        m_pDispIntf->ExternalEvent(chars(wszSource), chars(wszMessage), chars(wszData));
+    });
     log_event("ExternalEvent: after  %s\n", wszData);
     return true;
 }
 
 void AdapterCpp::CleanEventBuffer() {
-    if (m_pDispIntf != nullptr) m_pDispIntf->CleanEventBuffer();
+    native_boundary::guarded([&] {
+        if (m_pDispIntf != nullptr) m_pDispIntf->CleanEventBuffer();
+    });
 }
 
 bool AdapterCpp::SetStatusLine(uint16_t* wszStatusLine) {
-    if (m_pDispIntf == nullptr) return false;
-    m_pDispIntf->SetStatusLine(chars(wszStatusLine));
-    return true;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr) return false;
+        m_pDispIntf->SetStatusLine(chars(wszStatusLine));
+        return true;
+    });
 }
 
 void AdapterCpp::ResetStatusLine() {
-    if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
+    native_boundary::guarded([&] {
+        if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
+    });
 }
 
 IInterface* AdapterCpp::GetInterface(Interfaces iface) {
@@ -457,26 +484,31 @@ IInterface* AdapterCpp::GetInterface(Interfaces iface) {
 }
 
 bool AdapterCpp::Confirm(const uint16_t* queryText, tVariant* retVal) {
-    if (m_pDispIntf == nullptr || !g_newIntrfc) return false;
-    nsCOMPtr<nsIVariant> answer;
-    const bool result = m_pDispIntf->ConfirmCB(chars(queryText), getter_AddRefs(answer));
-    if (result && retVal != nullptr && answer) value_to_tvariant(*answer, *retVal, this);
-    return result;
+    return native_boundary::guarded(false, [&] {
+        if (m_pDispIntf == nullptr || !g_newIntrfc) return false;
+        nsCOMPtr<nsIVariant> answer;
+        const bool result = m_pDispIntf->ConfirmCB(chars(queryText), getter_AddRefs(answer));
+        if (result && retVal != nullptr && answer) value_to_tvariant(*answer, *retVal, this);
+        return result;
+    });
 }
 
 bool AdapterCpp::Alert(const uint16_t* text) {
-    if (m_pDispIntf == nullptr || !g_newIntrfc) return false;
-    return m_pDispIntf->AlertCB(chars(text));
+    return native_boundary::guarded(false, [&] {
+        return m_pDispIntf != nullptr && g_newIntrfc && m_pDispIntf->AlertCB(chars(text));
+    });
 }
 
 const AppInfo* AdapterCpp::GetPlatformInfo() {
-    if (m_pDispIntf == nullptr) return nullptr;
-    nsString text;
-    if (m_pDispIntf->GetUserAgentCB(text)) m_userAgent = wcstring_of(text.get());
-    if (m_pDispIntf->GetVersionCB(text)) {
-        m_verApp = wcstring_of(text.get());
-        m_appInfo.AppVersion = units(m_verApp.c_str());
-        m_appInfo.UserAgentInformation = units(m_userAgent.c_str());
-    }
-    return &m_appInfo;
+    return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
+        if (m_pDispIntf == nullptr) return nullptr;
+        nsString text;
+        if (m_pDispIntf->GetUserAgentCB(text)) m_userAgent = wcstring_of(text.get());
+        if (m_pDispIntf->GetVersionCB(text)) {
+            m_verApp = wcstring_of(text.get());
+            m_appInfo.AppVersion = units(m_verApp.c_str());
+            m_appInfo.UserAgentInformation = units(m_userAgent.c_str());
+        }
+        return &m_appInfo;
+    });
 }

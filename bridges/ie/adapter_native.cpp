@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "native_boundary.h"
 #include "server_text.h"
 #include "uncounted_listener.h"
 #include "variant_conv.h"
@@ -237,68 +238,90 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
     return called ? S_OK : E_FAIL;
 }
 
-// ---- IAddInDefBaseEx
+// ---- IAddInDefBaseEx: called by the add-in (the reader thread's calls straight to the
+// site's queue), so each answers its failure rather than let anything thrown reach it
+// (native_boundary.h).
 
 bool AdapterNative::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                              long scode) {
-    if (m_listener == nullptr) return false;
-    return SUCCEEDED(m_listener->AddError(wcode, bstr_of(source), bstr_of(descr), scode));
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        return SUCCEEDED(m_listener->AddError(wcode, bstr_of(source), bstr_of(descr), scode));
+    });
 }
 
 bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode, uint16_t**) {
-    if (m_listener == nullptr) return false;
-    VARIANT value;
-    VariantInit(&value);
-    const HRESULT hr = m_listener->Read(bstr_of(wszPropName), &value, pErrCode, nullptr);
-    if (pVal != nullptr) variant_to_tvariant(&value, pVal, this);
-    VariantClear(&value);
-    return SUCCEEDED(hr);
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        VARIANT value;
+        VariantInit(&value);
+        const HRESULT hr = m_listener->Read(bstr_of(wszPropName), &value, pErrCode, nullptr);
+        if (pVal != nullptr) variant_to_tvariant(&value, pVal, this);
+        VariantClear(&value);
+        return SUCCEEDED(hr);
+    });
 }
 
 bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
-    if (m_listener == nullptr) return false;
-    VARIANT value;
-    VariantInit(&value);
-    tvariant_to_variant(pVar, &value, this);
-    const HRESULT hr = m_listener->Write(bstr_of(wszPropName), &value);
-    VariantClear(&value);
-    return SUCCEEDED(hr);
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        VARIANT value;
+        VariantInit(&value);
+        tvariant_to_variant(pVar, &value, this);
+        const HRESULT hr = m_listener->Write(bstr_of(wszPropName), &value);
+        VariantClear(&value);
+        return SUCCEEDED(hr);
+    });
 }
 
 bool AdapterNative::RegisterProfileAs(uint16_t* wszProfileName) {
-    if (m_listener == nullptr) return false;
-    return SUCCEEDED(m_listener->RegisterProfileAs(bstr_of(wszProfileName)));
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        return SUCCEEDED(m_listener->RegisterProfileAs(bstr_of(wszProfileName)));
+    });
 }
 
 bool AdapterNative::SetEventBufferDepth(long lDepth) {
-    if (m_listener == nullptr) return false;
-    return SUCCEEDED(m_listener->SetEventBufferDepth(lDepth));
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        return SUCCEEDED(m_listener->SetEventBufferDepth(lDepth));
+    });
 }
 
 long AdapterNative::GetEventBufferDepth() {
-    if (m_listener == nullptr) return 0;
-    long depth = 0;
-    m_listener->GetEventBufferDepth(&depth);
-    return depth;
+    return native_boundary::guarded(0L, [&] {
+        if (m_listener == nullptr) return 0L;
+        long depth = 0;
+        m_listener->GetEventBufferDepth(&depth);
+        return depth;
+    });
 }
 
 bool AdapterNative::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
-    if (m_listener == nullptr) return false;
-    return SUCCEEDED(
-        m_listener->ExternalEvent(bstr_of(wszSource), bstr_of(wszMessage), bstr_of(wszData)));
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        return SUCCEEDED(m_listener->ExternalEvent(bstr_of(wszSource), bstr_of(wszMessage),
+                                                   bstr_of(wszData)));
+    });
 }
 
 void AdapterNative::CleanEventBuffer() {
-    if (m_listener != nullptr) m_listener->CleanEventBuffer();
+    native_boundary::guarded([&] {
+        if (m_listener != nullptr) m_listener->CleanEventBuffer();
+    });
 }
 
 bool AdapterNative::SetStatusLine(uint16_t* wszStatusLine) {
-    if (m_listener == nullptr) return false;
-    return SUCCEEDED(m_listener->SetStatusLine(bstr_of(wszStatusLine)));
+    return native_boundary::guarded(false, [&] {
+        if (m_listener == nullptr) return false;
+        return SUCCEEDED(m_listener->SetStatusLine(bstr_of(wszStatusLine)));
+    });
 }
 
 void AdapterNative::ResetStatusLine() {
-    if (m_listener != nullptr) m_listener->ResetStatusLine();
+    native_boundary::guarded([&] {
+        if (m_listener != nullptr) m_listener->ResetStatusLine();
+    });
 }
 
 IInterface* AdapterNative::GetInterface(Interfaces iface) {
@@ -322,50 +345,56 @@ void AdapterNative::FreeMemory(void** pMemory) {
 // ---- IMsgBoxN
 
 bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
-    quillon::ISiteEx* site = siteEx();
-    if (site == nullptr) return false;
-    BSTR text = bstr_of(queryText);
-    VARIANT answer;
-    VariantInit(&answer);
-    const HRESULT hr = site->queryBox(text, &answer);
-    SysFreeString(text);
-    site->Release();
-    if (SUCCEEDED(hr) && retVal != nullptr) variant_to_tvariant(&answer, retVal, this);
-    VariantClear(&answer);
-    return SUCCEEDED(hr);
+    return native_boundary::guarded(false, [&] {
+        quillon::ISiteEx* site = siteEx();
+        if (site == nullptr) return false;
+        BSTR text = bstr_of(queryText);
+        VARIANT answer;
+        VariantInit(&answer);
+        const HRESULT hr = site->queryBox(text, &answer);
+        SysFreeString(text);
+        site->Release();
+        if (SUCCEEDED(hr) && retVal != nullptr) variant_to_tvariant(&answer, retVal, this);
+        VariantClear(&answer);
+        return SUCCEEDED(hr);
+    });
 }
 
 bool AdapterNative::Alert(const uint16_t* text) {
-    quillon::ISiteEx* site = siteEx();
-    if (site == nullptr) return false;
-    BSTR message = bstr_of(text);
-    const HRESULT hr = site->messageBox(message);
-    SysFreeString(message);
-    site->Release();
-    return SUCCEEDED(hr);
+    return native_boundary::guarded(false, [&] {
+        quillon::ISiteEx* site = siteEx();
+        if (site == nullptr) return false;
+        BSTR message = bstr_of(text);
+        const HRESULT hr = site->messageBox(message);
+        SysFreeString(message);
+        site->Release();
+        return SUCCEEDED(hr);
+    });
 }
 
 // ---- IPlatformInfoN
 
 const AppInfo* AdapterNative::GetPlatformInfo() {
-    quillon::ISiteEx* site = siteEx();
-    if (site == nullptr) return nullptr;
-    VARIANT agent;
-    VariantInit(&agent);
-    const HRESULT agentResult = site->getUserAgent(&agent);
-    BSTR version = nullptr;
-    site->getVersion(&version);
-    site->Release();
-    m_versionText = text_of(version);
-    SysFreeString(version);
-    if (SUCCEEDED(VariantChangeType(&agent, &agent, 0, VT_BSTR)) && agent.vt == VT_BSTR) {
-        m_userAgentText = text_of(agent.bstrVal);
-    } else {
-        m_userAgentText.clear();
-    }
-    VariantClear(&agent);
-    m_platform.AppVersion = units(m_versionText);
-    m_platform.UserAgentInformation = units(m_userAgentText);
-    m_platform.Application = eAppWebClient;
-    return FAILED(agentResult) ? nullptr : &m_platform;
+    return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
+        quillon::ISiteEx* site = siteEx();
+        if (site == nullptr) return nullptr;
+        VARIANT agent;
+        VariantInit(&agent);
+        const HRESULT agentResult = site->getUserAgent(&agent);
+        BSTR version = nullptr;
+        site->getVersion(&version);
+        site->Release();
+        m_versionText = text_of(version);
+        SysFreeString(version);
+        if (SUCCEEDED(VariantChangeType(&agent, &agent, 0, VT_BSTR)) && agent.vt == VT_BSTR) {
+            m_userAgentText = text_of(agent.bstrVal);
+        } else {
+            m_userAgentText.clear();
+        }
+        VariantClear(&agent);
+        m_platform.AppVersion = units(m_versionText);
+        m_platform.UserAgentInformation = units(m_userAgentText);
+        m_platform.Application = eAppWebClient;
+        return FAILED(agentResult) ? nullptr : &m_platform;
+    });
 }

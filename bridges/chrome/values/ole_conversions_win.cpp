@@ -9,12 +9,9 @@
 
 #include "text_conversion.h"
 #include "utils.h"
+#include "value_depth.h"
 
 namespace {
-
-// How far VT_BYREF|VT_VARIANT references are followed: a chain that refers back to itself
-// must not recurse without end.
-const int kMaxReferenceDepth = 16;
 
 bool variant_to_json(const VARIANT& value, CNPVariant& out, int depth) {
     switch (value.vt) {
@@ -30,7 +27,8 @@ bool variant_to_json(const VARIANT& value, CNPVariant& out, int depth) {
             out = CNPVariant(value.boolVal != 0);
             return true;
         case VT_BYREF | VT_VARIANT:
-            if (value.pvarVal == nullptr || depth >= kMaxReferenceDepth) return false;
+            // A chain of references that refers back to itself must not recurse without end.
+            if (value.pvarVal == nullptr || depth >= kMaxValueDepth) return false;
             return variant_to_json(*value.pvarVal, out, depth + 1);
         default:
             return Utils::VariantToNPVariantShared(value, out);
