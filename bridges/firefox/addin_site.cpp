@@ -9,6 +9,7 @@
 #include "firefox_config.h"
 #include "log_event.h"
 #include "monitor_lock.h"
+#include "native_boundary.h"
 #include "nsComponentManagerUtils.h"
 #include "nsThreadUtils.h"
 #include "platform_services.h"
@@ -139,7 +140,7 @@ NS_IMETHODIMP_(bool) AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos
 }
 NS_IMETHODIMP_(bool) AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
     VELMOR_NEED_CONTEXT(false);
-    return guarded_or(false, [&] {
+    return native_boundary::guarded(false, [&] {
         return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
     });
 }
@@ -188,7 +189,7 @@ NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVa
 
 NS_IMETHODIMP_(bool) AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                            const char16_t* filename) {
-    return guarded_or(false, [&] { return connect(clsid, getInfo, type, filename); });
+    return native_boundary::guarded(false, [&] { return connect(clsid, getInfo, type, filename); });
 }
 
 bool AddInSite::connect(const char16_t* clsid, bool getInfo, AddInComponentType type,
@@ -255,7 +256,7 @@ NS_IMETHODIMP AddInSite::GetPropertyValue(const char16_t* name, nsIVariant** val
     bool ok = false;  // stays false when the read throws
     nsCOMPtr<IAddInSite> self(this);
     nsCOMPtr<IContextExt> context = m_context;
-    guarded_void([&] { context->GetPropVal(index, value, &ok); });
+    native_boundary::guarded([&] { context->GetPropVal(index, value, &ok); });
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
 
@@ -326,7 +327,7 @@ void AddInSite::bufferEvent(const char16_t* who, const char16_t* what, const cha
 // ---- IInnerListener: callbacks for the page
 
 NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
-    guarded_void([&] { passEvent(who, what, data); });
+    native_boundary::guarded([&] { passEvent(who, what, data); });
 }
 
 void AddInSite::passEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
@@ -353,7 +354,7 @@ NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source,
         listener->addError(wcode, source, descr, scode, &answer);
         return true;
     }
-    guarded_void([&] {
+    native_boundary::guarded([&] {
         queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
             q.SetError(std::move(self), wcode, source, descr, scode);
         });
@@ -363,7 +364,7 @@ NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source,
 
 NS_IMETHODIMP_(bool) AddInSite::SetStatusLine(const char16_t* status) {
     if (ICListener* listener = directListener()) return listener->setStatusLine(status) == NS_OK;
-    guarded_void([&] {
+    native_boundary::guarded([&] {
         queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
             q.SetSiteStatusLine(std::move(self), status);
         });
@@ -376,7 +377,7 @@ NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
         listener->resetStatusLine();
         return;
     }
-    guarded_void([&] {
+    native_boundary::guarded([&] {
         queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
             q.SetClearStatusLine(std::move(self));
         });
@@ -432,11 +433,11 @@ bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {
 
 NS_IMETHODIMP_(bool) AddInSite::AlertCB(const char16_t* text) {
     if (!extendedListenerAtHand()) return false;
-    return guarded_or(false, [&] { return showPrompt(text, false, nullptr); });
+    return native_boundary::guarded(false, [&] { return showPrompt(text, false, nullptr); });
 }
 
 NS_IMETHODIMP_(bool) AddInSite::ConfirmCB(const char16_t* text, nsIVariant** retVal) {
-    return guarded_or(false, [&] { return askConfirmation(text, retVal); });
+    return native_boundary::guarded(false, [&] { return askConfirmation(text, retVal); });
 }
 
 bool AddInSite::askConfirmation(const char16_t* text, nsIVariant** retVal) {

@@ -5,6 +5,7 @@
 #include "entry_guard.h"
 #include "log_event.h"
 #include "monitor_lock.h"
+#include "native_boundary.h"
 
 AsyncManager* AsyncManager::m_this = nullptr;
 
@@ -121,7 +122,7 @@ NS_IMETHODIMP AsyncManager::Run() {
     while (more) {
         _AddnSiteData element{};
         if (!takeFirst(element, more)) break;
-        guarded_void([&] { deliver(element); });  // the others still go, and delivery goes on
+        native_boundary::guarded([&] { deliver(element); });  // the others still go, and delivery goes on
     }
     MonitorLock lock(m_mutex);
     m_delivering = false;
