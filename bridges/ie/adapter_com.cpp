@@ -1,5 +1,6 @@
 #include "adapter_com.h"
 
+#include "com_boundary.h"
 #include "context_call.h"
 #include "context_properties.h"
 #include "profile_error.h"
@@ -55,9 +56,11 @@ HRESULT AdapterCOM::setSite(IUnknown* site) {
 }
 
 HRESULT AdapterCOM::load(BSTR className, BSTR) {
-    const ConnectOutcome outcome =
-        m_addIn.connect(className != nullptr ? className : L"", static_cast<IAdapterCOM*>(this));
-    return FAILED(outcome.created) ? outcome.created : outcome.initQuery;
+    return com_addin::guarded([&] {
+        const ConnectOutcome outcome =
+            m_addIn.connect(className != nullptr ? className : L"", static_cast<IAdapterCOM*>(this));
+        return FAILED(outcome.created) ? outcome.created : outcome.initQuery;
+    });
 }
 
 HRESULT AdapterCOM::isLoaded(int* loaded) {
@@ -82,8 +85,10 @@ HRESULT AdapterCOM::registerExtensionAs(BSTR* name) {
 }
 
 HRESULT AdapterCOM::setLocale(BSTR locale) {
-    const HRESULT hr = m_addIn.setLocale(locale != nullptr ? locale : L"");
-    return hr == E_NOINTERFACE ? E_FAIL : hr;
+    return com_addin::guarded([&] {
+        const HRESULT hr = m_addIn.setLocale(locale != nullptr ? locale : L"");
+        return hr == E_NOINTERFACE ? E_FAIL : hr;
+    });
 }
 
 // An add-in that keeps the connection past its disconnection can outlive the site: from here

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "com_boundary.h"
 #include "native_boundary.h"
 #include "server_text.h"
 #include "uncounted_listener.h"
@@ -121,15 +122,17 @@ HRESULT AdapterNative::isLoaded(int* loaded) {
 }
 
 HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
-    if (className != nullptr) m_className = text_of(className);
-    if (fileName == nullptr) return E_FAIL;
-    m_fileName = text_of(fileName);
-    const std::string path = thread_ansi(reinterpret_cast<const wchar_t*>(m_fileName.c_str()));
-    if (!m_addIn.openLibrary(path, open_ansi_library)) return E_FAIL;
-    const NativeAddIn::ConnectResult result =
-        m_addIn.connect(units(m_className), static_cast<IAddInDefBaseEx*>(this),
-                        static_cast<IMemoryManager*>(this), NativeAddIn::eAnnounceAndObey);
-    return result == NativeAddIn::eConnected ? S_OK : E_FAIL;
+    return com_addin::guarded([&] {
+        if (className != nullptr) m_className = text_of(className);
+        if (fileName == nullptr) return E_FAIL;
+        m_fileName = text_of(fileName);
+        const std::string path = thread_ansi(reinterpret_cast<const wchar_t*>(m_fileName.c_str()));
+        if (!m_addIn.openLibrary(path, open_ansi_library)) return E_FAIL;
+        const NativeAddIn::ConnectResult result =
+            m_addIn.connect(units(m_className), static_cast<IAddInDefBaseEx*>(this),
+                            static_cast<IMemoryManager*>(this), NativeAddIn::eAnnounceAndObey);
+        return result == NativeAddIn::eConnected ? S_OK : E_FAIL;
+    });
 }
 
 HRESULT AdapterNative::done() {
@@ -142,100 +145,108 @@ HRESULT AdapterNative::getPropPage(IUnknown**) { return E_NOTIMPL; }
 HRESULT AdapterNative::getCLSID(CLSID*) { return E_NOTIMPL; }
 
 HRESULT AdapterNative::setLocale(BSTR locale) {
-    IComponentBase* component = m_addIn.component();
-    if (component == nullptr) return E_FAIL;
-    NativeAddIn::CallScope scope(m_addIn);
-    const std::u16string text = text_of(locale);
-    component->SetLocale(units(text));
-    return S_OK;
+    return com_addin::guarded([&] {
+        IComponentBase* component = m_addIn.component();
+        if (component == nullptr) return E_FAIL;
+        NativeAddIn::CallScope scope(m_addIn);
+        const std::u16string text = text_of(locale);
+        component->SetLocale(units(text));
+        return S_OK;
+    });
 }
 
 // ---- IContext
 
 HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
-    IComponentBase* const component = m_addIn.component();
-    if (component == nullptr) return E_FAIL;
-    if (value == nullptr) return E_POINTER;
-    NativeAddIn::CallScope scope(m_addIn);
-    const std::u16string text = text_of(name);
-    const long index = component->FindProp(units(text));
-    if (index == -1) return DISP_E_MEMBERNOTFOUND;
-    if (!component->IsPropReadable(index)) return E_FAIL;
-    tVariant property{};
-    const bool read = component->GetPropVal(index, &property);
-    tvariant_to_variant(&property, value, this);
-    tVariantClear(&property, this);
-    return read ? S_OK : E_FAIL;
+    return com_addin::guarded([&] {
+        IComponentBase* const component = m_addIn.component();
+        if (component == nullptr) return E_FAIL;
+        if (value == nullptr) return E_POINTER;
+        NativeAddIn::CallScope scope(m_addIn);
+        const std::u16string text = text_of(name);
+        const long index = component->FindProp(units(text));
+        if (index == -1) return DISP_E_MEMBERNOTFOUND;
+        if (!component->IsPropReadable(index)) return E_FAIL;
+        tVariant property{};
+        const bool read = component->GetPropVal(index, &property);
+        tvariant_to_variant(&property, value, this);
+        tVariantClear(&property, this);
+        return read ? S_OK : E_FAIL;
+    });
 }
 
 HRESULT AdapterNative::setPropVal(BSTR name, VARIANT* value) {
-    IComponentBase* const component = m_addIn.component();
-    if (component == nullptr) return E_FAIL;
-    NativeAddIn::CallScope scope(m_addIn);
-    const std::u16string text = text_of(name);
-    const long index = component->FindProp(units(text));
-    if (index == -1) return DISP_E_MEMBERNOTFOUND;
-    if (!component->IsPropWritable(index)) return E_FAIL;
-    tVariant property{};
-    variant_to_tvariant(value, &property, this);
-    const bool written = component->SetPropVal(index, &property);
-    tVariantClear(&property, this);
-    return written ? S_OK : E_FAIL;
+    return com_addin::guarded([&] {
+        IComponentBase* const component = m_addIn.component();
+        if (component == nullptr) return E_FAIL;
+        NativeAddIn::CallScope scope(m_addIn);
+        const std::u16string text = text_of(name);
+        const long index = component->FindProp(units(text));
+        if (index == -1) return DISP_E_MEMBERNOTFOUND;
+        if (!component->IsPropWritable(index)) return E_FAIL;
+        tVariant property{};
+        variant_to_tvariant(value, &property, this);
+        const bool written = component->SetPropVal(index, &property);
+        tVariantClear(&property, this);
+        return written ? S_OK : E_FAIL;
+    });
 }
 
 HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
-    IComponentBase* const component = m_addIn.component();
-    if (component == nullptr) return E_FAIL;
-    NativeAddIn::CallScope scope(m_addIn);
-    const std::u16string text = text_of(name);
-    const long method = component->FindMethod(units(text));
-    if (method == -1) return DISP_E_MEMBERNOTFOUND;
-    const long n = component->GetNParams(method);
-    const long k = array_count(params);
-    std::vector<tVariant> parameters(static_cast<size_t>(n > 0 ? n : 0));
-    for (long i = 0; i < n; ++i) {
-        tVariant& parameter = parameters[static_cast<size_t>(i)];
-        VARIANT supplied;
-        VariantInit(&supplied);
-        if (i < k && array_element(params->parray, i, &supplied)) {
-            variant_to_tvariant(&supplied, &parameter, this);
-            VariantClear(&supplied);
-        } else {
-            component->GetParamDefValue(method, i, &parameter);
-        }
-    }
-    tVariant* first = parameters.empty() ? nullptr : parameters.data();
-    bool called = false;
-    if (component->HasRetVal(method)) {
-        tVariant returned{};
-        called = component->CallAsFunc(method, &returned, first, n);
-        if (result != nullptr) tvariant_to_variant(&returned, result, this);
-        tVariantClear(&returned, this);
-    } else {
-        called = component->CallAsProc(method, first, n);
-    }
-    // The parameters as the call left them, in an array of the supplied size; values the
-    // method does not take are handed back as the page gave them.
-    if (k > 0 && n > 0) {
-        SAFEARRAY* updated = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(k));
-        for (long i = 0; updated != nullptr && i < k; ++i) {
-            VARIANT value;
-            VariantInit(&value);
-            if (i < n) {
-                tvariant_to_variant(&parameters[static_cast<size_t>(i)], &value, this);
+    return com_addin::guarded([&] {
+        IComponentBase* const component = m_addIn.component();
+        if (component == nullptr) return E_FAIL;
+        NativeAddIn::CallScope scope(m_addIn);
+        const std::u16string text = text_of(name);
+        const long method = component->FindMethod(units(text));
+        if (method == -1) return DISP_E_MEMBERNOTFOUND;
+        const long n = component->GetNParams(method);
+        const long k = array_count(params);
+        std::vector<tVariant> parameters(static_cast<size_t>(n > 0 ? n : 0));
+        for (long i = 0; i < n; ++i) {
+            tVariant& parameter = parameters[static_cast<size_t>(i)];
+            VARIANT supplied;
+            VariantInit(&supplied);
+            if (i < k && array_element(params->parray, i, &supplied)) {
+                variant_to_tvariant(&supplied, &parameter, this);
+                VariantClear(&supplied);
             } else {
-                array_element(params->parray, i, &value);
+                component->GetParamDefValue(method, i, &parameter);
             }
-            SafeArrayPutElement(updated, &i, &value);
-            VariantClear(&value);
         }
-        if (updated != nullptr) {
-            SafeArrayDestroy(params->parray);
-            params->parray = updated;
+        tVariant* first = parameters.empty() ? nullptr : parameters.data();
+        bool called = false;
+        if (component->HasRetVal(method)) {
+            tVariant returned{};
+            called = component->CallAsFunc(method, &returned, first, n);
+            if (result != nullptr) tvariant_to_variant(&returned, result, this);
+            tVariantClear(&returned, this);
+        } else {
+            called = component->CallAsProc(method, first, n);
         }
-    }
-    for (tVariant& parameter : parameters) tVariantClear(&parameter, this);
-    return called ? S_OK : E_FAIL;
+        // The parameters as the call left them, in an array of the supplied size; values the
+        // method does not take are handed back as the page gave them.
+        if (k > 0 && n > 0) {
+            SAFEARRAY* updated = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(k));
+            for (long i = 0; updated != nullptr && i < k; ++i) {
+                VARIANT value;
+                VariantInit(&value);
+                if (i < n) {
+                    tvariant_to_variant(&parameters[static_cast<size_t>(i)], &value, this);
+                } else {
+                    array_element(params->parray, i, &value);
+                }
+                SafeArrayPutElement(updated, &i, &value);
+                VariantClear(&value);
+            }
+            if (updated != nullptr) {
+                SafeArrayDestroy(params->parray);
+                params->parray = updated;
+            }
+        }
+        for (tVariant& parameter : parameters) tVariantClear(&parameter, this);
+        return called ? S_OK : E_FAIL;
+    });
 }
 
 // ---- IAddInDefBaseEx: called by the add-in (the reader thread's calls straight to the

@@ -1,5 +1,6 @@
 #include "addin_site.h"
 
+#include "com_boundary.h"
 #include "interface_holder.h"
 #include "listener_call.h"
 #include "script_array.h"
@@ -290,8 +291,10 @@ HRESULT AddInSite::setListener(IDispatch* listener) {
 }
 
 HRESULT AddInSite::setLocale(BSTR locale) {
-    m_locale = locale != nullptr ? std::wstring(locale) : std::wstring();
-    return S_OK;
+    return com_addin::guarded([&] {
+        m_locale = locale != nullptr ? std::wstring(locale) : std::wstring();
+        return S_OK;
+    });
 }
 
 HRESULT AddInSite::callOneText(const wchar_t* method, BSTR text) {
