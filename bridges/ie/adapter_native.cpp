@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bstr_holder.h"
 #include "com_boundary.h"
+#include "interface_holder.h"
 #include "native_boundary.h"
 #include "server_text.h"
 #include "uncounted_listener.h"
@@ -387,22 +389,26 @@ bool AdapterNative::Alert(const uint16_t* text) {
 
 const AppInfo* AdapterNative::GetPlatformInfo() {
     return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
-        quillon::ISiteEx* site = siteEx();
-        if (site == nullptr) return nullptr;
+        // Held by owners: copying a text may fail, and nothing the page gave is lost then.
+        const com_addin::InterfaceHolder<quillon::ISiteEx> site(siteEx());
+        if (!site) return nullptr;
         VARIANT agent;
         VariantInit(&agent);
         const HRESULT agentResult = site->getUserAgent(&agent);
-        BSTR version = nullptr;
-        site->getVersion(&version);
-        site->Release();
-        m_versionText = text_of(version);
-        SysFreeString(version);
+        com_addin::BstrHolder agentText;
         if (SUCCEEDED(VariantChangeType(&agent, &agent, 0, VT_BSTR)) && agent.vt == VT_BSTR) {
-            m_userAgentText = text_of(agent.bstrVal);
+            agentText.reset(agent.bstrVal);
+        } else {
+            VariantClear(&agent);
+        }
+        com_addin::BstrHolder version;
+        site->getVersion(version.put());
+        m_versionText = text_of(version.get());
+        if (agentText.get() != nullptr) {
+            m_userAgentText = text_of(agentText.get());
         } else {
             m_userAgentText.clear();
         }
-        VariantClear(&agent);
         m_platform.AppVersion = units(m_versionText);
         m_platform.UserAgentInformation = units(m_userAgentText);
         m_platform.Application = eAppWebClient;
