@@ -14,6 +14,9 @@
 //                  counts the call in its own state and returns the count, or -1 when the
 //                  object was destroyed under it. It is found by name only (not among the
 //                  GetNMethods methods).
+//   Rewrite(a, b, c, d) -> the text "out", which it also writes over a and c; b gets the block
+//                  of d, and d keeps its own: out-parameters that replace, move, share and
+//                  keep the host's blocks. Found by name only.
 
 #include <cstdlib>
 #include <cstring>
@@ -102,10 +105,13 @@ public:
         if (equal(name, "One")) return 1;
         if (equal(name, "Callbacks")) return 2;
         if (equal(name, "Reentrant")) return 3;
+        if (equal(name, "Rewrite")) return 4;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
-    long GetNParams(const long num) override { return num == 0 ? 2 : num == 1 ? 1 : 0; }
+    long GetNParams(const long num) override {
+        return num == 0 ? 2 : num == 1 ? 1 : num == 4 ? 4 : 0;
+    }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
             var->vt = VTYPE_I4;
@@ -136,6 +142,8 @@ public:
                 return callbacks(ret);
             case 3:
                 return reentrant(ret);
+            case 4:
+                return rewrite(ret, params, count);
         }
         return false;
     }
@@ -202,6 +210,18 @@ private:
         }
         ++m_reentrantCalls;
         ret->lVal = m_reentrantCalls;
+        return true;
+    }
+
+    bool rewrite(tVariant* ret, tVariant* params, const long count) {
+        if (count != 4) return false;
+        const Text out = text("out");
+        ret->vt = VTYPE_PWSTR;
+        ret->pwstrVal = alloc(out);
+        ret->wstrLen = static_cast<uint32_t>(out.size());
+        params[0] = *ret;
+        params[2] = *ret;
+        params[1] = params[3];
         return true;
     }
 
