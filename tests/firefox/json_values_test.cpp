@@ -335,4 +335,14 @@ TEST_F(JsonValues, OleDatesNearMidnightRoundIntoTheRightDay) {
     for (const OleDate& c : cases) expect_calendar_fields(c);
 }
 
+// The last moment of 9999-12-31 rounds beyond the last day an OLE date has: no date, as on
+// Windows; a second before it is still that day.
+TEST_F(JsonValues, OleDatesRoundingBeyondTheYear9999GiveNoDate) {
+    const OleDate cases[] = {
+        {2958465.99999, 9999, 11, 31, 23, 59, 59, 5},
+        {2958465.9999999, 1900, 0, 0, 0, 0, 0, 0},  // the zero date: every field 0
+    };
+    for (const OleDate& c : cases) expect_calendar_fields(c);
+}
+
 }  // namespace
