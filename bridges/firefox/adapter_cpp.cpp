@@ -28,7 +28,7 @@ nsCOMPtr<nsIWritableVariant> new_variant() {
 }  // namespace
 
 AdapterCpp::AdapterCpp()
-    : AddInMemory(xpcom_alloc, xpcom_free),
+    : SizedAddInMemory(xpcom_alloc, xpcom_free),
       m_pDispIntf(nullptr),
       m_throwError(false),
       m_appInfo() {

@@ -14,6 +14,8 @@
 //                  counts the call in its own state and returns the count, or -1 when the
 //                  object was destroyed under it. It is found by name only (not among the
 //                  GetNMethods methods).
+//   OverlongText(), OverlongBlob() -> the six bytes C3 41 42 43 FF 41 in a block of their own
+//                  size, as VTYPE_PSTR or VTYPE_BLOB, claiming 4096 bytes (by name only).
 
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +60,9 @@ std::set<const void*> g_liveObjects;
 
 class StubComponent : public IComponentBase {
 public:
+    static const long kOverlongText = 40;
+    static const long kOverlongBlob = 41;
+
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override { g_liveObjects.erase(this); }
     bool Init(void* connection) override {
@@ -102,6 +107,8 @@ public:
         if (equal(name, "One")) return 1;
         if (equal(name, "Callbacks")) return 2;
         if (equal(name, "Reentrant")) return 3;
+        if (equal(name, "OverlongText")) return kOverlongText;
+        if (equal(name, "OverlongBlob")) return kOverlongBlob;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
@@ -136,6 +143,10 @@ public:
                 return callbacks(ret);
             case 3:
                 return reentrant(ret);
+            case kOverlongText:
+                return overlong(ret, VTYPE_PSTR);
+            case kOverlongBlob:
+                return overlong(ret, VTYPE_BLOB);
         }
         return false;
     }
@@ -202,6 +213,18 @@ private:
         }
         ++m_reentrantCalls;
         ret->lVal = m_reentrantCalls;
+        return true;
+    }
+
+    // A block shorter than the length the add-in claims for it.
+    bool overlong(tVariant* ret, TYPEVAR vt) {
+        static const char kBytes[] = {'\xC3', 'A', 'B', 'C', '\xFF', 'A'};
+        void* block = nullptr;
+        if (!m_memory || !m_memory->AllocMemory(&block, sizeof kBytes)) return false;
+        std::memcpy(block, kBytes, sizeof kBytes);
+        ret->vt = vt;
+        ret->pstrVal = static_cast<char*>(block);
+        ret->strLen = 4096;
         return true;
     }
 
