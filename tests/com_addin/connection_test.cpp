@@ -273,4 +273,27 @@ TEST_F(ComConnection, DisconnectAskedDuringACallRunsWhenTheOutermostCallEnds) {
     }
 }
 
+// The page answers an error report that the object makes inside its Done by ending the object
+// again: the disconnection under way is not started a second time.
+TEST_F(ComConnection, DisconnectAskedAgainFromDoneRunsOnce) {
+    RecordingConnection connection;
+    FinishCount count;
+    com_addin::AddInConnection addIn(&count);
+    ASSERT_EQ(addIn.connect(L"AddIn.Probe", connection.dispatch()).created, S_OK);
+    BSTR name = SysAllocString(L"ReportOnDone");
+    EXPECT_EQ(com_addin::context_call(addIn.extender(), name, nullptr, nullptr), S_OK);
+    SysFreeString(name);
+    int asked = 0;
+    connection.onError = [&] {
+        ++asked;
+        EXPECT_EQ(addIn.disconnect(), S_OK);
+        EXPECT_FALSE(addIn.loaded());
+    };
+    EXPECT_EQ(addIn.disconnect(), S_OK);
+    EXPECT_EQ(asked, 1) << "Done's error report";
+    EXPECT_EQ(count.finished, 1);
+    EXPECT_EQ(library().journal(), L"Init;Done;") << "Done once";
+    expect_all_released(connection);
+}
+
 }  // namespace
