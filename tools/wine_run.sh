@@ -20,6 +20,12 @@ esac
 prefix=$(realpath -m "$1")
 shift
 
+# A kernel that runs no 32-bit programs cannot start Debian's default (32-bit) loader: the
+# 64-bit one serves then, which runs the 64-bit programs (tools/wine64/wine).
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    export PATH="$(dirname "$(realpath "$0")")/wine64:$PATH"
+fi
+
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -132,8 +132,10 @@ STDMETHODIMP AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
 }
 
 STDMETHODIMP AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
-    return guarded(
-        [&] { return com_addin::context_call(m_addIn.extender(), name, params, result); });
+    return guarded([&] {
+        const com_addin::AddInConnection::CallScope scope(m_addIn);
+        return com_addin::context_call(m_addIn.extender(), name, params, result);
+    });
 }
 
 STDMETHODIMP AdapterCOM::AddError(LPCOLESTR /*name*/, EXCEPINFO* info) {

@@ -138,6 +138,7 @@ void AdapterCOM::setLocale(const UnicodeString& loc) {
 long AdapterCOM::getInfo() { return m_addIn.readVersion().version; }
 
 void AdapterCOM::registerExtensionAs(UnicodeString& wsExt) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     com_addin::ILanguageExtenderCom* ext = m_addIn.extender();
     if (ext == nullptr) return;
     BSTR name = nullptr;
@@ -151,10 +152,10 @@ void AdapterCOM::registerExtensionAs(UnicodeString& wsExt) {
     ::SysFreeString(name);
 }
 
+// A failed Done stops the disconnection: what is still held goes when the adapter ends. Asked
+// for during a call into the add-in, the disconnection runs when that call has returned.
 void AdapterCOM::disconnect() {
-    m_addIn.releaseExtender();
-    check(m_addIn.callDone());
-    m_addIn.releaseObject();
+    check(m_addIn.disconnect(com_addin::AddInConnection::eKeepAfterFailedDone));
 }
 
 // The site gives its reference back. The object is disconnected first, so that the add-in
@@ -179,12 +180,14 @@ com_addin::ILanguageExtenderCom& AdapterCOM::extender() {
 }
 
 int AdapterCOM::GetNProps() {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     long count = 0;
     check(extender().GetNProps(&count));
     return static_cast<int>(count);
 }
 
 void AdapterCOM::GetPropName(int nPropPos, int nAlias, UnicodeString& name) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     BSTR text = nullptr;
     const HRESULT hr = extender().GetPropName(nPropPos, nAlias, &text);
     take_name(text, name);
@@ -192,18 +195,21 @@ void AdapterCOM::GetPropName(int nPropPos, int nAlias, UnicodeString& name) {
 }
 
 bool AdapterCOM::IsPropReadable(int nPropPos) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     BOOL readable = FALSE;
     check(extender().IsPropReadable(nPropPos, &readable));
     return readable != 0;
 }
 
 bool AdapterCOM::IsPropWritable(int nPropPos) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     BOOL writable = FALSE;
     check(extender().IsPropWritable(nPropPos, &writable));
     return writable != 0;
 }
 
 int AdapterCOM::FindProp(const UnicodeChar* pszPropName) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     com_addin::BstrHolder name(reinterpret_cast<const wchar_t*>(pszPropName));
     long index = -1;
     check(extender().FindProp(name.get(), &index));
@@ -211,12 +217,14 @@ int AdapterCOM::FindProp(const UnicodeChar* pszPropName) {
 }
 
 int AdapterCOM::GetNMethods() {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     long count = 0;
     check(extender().GetNMethods(&count));
     return static_cast<int>(count);
 }
 
 void AdapterCOM::GetMethodName(int nMethodPos, int nAlias, UnicodeString& name) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     BSTR text = nullptr;
     const HRESULT hr = extender().GetMethodName(nMethodPos, nAlias, &text);
     take_name(text, name);
@@ -224,6 +232,7 @@ void AdapterCOM::GetMethodName(int nMethodPos, int nAlias, UnicodeString& name) 
 }
 
 int AdapterCOM::GetNParams(int nMethodPos) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     long count = 0;
     check(extender().GetNParams(nMethodPos, &count));
     return static_cast<int>(count);
@@ -234,6 +243,7 @@ bool AdapterCOM::IsParamIn(int, int) { return true; }
 bool AdapterCOM::IsParamOut(int, int) { return false; }
 
 bool AdapterCOM::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     Variant value;
     check(extender().GetParamDefValue(nMethodPos, nParamPos, value.get()));
     Utils::VariantToNPVariant(*value.get(), pDefVal);
@@ -241,12 +251,14 @@ bool AdapterCOM::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDe
 }
 
 bool AdapterCOM::HasRetVal(int nMethodPos) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     BOOL hasRetVal = FALSE;
     check(extender().HasRetVal(nMethodPos, &hasRetVal));
     return hasRetVal != 0;
 }
 
 int AdapterCOM::FindMethod(const UnicodeChar* pszMethodName) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     com_addin::BstrHolder name(reinterpret_cast<const wchar_t*>(pszMethodName));
     long index = -1;
     check(extender().FindMethod(name.get(), &index));
@@ -254,6 +266,7 @@ int AdapterCOM::FindMethod(const UnicodeChar* pszMethodName) {
 }
 
 void AdapterCOM::getPropVal(const UnicodeString& name, CNPVariant& value) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     const int index = FindProp(name.c_str());
     if (!IsPropReadable(index)) throw lib_exception("Property is not readable", false);
     Variant read;
@@ -262,6 +275,7 @@ void AdapterCOM::getPropVal(const UnicodeString& name, CNPVariant& value) {
 }
 
 void AdapterCOM::setPropVal(const UnicodeString& name, const CNPVariant& value) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     const int index = FindProp(name.c_str());
     if (!IsPropWritable(index)) throw lib_exception("Property is not writable", false);
     Variant written;
@@ -272,6 +286,7 @@ void AdapterCOM::setPropVal(const UnicodeString& name, const CNPVariant& value) 
 // The page's values fill the first parameters, the add-in's defaults the rest; afterwards the
 // page gets back, in place, as many values as it gave, as the add-in left them.
 void AdapterCOM::call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) {
+    const com_addin::AddInConnection::CallScope scope(m_addIn);
     const int index = FindMethod(name.c_str());
     if (index == -1) throw lib_exception("Method not found", false);
     int n = GetNParams(index);

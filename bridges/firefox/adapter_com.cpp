@@ -68,7 +68,9 @@ long element_count(SAFEARRAY* array) {
 
 }  // namespace
 
-AdapterCOM::AdapterCOM() : m_connection(*static_cast<IComponentDef*>(this)) {}
+AdapterCOM::AdapterCOM()
+    : m_connection(*static_cast<IComponentDef*>(this)),
+      m_addIn(static_cast<com_addin::AddInConnection::FinishListener*>(this)) {}
 
 // The CoUninitialize still owed, then the add-in's references (without Done). The site is
 // not ours.
@@ -121,6 +123,7 @@ NS_IMETHODIMP_(int32_t) AdapterCOM::GetInfo() {
 
 NS_IMETHODIMP_(void) AdapterCOM::RegisterExtensionAs(nsAString& extensionName) {
     if (m_addIn.extender() == nullptr) return;
+    com_addin::AddInConnection::CallScope scope(m_addIn);
     BSTR name = nullptr;
     m_addIn.extender()->RegisterExtensionAs(&name);
     extensionName.Assign(name != nullptr ? reinterpret_cast<const char16_t*>(name) : u"",
@@ -138,10 +141,9 @@ NS_IMETHODIMP_(bool) AdapterCOM::Connect(const char16_t* className, const char16
     return SUCCEEDED(outcome.initQuery);
 }
 
-NS_IMETHODIMP_(void) AdapterCOM::Disconnect() {
-    m_addIn.disconnect();
-    uninitializeCom();
-}
+// Asked for from a callback that the add-in makes inside one of its methods, the
+// disconnection (and the CoUninitialize after it) runs when that method has returned.
+NS_IMETHODIMP_(void) AdapterCOM::Disconnect() { m_addIn.disconnect(); }
 
 void AdapterCOM::uninitializeCom() {
     for (; m_comInitializations > 0; --m_comInitializations) CoUninitialize();
@@ -171,7 +173,10 @@ NS_IMETHODIMP_(void) AdapterCOM::SetLocale(const char16_t* locale) {
 
 // ---- reflection: the add-in's, on a connected adapter
 
+// `extender` for the rest of the operation, which counts as a call into the add-in: a
+// disconnection asked for meanwhile waits for its end.
 #define VELMOR_NEED_EXTENDER(failure)                                      \
+    com_addin::AddInConnection::CallScope scope(m_addIn);                 \
     com_addin::ILanguageExtenderCom* const extender = m_addIn.extender(); \
     if (extender == nullptr) return failure
 
@@ -326,7 +331,8 @@ NS_IMETHODIMP AdapterCOM::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* 
 // The page's values as the add-in's argument array. Parameters the page did not give stay
 // empty in a list it gave; without a list they take the add-in's defaults. A single value
 // counts as a list of that one value.
-AdapterCOM::CallArguments AdapterCOM::argumentsFor(long method, long paramCount,
+AdapterCOM::CallArguments AdapterCOM::argumentsFor(com_addin::ILanguageExtenderCom* extender,
+                                                    long method, long paramCount,
                                                     nsIVariant* params) {
     CallArguments args;
     VARIANT given;
@@ -349,7 +355,7 @@ AdapterCOM::CallArguments AdapterCOM::argumentsFor(long method, long paramCount,
         for (i = std::max(count, given.vt == VT_EMPTY ? 0 : 1); i < paramCount; ++i) {
             VARIANT fallback;
             VariantInit(&fallback);
-            m_addIn.extender()->GetParamDefValue(method, i, &fallback);
+            extender->GetParamDefValue(method, i, &fallback);
             SafeArrayPutElement(args.array, &i, &fallback);
             ole_value_clear(&fallback);
         }
@@ -358,9 +364,8 @@ AdapterCOM::CallArguments AdapterCOM::argumentsFor(long method, long paramCount,
     return args;
 }
 
-HRESULT AdapterCOM::callMethod(const char16_t* name, nsIVariant* params, nsIVariant** result,
-                               CallArguments& args) {
-    com_addin::ILanguageExtenderCom* const extender = m_addIn.extender();
+HRESULT AdapterCOM::callMethod(com_addin::ILanguageExtenderCom* extender, const char16_t* name,
+                               nsIVariant* params, nsIVariant** result, CallArguments& args) {
     BstrHolder methodName(wide(name));
     long method = -1;
     extender->FindMethod(methodName.get(), &method);
@@ -369,7 +374,7 @@ HRESULT AdapterCOM::callMethod(const char16_t* name, nsIVariant* params, nsIVari
     extender->HasRetVal(method, &hasValue);
     long paramCount = 0;
     extender->GetNParams(method, &paramCount);
-    args = argumentsFor(method, paramCount, params);
+    args = argumentsFor(extender, method, paramCount, params);
 
     VARIANT returned;
     VariantInit(&returned);
@@ -383,7 +388,7 @@ HRESULT AdapterCOM::callMethod(const char16_t* name, nsIVariant* params, nsIVari
 NS_IMETHODIMP AdapterCOM::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
     VELMOR_NEED_EXTENDER(NS_ERROR_NOT_INITIALIZED);
     CallArguments args;
-    const HRESULT hr = callMethod(name, params, _retval, args);
+    const HRESULT hr = callMethod(extender, name, params, _retval, args);
     destroy_arguments(args.array);
     return hr == S_OK ? NS_OK : NS_ERROR_FAILURE;
 }
@@ -393,7 +398,7 @@ NS_IMETHODIMP AdapterCOM::CallExt(const char16_t* name, nsIVariant* params,
                                   nsIVariant** retParams, nsIVariant** _retval) {
     VELMOR_NEED_EXTENDER(NS_ERROR_NOT_INITIALIZED);
     CallArguments args;
-    const HRESULT hr = callMethod(name, params, _retval, args);
+    const HRESULT hr = callMethod(extender, name, params, _retval, args);
     nsCOMPtr<nsIWritableVariant> list;
     if (args.given > 0 && args.array != nullptr && retParams != nullptr) list = new_variant();
     if (list) {

@@ -13,7 +13,9 @@
 #include "context_interfaces.h"
 #include "site_interfaces.h"
 
-class AdapterCOM final : public IComponentDef, public IContextExt {
+class AdapterCOM final : public IComponentDef,
+                         public IContextExt,
+                         private com_addin::AddInConnection::FinishListener {
 public:
     AdapterCOM();
 
@@ -70,11 +72,14 @@ private:
     };
     // Steps shared by Call and CallExt: the method found, its arguments made, the call made
     // and its value put into `result`; the arguments stay for the caller to read and free.
-    HRESULT callMethod(const char16_t* name, nsIVariant* params, nsIVariant** result,
-                       CallArguments& args);
-    CallArguments argumentsFor(long method, long paramCount, nsIVariant* params);
+    HRESULT callMethod(com_addin::ILanguageExtenderCom* extender, const char16_t* name,
+                       nsIVariant* params, nsIVariant** result, CallArguments& args);
+    CallArguments argumentsFor(com_addin::ILanguageExtenderCom* extender, long method,
+                               long paramCount, nsIVariant* params);
     // CoUninitialize for every CoInitialize a Connect made on this thread.
     void uninitializeCom();
+    // The object disconnected, at once or when the page's call into it had returned.
+    void connectionFinished() override { uninitializeCom(); }
 
     std::atomic<nsrefcnt> m_refs{0};
     ComConnection m_connection;

@@ -26,11 +26,12 @@ nsCOMPtr<nsIWritableVariant> new_variant() {
     return variant;
 }
 
-// The value of a record that the call's records still own: the conversion reads a copy and
-// leaves the buffers to them.
-void value_of(const tVariant& record, nsIWritableVariant& value) {
+// The value of a record that the call's records still own: the conversion reads a copy, by
+// the sizes of the blocks `sizes` handed out, and leaves the buffers to them.
+void value_of(const tVariant& record, nsIWritableVariant& value, const SizedAddInMemory& sizes) {
     tVariant view = record;
-    tvariant_to_value(view, value, nullptr);
+    SizedReading reading(sizes);
+    tvariant_to_value(view, value, &reading);
 }
 
 // Variants made for the page, each holding one reference until the list is dropped.
@@ -54,7 +55,7 @@ private:
 }  // namespace
 
 AdapterCpp::AdapterCpp()
-    : AddInMemory(xpcom_alloc, xpcom_free),
+    : SizedAddInMemory(xpcom_alloc, xpcom_free),
       m_pDispIntf(nullptr),
       m_throwError(false),
       m_appInfo() {
@@ -256,7 +257,7 @@ NS_IMETHODIMP_(bool) AdapterCpp::GetParamDefValue(int32_t nMethodPos, int32_t nP
     preMethod();
     const bool answer = extender(component)->GetParamDefValue(nMethodPos, nParamPos, &records[0]);
     nsCOMPtr<nsIWritableVariant> variant = new_variant();
-    if (variant) value_of(records[0], *variant);
+    if (variant) value_of(records[0], *variant, *this);
     if (pDefVal != nullptr) *pDefVal = variant.forget().take();
     postMethod();
     return answer;
@@ -293,7 +294,7 @@ NS_IMETHODIMP AdapterCpp::GetPropVal(int32_t propPos, nsIVariant** value, bool* 
     if (ext->IsPropReadable(propPos)) ok = ext->GetPropVal(propPos, &records[0]);
     if (ok) {
         nsCOMPtr<nsIWritableVariant> variant = new_variant();
-        if (variant) value_of(records[0], *variant);
+        if (variant) value_of(records[0], *variant, *this);
         if (value != nullptr) *value = variant.forget().take();
     }
     postMethod();
@@ -350,7 +351,7 @@ bool AdapterCpp::callComponent(IComponentBase* component, const char16_t* name,
         ok = ext->CallAsFunc(index, &records.result(), records.data(), total);
         if (result != nullptr) {
             nsCOMPtr<nsIWritableVariant> variant = new_variant();
-            if (variant) value_of(records.result(), *variant);
+            if (variant) value_of(records.result(), *variant, *this);
             *result = variant.forget().take();
         }
     } else {
@@ -381,7 +382,7 @@ NS_IMETHODIMP AdapterCpp::CallExt(const char16_t* name, nsIVariant* params,
         for (long i = 0; i < given; ++i) {
             nsCOMPtr<nsIWritableVariant> variant = new_variant();
             if (!variant) continue;
-            value_of(records[static_cast<size_t>(i)], *variant);
+            value_of(records[static_cast<size_t>(i)], *variant, *this);
             values.add(variant);
         }
         if (list) {

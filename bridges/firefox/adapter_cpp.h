@@ -8,7 +8,7 @@
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
-#include "addin_memory.h"
+#include "sized_addin_memory.h"
 #include "context_interfaces.h"
 #include "native_addin.h"
 #include "parameter_records.h"
@@ -19,7 +19,7 @@
 class AdapterCpp final : public IComponentDef,
                          public IContextExt,
                          public IAddInDefBaseEx,
-                         public AddInMemory,
+                         public SizedAddInMemory,
                          public IMsgBoxN,
                          public IPlatformInfoN {
 public:

@@ -88,9 +88,9 @@ void AddInSite::queue(Append append) {
     });
 }
 
-ICListener* AddInSite::directListener() {
+nsCOMPtr<ICListener> AddInSite::directListener() {
     if (!NS_IsMainThread()) return nullptr;
-    return m_siteEx.get();
+    return m_siteEx;
 }
 
 // ---- reflection and calls: the adapter's
@@ -332,7 +332,7 @@ NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_
 
 void AddInSite::passEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
     bufferEvent(who, what, data);
-    if (ICListener* listener = directListener()) {
+    if (nsCOMPtr<ICListener> listener = directListener()) {
         log_event("ExternalEvent: proccess event %S\n", data);
         listener->externalEvent(who, what, data);
         return;
@@ -349,7 +349,7 @@ void AddInSite::passEvent(const char16_t* who, const char16_t* what, const char1
 
 NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
                          int32_t scode) {
-    if (ICListener* listener = directListener()) {
+    if (nsCOMPtr<ICListener> listener = directListener()) {
         bool answer = false;
         listener->addError(wcode, source, descr, scode, &answer);
         return true;
@@ -363,7 +363,9 @@ NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source,
 }
 
 NS_IMETHODIMP_(bool) AddInSite::SetStatusLine(const char16_t* status) {
-    if (ICListener* listener = directListener()) return listener->setStatusLine(status) == NS_OK;
+    if (nsCOMPtr<ICListener> listener = directListener()) {
+        return listener->setStatusLine(status) == NS_OK;
+    }
     native_boundary::guarded([&] {
         queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
             q.SetSiteStatusLine(std::move(self), status);
@@ -373,7 +375,7 @@ NS_IMETHODIMP_(bool) AddInSite::SetStatusLine(const char16_t* status) {
 }
 
 NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
-    if (ICListener* listener = directListener()) {
+    if (nsCOMPtr<ICListener> listener = directListener()) {
         listener->resetStatusLine();
         return;
     }
@@ -386,7 +388,7 @@ NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
 
 NS_IMETHODIMP_(bool) AddInSite::Read(const char16_t* name, nsIVariant** value, int32_t* error,
                      nsAString& errDescriptor) {
-    ICListener* listener = directListener();
+    nsCOMPtr<ICListener> listener = directListener();
     if (listener == nullptr) {
         if (error != nullptr) *error = static_cast<int32_t>(kReadRefused);
         return false;
@@ -396,7 +398,7 @@ NS_IMETHODIMP_(bool) AddInSite::Read(const char16_t* name, nsIVariant** value, i
 }
 
 NS_IMETHODIMP_(bool) AddInSite::Write(const char16_t* name, nsIVariant* value) {
-    ICListener* listener = directListener();
+    nsCOMPtr<ICListener> listener = directListener();
     if (listener == nullptr) return false;
     bool answer = false;
     MonitorLock lock(m_mutex);
@@ -405,7 +407,7 @@ NS_IMETHODIMP_(bool) AddInSite::Write(const char16_t* name, nsIVariant* value) {
 }
 
 NS_IMETHODIMP_(bool) AddInSite::RegisterProfileAs(const char16_t* name) {
-    ICListener* listener = directListener();
+    nsCOMPtr<ICListener> listener = directListener();
     if (listener == nullptr) return false;
     bool answer = false;
     listener->registerProfileAs(name, &answer);
@@ -418,6 +420,11 @@ NS_IMETHODIMP_(bool) AddInSite::RegisterProfileAs(const char16_t* name) {
 // thread these callbacks are refused like a missing extended listener.
 bool AddInSite::extendedListenerAtHand() {
     return NS_IsMainThread() && m_newInterface && m_ExtListener;
+}
+
+nsCOMPtr<ICListenerEx> AddInSite::extendedListener() {
+    if (!extendedListenerAtHand()) return nullptr;
+    return m_ExtListener;
 }
 
 bool AddInSite::showPrompt(const char16_t* text, bool confirm, bool* answer) {
@@ -455,27 +462,30 @@ bool AddInSite::askConfirmation(const char16_t* text, nsIVariant** retVal) {
 }
 
 NS_IMETHODIMP_(bool) AddInSite::GetUserAgentCB(nsAString& text) {
-    if (!extendedListenerAtHand()) return false;
+    nsCOMPtr<ICListenerEx> listener = extendedListener();
+    if (!listener) return false;
     try {
-        return NS_SUCCEEDED(m_ExtListener->getUserAgent(text));
+        return NS_SUCCEEDED(listener->getUserAgent(text));
     } catch (...) {
         return false;
     }
 }
 
 NS_IMETHODIMP_(bool) AddInSite::GetVersionCB(nsAString& text) {
-    if (!extendedListenerAtHand()) return false;
+    nsCOMPtr<ICListenerEx> listener = extendedListener();
+    if (!listener) return false;
     try {
-        return NS_SUCCEEDED(m_ExtListener->getVersion(text));
+        return NS_SUCCEEDED(listener->getVersion(text));
     } catch (...) {
         return false;
     }
 }
 
 NS_IMETHODIMP_(bool) AddInSite::CreateObjectCB(const char16_t* name, nsIVariant** value) {
-    if (!extendedListenerAtHand()) return false;
+    nsCOMPtr<ICListenerEx> listener = extendedListener();
+    if (!listener) return false;
     try {
-        return NS_SUCCEEDED(m_ExtListener->createObject(name, value));
+        return NS_SUCCEEDED(listener->createObject(name, value));
     } catch (...) {
         return false;
     }

@@ -106,10 +106,13 @@ private:
                  const char16_t* filename);
     void passEvent(const char16_t* who, const char16_t* what, const char16_t* data);
     bool askConfirmation(const char16_t* text, nsIVariant** retVal);
-    // The listener, when this is the main thread and there is one; else null.
-    ICListener* directListener();
+    // The listener, when this is the main thread and there is one; else null. The caller
+    // holds it for its call: the page may give the site another listener meanwhile.
+    nsCOMPtr<ICListener> directListener();
     // Whether the extended listener may be used now (given, and on the main thread).
     bool extendedListenerAtHand();
+    // The extended listener when it may be used now, held for the caller's call; else null.
+    nsCOMPtr<ICListenerEx> extendedListener();
     bool showPrompt(const char16_t* text, bool confirm, bool* answer);
 
     std::atomic<nsrefcnt> mRefCnt;

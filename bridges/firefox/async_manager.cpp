@@ -90,7 +90,8 @@ bool AsyncManager::takeFirst(_AddnSiteData& element, bool& more) {
 }
 
 void AsyncManager::deliver(_AddnSiteData& element) {
-    ICListener* listener = element.site ? element.site->GetSiteEx() : nullptr;
+    // Held for the call: the listener may give the site another one and so let go of itself.
+    nsCOMPtr<ICListener> listener = element.site ? element.site->GetSiteEx() : nullptr;
     if (listener == nullptr) return;  // a site without a listener: dropped
     switch (element.event) {
         case eEvent:

@@ -7,6 +7,8 @@
 
 namespace {
 
+const double kLastDay = 2958465.0;  // 9999-12-31
+
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
 void civil_from_days(long long z, int& year, int& month, int& day) {
     z += 719468;
@@ -30,7 +32,7 @@ int day_of_year(int year, int month, int day) {
 
 void comdate_to_date(const double& var, tm& dateVal) {
     std::memset(&dateVal, 0, sizeof dateVal);
-    // 0001-01-01 .. 9999-12-31 in days since 1899-12-30, as OLE dates run.
+    // 0100-01-01 .. 9999-12-31 in days since 1899-12-30, as OLE dates run.
     if (!(var > -657435.0 && var < 2958466.0)) return;
     double whole = std::trunc(var);
     const double fraction = std::fabs(var - whole);
@@ -41,6 +43,9 @@ void comdate_to_date(const double& var, tm& dateVal) {
         seconds -= 86400;
         whole += 1;
     }
+    // The last moment of 9999-12-31 rounds into a year no OLE date has: no date, as the
+    // Windows build's platform answers.
+    if (whole > kLastDay) return;
     const long long days = static_cast<long long>(whole) - 25569;  // 1899-12-30 to 1970-01-01
     int year = 0, month = 0, day = 0;
     civil_from_days(days, year, month, day);

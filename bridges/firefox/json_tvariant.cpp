@@ -10,6 +10,7 @@
 #include "addin_exception.h"
 #include "date.h"
 #include "json_text.h"
+#include "sized_addin_memory.h"
 #include "utf_codec.h"
 
 namespace {
@@ -97,6 +98,13 @@ std::string well_formed_utf8(const char* bytes, size_t len) {
         text += '\0';
         begin = end + 1;
     }
+}
+
+// The bytes of a narrow text or a blob, as many as the add-in claims and its block holds,
+// made well-formed for the JSON writer.
+std::string narrow_bytes(const tVariant& src, IMemoryManager* memng) {
+    if (src.pstrVal == nullptr) return std::string();
+    return well_formed_utf8(src.pstrVal, readable_bytes(memng, src.pstrVal, src.strLen));
 }
 
 int32_t integer_of(const tVariant& src) {
@@ -206,17 +214,14 @@ void tvariant_to_value(tVariant& src, JsValue& value, IMemoryManager* memng) {
             value[kNameType] = "date";
             value[kNameValue] = Date(src.tmVal).toJson();
             break;
-        case VTYPE_PSTR: {
-            const std::string text =
-                src.pstrVal != nullptr ? well_formed_utf8(src.pstrVal, src.strLen) : std::string();
-            set_json_text(value, "string", text.data(), text.size());
+        case VTYPE_PSTR:
+        case VTYPE_BLOB: {
+            const std::string text = narrow_bytes(src, memng);
+            set_json_text(value, src.vt == VTYPE_PSTR ? "string" : "blob", text.data(),
+                          text.size());
             consumed = true;
             break;
         }
-        case VTYPE_BLOB:
-            set_json_text(value, "blob", src.pstrVal, src.strLen);
-            consumed = true;
-            break;
         case VTYPE_PWSTR: {
             std::string utf8;
             utf16_to_utf8_append(src.pwstrVal, utf16_length(src.pwstrVal), utf8);

@@ -12,6 +12,7 @@
 #include "nsComponentManagerUtils.h"
 #include "nsIMutableArray.h"
 #include "nsXPCOM.h"
+#include "sized_addin_memory.h"
 #include "utf16_text.h"
 #include "value_depth.h"
 
@@ -342,8 +343,10 @@ void tvariant_to_value(tVariant& src, nsIWritableVariant& value, IMemoryManager*
         case VTYPE_BOOL: value.SetAsBool(src.bVal); break;
         case VTYPE_PSTR:
         case VTYPE_BLOB:
-            value.SetAsStringWithSize(src.pstrVal != nullptr ? src.strLen : 0,
-                                      src.pstrVal != nullptr ? src.pstrVal : "");
+            // No further than the add-in's block, whatever length it claims.
+            value.SetAsStringWithSize(
+                static_cast<uint32_t>(readable_bytes(memng, src.pstrVal, src.strLen)),
+                src.pstrVal != nullptr ? src.pstrVal : "");
             consumed = true;
             break;
         case VTYPE_PWSTR: {

@@ -81,6 +81,7 @@ HRESULT AdapterCOM::getInfo(long* version) {
 
 HRESULT AdapterCOM::registerExtensionAs(BSTR* name) {
     if (m_addIn.extender() == nullptr) return E_FAIL;
+    AddInConnection::CallScope scope(m_addIn);
     return m_addIn.extender()->RegisterExtensionAs(name);
 }
 
@@ -92,7 +93,8 @@ HRESULT AdapterCOM::setLocale(BSTR locale) {
 }
 
 // An add-in that keeps the connection past its disconnection can outlive the site: from here
-// on its calls find no listener.
+// on its calls find no listener. Asked for from a callback that the add-in makes inside one of
+// its methods, the disconnection runs when that method has returned.
 HRESULT AdapterCOM::done() {
     m_addIn.disconnect();
     m_listener = nullptr;
@@ -102,17 +104,20 @@ HRESULT AdapterCOM::done() {
 HRESULT AdapterCOM::getPropPage(IUnknown**) { return E_NOTIMPL; }
 HRESULT AdapterCOM::getCLSID(CLSID*) { return E_NOTIMPL; }
 
-// ---- IContext
+// ---- IContext: each a call into the add-in, which the page may end from its callbacks
 
 HRESULT AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
+    AddInConnection::CallScope scope(m_addIn);
     return context_get_property(m_addIn.extender(), name, value);
 }
 
 HRESULT AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
+    AddInConnection::CallScope scope(m_addIn);
     return context_set_property(m_addIn.extender(), name, value);
 }
 
 HRESULT AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
+    AddInConnection::CallScope scope(m_addIn);
     return context_call(m_addIn.extender(), name, params, result);
 }
 

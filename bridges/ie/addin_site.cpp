@@ -1,8 +1,10 @@
 #include "addin_site.h"
 
+#include "bstr_holder.h"
 #include "com_boundary.h"
 #include "interface_holder.h"
 #include "listener_call.h"
+#include "own_addin_library.h"
 #include "script_array.h"
 #include "server_names.h"
 #include "site_event_queue.h"
@@ -39,12 +41,18 @@ AddInSite::AddInSite(IUnknown* outer)
       velmor_atl::ComObjectRoot(outer),
       m_homeThread(GetCurrentThreadId()) {}
 
+// Runs once: the object layer lets no reference taken by the add-in's Done (a box, the
+// platform information) bring the count back to zero.
 AddInSite::~AddInSite() {
-    done();
+    finishAdapter();
     releaseAdapter();
     if (m_listener != nullptr) m_listener->Release();
     SysFreeString(m_name);
     SysFreeString(m_className);
+    // Records of this site that are still queued are dropped unread.
+    if (SiteEventQueue* events = SiteEventQueue::instance()) {
+        events->withdraw(static_cast<quillon::ISiteEx*>(this));
+    }
 }
 
 void* AddInSite::findInterface(REFIID iid) {
@@ -67,31 +75,49 @@ void AddInSite::releaseAdapter() {
 
 // ---- IAddInSite
 
+// The page's own script may create a site and call this hidden operation itself: a native
+// site loads only the add-in file the service would give it, and a nested initialize (from a
+// callback of the add-in that the first one is loading) is refused and leaves the first whole.
 HRESULT AddInSite::initialize(BSTR clsid, long getInfo, short type, BSTR filename) {
+    if (m_initializing) return E_UNEXPECTED;
+    const auto self = com_addin::InterfaceHolder<quillon::IAddInSiteFull>::referenced(this);
+    m_initializing = true;
+    const HRESULT hr = com_addin::guarded([&] { return connect(clsid, getInfo, type, filename); });
+    m_initializing = false;
+    return hr;
+}
+
+HRESULT AddInSite::connect(BSTR clsid, long getInfo, short type, BSTR filename) {
     m_type = type;
     const wchar_t* progId = type == 1 ? kProgIdAdapterCom : type == 2 ? kProgIdAdapterNative
                                                                       : nullptr;
     if (progId == nullptr) return E_NOTIMPL;
     if (FAILED(CLSIDFromProgID(progId, &m_adapterClass))) return E_NOTIMPL;
+    if (type == 2 && !is_own_addin_library(filename)) return E_ACCESSDENIED;
+    // What is loaded is the server's own add-in file, not the caller's spelling of it.
+    const com_addin::BstrHolder library(type == 2 ? own_addin_library_path().c_str() : nullptr);
+    if (type == 2 && library.get() == nullptr) return E_OUTOFMEMORY;
     // A site initialised again starts from a fresh adapter.
     if (m_adapter != nullptr) {
-        m_adapter->done();
+        finishAdapter();
         releaseAdapter();
     }
     HRESULT hr = CoCreateInstance(m_adapterClass, nullptr, CLSCTX_INPROC_SERVER,
                                   quillon::IID_IAdapterDefBase,
                                   reinterpret_cast<void**>(&m_adapter));
     if (FAILED(hr)) return hr;
-    hr = m_adapter->QueryInterface(quillon::IID_IContext, reinterpret_cast<void**>(&m_context));
+    // The add-in's callbacks during loading may end this site's add-in: the adapter stays.
+    const auto adapter = com_addin::InterfaceHolder<quillon::IAdapterDefBase>::referenced(m_adapter);
+    hr = adapter->QueryInterface(quillon::IID_IContext, reinterpret_cast<void**>(&m_context));
     if (FAILED(hr)) return hr;
-    hr = m_adapter->setSite(static_cast<quillon::IInnerListener*>(this));
+    hr = adapter->setSite(static_cast<quillon::IInnerListener*>(this));
     if (FAILED(hr)) return hr;
-    hr = m_adapter->load(clsid, type == 2 ? filename : nullptr);
+    hr = adapter->load(clsid, library.get());
     if (FAILED(hr)) return hr;
     int loaded = 0;
-    hr = m_adapter->isLoaded(&loaded);
+    hr = adapter->isLoaded(&loaded);
     if (FAILED(hr) || !loaded) {
-        m_adapter->done();
+        finishAdapter();
         releaseAdapter();
         return FAILED(hr) ? hr : E_FAIL;
     }
@@ -99,17 +125,17 @@ HRESULT AddInSite::initialize(BSTR clsid, long getInfo, short type, BSTR filenam
     m_className = SysAllocStringLen(clsid, SysStringLen(clsid));
     if (!m_locale.empty()) {
         BSTR locale = SysAllocString(m_locale.c_str());
-        m_adapter->setLocale(locale);
+        adapter->setLocale(locale);
         SysFreeString(locale);
     }
     m_version = -1;
     if (getInfo != 0) {
         long version = -1;
-        if (SUCCEEDED(m_adapter->getInfo(&version))) m_version = version;
+        if (SUCCEEDED(adapter->getInfo(&version))) m_version = version;
     }
     SysFreeString(m_name);
     m_name = nullptr;
-    return m_adapter->registerExtensionAs(&m_name);
+    return adapter->registerExtensionAs(&m_name);
 }
 
 HRESULT AddInSite::getName(BSTR* name) {
@@ -167,8 +193,19 @@ HRESULT AddInSite::call(BSTR name, VARIANT* params, VARIANT* pretVal) {
 }
 
 HRESULT AddInSite::done() {
-    if (m_adapter != nullptr) m_adapter->done();
+    const auto self = com_addin::InterfaceHolder<quillon::IAddInSiteFull>::referenced(this);
+    finishAdapter();
     return S_OK;
+}
+
+// The add-in's Done may call back into the page, and the page may end this site again from
+// there: the nested request finds the adapter already finishing and leaves it to the first.
+void AddInSite::finishAdapter() {
+    if (m_adapter == nullptr || m_finishing) return;
+    const auto adapter = com_addin::InterfaceHolder<quillon::IAdapterDefBase>::referenced(m_adapter);
+    m_finishing = true;
+    adapter->done();
+    m_finishing = false;
 }
 
 HRESULT AddInSite::getVersion(long* vers) {
@@ -198,9 +235,10 @@ HRESULT AddInSite::GetEventBufferDepth(long* depth) {
 
 HRESULT AddInSite::CleanEventBuffer() { return S_OK; }
 
+// A queued record does not keep the site alive: a site the page lets go takes its records
+// with it, and the queue references the site only for each delivery, on the page's thread.
 void AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode,
                       long scode) {
-    SiteEventQueue* events = SiteEventQueue::instance();
     SiteEventRecord record;
     record.kind = static_cast<SiteEventKind>(kind);
     record.text1 = text1;
@@ -209,13 +247,13 @@ void AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned sho
     record.wcode = wcode;
     record.scode = scode;
     record.homeThread = m_homeThread;
-    // Nobody would deliver it when no service ever ran; and a site whose last reference is
-    // gone (its destruction is stopping the add-in's thread that calls here) takes none.
-    if (events == nullptr || !tryAddRef()) {
-        release_record(&record);
+    record.target = static_cast<quillon::ISiteEx*>(this);
+    record.owner = this;
+    SiteEventQueue* events = SiteEventQueue::instance();
+    if (events == nullptr) {
+        free_record_texts(&record);  // nobody would deliver it: no service ever ran
         return;
     }
-    record.target = static_cast<quillon::ISiteEx*>(this);
     events->push(record);
 }
 

@@ -75,6 +75,8 @@ protected:
 private:
     bool onHomeThread() const { return GetCurrentThreadId() == m_homeThread; }
     void queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode, long scode);
+    HRESULT connect(BSTR clsid, long getInfo, short type, BSTR filename);
+    void finishAdapter();  // the adapter's done, once at a time
     void releaseAdapter();
     HRESULT callOneText(const wchar_t* method, BSTR text);
 
@@ -89,4 +91,6 @@ private:
     CLSID m_adapterClass = CLSID_NULL;
     DWORD m_homeThread;
     BSTR m_className = nullptr;
+    bool m_initializing = false;  // page thread only
+    bool m_finishing = false;     // page thread only
 };

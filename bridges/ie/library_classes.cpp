@@ -8,11 +8,10 @@
 #include "ComponentBase.h"
 #include "bridge_config.h"
 #include "library_discovery.h"
+#include "own_addin_library.h"
 #include "server_text.h"
 
 namespace {
-
-constexpr DWORD kModulePathSize = 2048;
 
 bool native_class_list(const std::wstring& path, std::wstring* list) {
     HMODULE library = LoadLibraryA(thread_ansi(path.c_str()).c_str());
@@ -37,11 +36,7 @@ bool com_class_list(const std::wstring& path, std::wstring* list) {
 
 std::wstring addin_library_path(const std::wstring& url) {
     if (com_addin::is_registered_progid(url)) return url;
-    wchar_t own[kModulePathSize] = {};
-    GetModuleFileNameW(GetModuleHandleW(widened(nameFilePrj).c_str()), own, kModulePathSize);
-    wchar_t drive[_MAX_DRIVE] = {}, directory[kModulePathSize] = {};
-    _wsplitpath_s(own, drive, _MAX_DRIVE, directory, kModulePathSize, nullptr, 0, nullptr, 0);
-    return std::wstring(drive) + directory + widened(nameFileComponent);
+    return own_addin_library_path();
 }
 
 bool addin_class_list(const std::wstring& path, AddInComponentType kind, ClassList* list) {

@@ -3,9 +3,13 @@
 #include <new>
 #include <vector>
 
+#include "interface_holder.h"
+
 HRESULT call_listener(IDispatch* listener, const wchar_t* method, VARIANT* arguments,
                       UINT count, VARIANT* result) {
     if (listener == nullptr) return E_NOINTERFACE;
+    // The page may replace or drop the site's listener from inside this very call.
+    const auto held = com_addin::InterfaceHolder<IDispatch>::referenced(listener);
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR name = const_cast<LPOLESTR>(method);
     HRESULT hr = listener->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id);

@@ -39,14 +39,19 @@ void deliver(const SiteEventRecord& r) {
     }
 }
 
+// Each record is dropped or delivered on the thread that calls here, outside the lock.
+void free_records(std::list<SiteEventRecord>* records) {
+    for (SiteEventRecord& r : *records) free_record_texts(&r);
+    records->clear();
+}
+
 }  // namespace
 
-void release_record(SiteEventRecord* record) {
-    if (record->target != nullptr) record->target->Release();
+void free_record_texts(SiteEventRecord* record) {
     SysFreeString(record->text1);
     SysFreeString(record->text2);
     SysFreeString(record->text3);
-    *record = SiteEventRecord();
+    record->text1 = record->text2 = record->text3 = nullptr;
 }
 
 SiteEventQueue* SiteEventQueue::instance() { return g_queue; }
@@ -64,13 +69,37 @@ void SiteEventQueue::push(const SiteEventRecord& record) {
     try {
         one.push_back(record);  // allocated outside the lock
     } catch (const std::bad_alloc&) {
-        SysFreeString(record.text1);
-        SysFreeString(record.text2);
-        SysFreeString(record.text3);
+        SiteEventRecord lost = record;
+        free_record_texts(&lost);
         return;
     }
-    Locked hold(&m_lock);
-    m_records.splice(m_records.end(), one);
+    {
+        Locked hold(&m_lock);
+        // The page's thread has no service left: nothing would ever deliver this.
+        if (m_serviceThreads.count(record.homeThread) != 0) {
+            one.front().sequence = ++m_added;
+            m_records.splice(m_records.end(), one);
+        }
+    }
+    free_records(&one);
+}
+
+template <class Selected>
+void SiteEventQueue::takeOut(Selected drop, std::list<SiteEventRecord>* dropped) {
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        const auto next = std::next(it);
+        if (drop(*it)) dropped->splice(dropped->end(), m_records, it);
+        it = next;
+    }
+}
+
+void SiteEventQueue::withdraw(quillon::ISiteEx* target) {
+    std::list<SiteEventRecord> dropped;
+    {
+        Locked hold(&m_lock);
+        takeOut([&](const SiteEventRecord& r) { return r.target == target; }, &dropped);
+    }
+    free_records(&dropped);
 }
 
 void SiteEventQueue::serviceStarted(DWORD thread) {
@@ -86,13 +115,9 @@ void SiteEventQueue::serviceStopped(DWORD thread) {
         if (found == m_serviceThreads.end() || --found->second > 0) return;
         m_serviceThreads.erase(found);
         // No timer runs on this thread any more: its records would never be delivered.
-        for (auto it = m_records.begin(); it != m_records.end();) {
-            const auto next = std::next(it);
-            if (it->homeThread == thread) dropped.splice(dropped.end(), m_records, it);
-            it = next;
-        }
+        takeOut([&](const SiteEventRecord& r) { return r.homeThread == thread; }, &dropped);
     }
-    for (SiteEventRecord& r : dropped) release_record(&r);
+    free_records(&dropped);
 }
 
 size_t SiteEventQueue::size() {
@@ -100,57 +125,51 @@ size_t SiteEventQueue::size() {
     return m_records.size();
 }
 
-bool SiteEventQueue::takeFirstFor(DWORD thread, SiteEventRecord* record, bool* more,
+bool SiteEventQueue::takeFirstFor(DWORD thread, uint64_t last, SiteEventRecord* record,
                                   std::list<SiteEventRecord>* dropped) {
-    bool taken = false;
-    *more = false;
     for (auto it = m_records.begin(); it != m_records.end();) {
-        if (it->homeThread != thread && m_serviceThreads.count(it->homeThread) == 0) {
+        if (it->homeThread != thread) {
+            ++it;
+            continue;
+        }
+        if (it->sequence > last) return false;  // queued after this drain began
+        // A site whose count has reached zero is ending and withdraws its records.
+        if (!it->owner->tryAddRef()) {
             const auto next = std::next(it);
             dropped->splice(dropped->end(), m_records, it);
             it = next;
             continue;
         }
-        if (it->homeThread == thread) {
-            if (taken) {
-                *more = true;
-                break;
-            }
-            *record = *it;
-            taken = true;
-            it = m_records.erase(it);
-            continue;
-        }
-        ++it;
+        *record = *it;
+        m_records.erase(it);
+        return true;
     }
-    return taken;
+    return false;
 }
 
 void SiteEventQueue::drain() {
     if (t_draining) return;
     const DWORD thread = GetCurrentThreadId();
+    uint64_t last = 0;
     {
         Locked hold(&m_lock);
         if (m_records.empty()) return;
+        last = m_added;
     }
     t_draining = true;
     std::list<SiteEventRecord> dropped;
     for (;;) {
         SiteEventRecord record;
-        bool more = false;
         bool taken = false;
         {
             Locked hold(&m_lock);
-            taken = takeFirstFor(thread, &record, &more, &dropped);
+            taken = takeFirstFor(thread, last, &record, &dropped);
         }
-        // Released outside the lock: a site's last release calls into its adapter.
-        for (SiteEventRecord& r : dropped) release_record(&r);
-        dropped.clear();
+        free_records(&dropped);
         if (!taken) break;
         deliver(record);  // results are ignored; a failed delivery drops the record
-        release_record(&record);
-        // Records added during this delivery wait for the next tick.
-        if (!more) break;
+        free_record_texts(&record);
+        record.target->Release();  // on the site's own thread
     }
     t_draining = false;
 }

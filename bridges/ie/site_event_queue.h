@@ -1,21 +1,29 @@
 #pragma once
 // SiteEventQueue: the process-wide queue of add-in callbacks that arrived off a page's
 // thread. Every service's 10 ms timer drains it on that service's thread. A record is
-// delivered only on its site's own thread: records of a thread that no longer runs a
-// service are dropped, so no page is ever called on another page's thread.
+// delivered only on its site's own thread: records for a thread that runs no service are
+// dropped (those queued before its last service stopped, and any queued after), so no page
+// is ever called on another page's thread.
+//
+// A record keeps no reference to its site: a site that its page let go withdraws its records
+// as it ends, and a drain references the site only for one delivery, on the site's own
+// thread. So no reference is ever given back on the add-in's thread.
 
 #include <windows.h>
 
+#include <cstdint>
 #include <list>
 #include <map>
 
+#include "com_object.h"
 #include "server_interfaces.h"
 
 enum SiteEventKind { eSiteEvent = 0, eSiteStatus = 1, eSiteResetStatus = 2, eSiteError = 3 };
 
-// Owns one reference to its target and its texts until it is delivered or dropped.
+// Owns its texts until it is delivered or dropped.
 struct SiteEventRecord {
-    quillon::ISiteEx* target = nullptr;
+    quillon::ISiteEx* target = nullptr;           // not counted while queued
+    velmor_atl::ComObjectRoot* owner = nullptr;   // the target's object, referenced to deliver
     SiteEventKind kind = eSiteEvent;
     BSTR text1 = nullptr;  // event: message; status: the text; error: description
     BSTR text2 = nullptr;  // event and error: source
@@ -23,6 +31,7 @@ struct SiteEventRecord {
     unsigned short wcode = 0;
     long scode = 0;
     DWORD homeThread = 0;  // the thread whose page the target belongs to
+    uint64_t sequence = 0;  // the queue's count when it was added
 };
 
 class SiteEventQueue {
@@ -31,17 +40,20 @@ public:
     static SiteEventQueue* instance();
     static SiteEventQueue* create();  // never destroyed
 
-    // Takes over the record (its reference and its texts). A record that finds no room is
-    // dropped with its texts; its reference stays taken, since giving it back here, off the
-    // site's thread, could end the site on the add-in's own thread.
+    // Takes over the record's texts. A record whose thread runs no service, or that finds no
+    // room, is dropped with its texts.
     void push(const SiteEventRecord& record);
+
+    // Drops the records of a site that is ending.
+    void withdraw(quillon::ISiteEx* target);
 
     // The services of a thread: records are kept for threads that run at least one; when the
     // last one stops, the thread's records are dropped.
     void serviceStarted(DWORD thread);
     void serviceStopped(DWORD thread);
 
-    // Delivers, on the calling thread, the records queued for its sites.
+    // Delivers, on the calling thread and in order, the records queued for its sites before
+    // the drain began; later ones wait for the next tick.
     void drain();
 
     // Records waiting, for tests.
@@ -53,19 +65,23 @@ private:
     SiteEventQueue(const SiteEventQueue&) = delete;
     SiteEventQueue& operator=(const SiteEventQueue&) = delete;
 
-    // Under the lock: the first record for `thread`, dropping records of threads without a
-    // service on the way into `dropped`. False when there is none. Records move between
-    // lists without allocating, so neither this nor a drain can fail.
-    bool takeFirstFor(DWORD thread, SiteEventRecord* record, bool* more,
+    // Under the lock: the first record for `thread` queued up to `last`, its site referenced
+    // for the delivery; a record whose site is already ending goes to `dropped`. False when
+    // there is none. Records move between lists without allocating, so nothing here fails.
+    bool takeFirstFor(DWORD thread, uint64_t last, SiteEventRecord* record,
                       std::list<SiteEventRecord>* dropped);
+    // Under the lock: moves the records that `drop` selects into `dropped`.
+    template <class Selected>
+    void takeOut(Selected drop, std::list<SiteEventRecord>* dropped);
 
     CRITICAL_SECTION m_lock;
     std::list<SiteEventRecord> m_records;
     std::map<DWORD, int> m_serviceThreads;
+    uint64_t m_added = 0;  // records ever added: the sequence of the last one
 };
 
 // The timer procedure of every service.
 void CALLBACK queue_timer_proc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
-// Releases the record's reference and texts.
-void release_record(SiteEventRecord* record);
+// Frees the record's texts.
+void free_record_texts(SiteEventRecord* record);

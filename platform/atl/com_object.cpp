@@ -4,6 +4,19 @@
 
 namespace velmor_atl {
 
+namespace {
+
+// Once its count has reached zero an object is being destroyed: the count is set far from
+// zero, so that references its destructor's calls take and give back (a callee asking the
+// dying object for an interface) can never bring it to zero and delete it again. Counts of
+// live objects stay far below the floor.
+constexpr ULONG kDestroyingCount = 0xC0000000UL;
+constexpr ULONG kDestroyingFloor = 0x80000000UL;
+
+bool is_dying(ULONG count) { return count == 0 || count >= kDestroyingFloor; }
+
+}  // namespace
+
 ComObjectRoot::ComObjectRoot(IUnknown* outer) : m_inner(this), m_outer(outer) { module_lock(); }
 
 ComObjectRoot::~ComObjectRoot() { module_unlock(); }
@@ -20,7 +33,7 @@ bool ComObjectRoot::tryAddRef() {
         return true;
     }
     ULONG count = m_ref.load();
-    while (count != 0) {
+    while (!is_dying(count)) {
         if (m_ref.compare_exchange_weak(count, count + 1)) return true;
     }
     return false;
@@ -48,7 +61,10 @@ ULONG ComObjectRoot::Inner::AddRef() { return ++m_owner->m_ref; }
 
 ULONG ComObjectRoot::Inner::Release() {
     const ULONG left = --m_owner->m_ref;
-    if (left == 0) delete m_owner;
+    if (left == 0) {
+        m_owner->m_ref = kDestroyingCount;
+        delete m_owner;
+    }
     return left;
 }
 

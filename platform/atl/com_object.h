@@ -24,8 +24,8 @@ public:
     IUnknown* controllingUnknown() { return m_outer != nullptr ? m_outer : &m_inner; }
 
     // A reference taken from another thread only while the object is alive: false once its
-    // count has reached zero (it is being destroyed). An aggregated object counts on its
-    // outer one, which keeps it alive.
+    // count has reached zero (it is being destroyed, and stays so whatever its destructor's
+    // calls count). An aggregated object counts on its outer one, which keeps it alive.
     bool tryAddRef();
 
 protected:

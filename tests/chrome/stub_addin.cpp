@@ -17,6 +17,8 @@
 //   Rewrite(a, b, c, d) -> the text "out", which it also writes over a and c; b gets the block
 //                  of d, and d keeps its own: out-parameters that replace, move, share and
 //                  keep the host's blocks. Found by name only.
+//   OverlongText(), OverlongBlob() -> the six bytes C3 41 42 43 FF 41 in a block of their own
+//                  size, as VTYPE_PSTR or VTYPE_BLOB, claiming 4096 bytes (by name only).
 
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +63,9 @@ std::set<const void*> g_liveObjects;
 
 class StubComponent : public IComponentBase {
 public:
+    static const long kOverlongText = 40;
+    static const long kOverlongBlob = 41;
+
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override { g_liveObjects.erase(this); }
     bool Init(void* connection) override {
@@ -106,6 +111,8 @@ public:
         if (equal(name, "Callbacks")) return 2;
         if (equal(name, "Reentrant")) return 3;
         if (equal(name, "Rewrite")) return 4;
+        if (equal(name, "OverlongText")) return kOverlongText;
+        if (equal(name, "OverlongBlob")) return kOverlongBlob;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
@@ -144,6 +151,10 @@ public:
                 return reentrant(ret);
             case 4:
                 return rewrite(ret, params, count);
+            case kOverlongText:
+                return overlong(ret, VTYPE_PSTR);
+            case kOverlongBlob:
+                return overlong(ret, VTYPE_BLOB);
         }
         return false;
     }
@@ -222,6 +233,18 @@ private:
         params[0] = *ret;
         params[2] = *ret;
         params[1] = params[3];
+        return true;
+    }
+
+    // A block shorter than the length the add-in claims for it.
+    bool overlong(tVariant* ret, TYPEVAR vt) {
+        static const char kBytes[] = {'\xC3', 'A', 'B', 'C', '\xFF', 'A'};
+        void* block = nullptr;
+        if (!m_memory || !m_memory->AllocMemory(&block, sizeof kBytes)) return false;
+        std::memcpy(block, kBytes, sizeof kBytes);
+        ret->vt = vt;
+        ret->pstrVal = static_cast<char*>(block);
+        ret->strLen = 4096;
         return true;
     }
 

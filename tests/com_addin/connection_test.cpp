@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 #include "context_call.h"
 #include "probe_test.h"
 #include "variant_codes.h"
@@ -215,6 +218,82 @@ TEST_F(ComConnection, DisconnectWhileEventsRunStopsThemAndReleasesAll) {
     expect_all_released(connection);
     const size_t seen = connection.events().size();
     EXPECT_EQ(static_cast<LONG>(seen), library().counters().eventsRaised);
+}
+
+// Counts the disconnections that ran.
+class FinishCount : public com_addin::AddInConnection::FinishListener {
+public:
+    void connectionFinished() override { ++finished; }
+    int finished = 0;
+};
+
+// The page ends the object from a callback that the object makes inside its own method, one
+// or two calls deep: the object stays whole until the outermost call returns, and answers as
+// disconnected from the request on.
+TEST_F(ComConnection, DisconnectAskedDuringACallRunsWhenTheOutermostCallEnds) {
+    for (const int depth : {1, 2}) {
+        SCOPED_TRACE("calls under way: " + std::to_string(depth));
+        library().reset();
+        RecordingConnection connection;
+        FinishCount count;
+        com_addin::AddInConnection addIn(&count);
+        ASSERT_EQ(addIn.connect(L"AddIn.Probe", connection.dispatch()).created, S_OK);
+        int asked = 0;
+        connection.onError = [&] {
+            ++asked;
+            EXPECT_EQ(addIn.disconnect(), S_OK);
+            EXPECT_EQ(addIn.disconnect(), S_OK) << "asked again while it waits";
+            EXPECT_FALSE(addIn.loaded());
+            EXPECT_EQ(addIn.extender(), nullptr);
+            EXPECT_EQ(addIn.initDone(), nullptr);
+            EXPECT_EQ(addIn.setLocale(L"ru_RU"), E_FAIL) << "a disconnected object";
+        };
+        using Scope = com_addin::AddInConnection::CallScope;
+        VARIANT result = {};
+        VariantInit(&result);
+        {
+            Scope outer(addIn);
+            {
+                std::unique_ptr<Scope> inner;
+                if (depth == 2) inner = std::make_unique<Scope>(addIn);
+                BSTR name = SysAllocString(L"ReportError");
+                EXPECT_EQ(com_addin::context_call(addIn.extender(), name, nullptr, &result), S_OK);
+                SysFreeString(name);
+            }
+            EXPECT_EQ(asked, 1);
+            EXPECT_EQ(library().counters().liveObjects, 1) << "ended before the outermost call";
+            EXPECT_EQ(count.finished, 0);
+        }
+        EXPECT_EQ(com_test::code_of(result), L"s:error=00000000;live=1;")
+            << "the object was ended while its method ran";
+        VariantClear(&result);
+        EXPECT_EQ(count.finished, 1);
+        EXPECT_EQ(library().journal(), L"Init;Done;") << "Done once, after the call";
+        expect_all_released(connection);
+    }
+}
+
+// The page answers an error report that the object makes inside its Done by ending the object
+// again: the disconnection under way is not started a second time.
+TEST_F(ComConnection, DisconnectAskedAgainFromDoneRunsOnce) {
+    RecordingConnection connection;
+    FinishCount count;
+    com_addin::AddInConnection addIn(&count);
+    ASSERT_EQ(addIn.connect(L"AddIn.Probe", connection.dispatch()).created, S_OK);
+    BSTR name = SysAllocString(L"ReportOnDone");
+    EXPECT_EQ(com_addin::context_call(addIn.extender(), name, nullptr, nullptr), S_OK);
+    SysFreeString(name);
+    int asked = 0;
+    connection.onError = [&] {
+        ++asked;
+        EXPECT_EQ(addIn.disconnect(), S_OK);
+        EXPECT_FALSE(addIn.loaded());
+    };
+    EXPECT_EQ(addIn.disconnect(), S_OK);
+    EXPECT_EQ(asked, 1) << "Done's error report";
+    EXPECT_EQ(count.finished, 1);
+    EXPECT_EQ(library().journal(), L"Init;Done;") << "Done once";
+    expect_all_released(connection);
 }
 
 }  // namespace

@@ -172,6 +172,7 @@ HRESULT RecordingConnection::reportError(unsigned short wCode, BSTR source, BSTR
                                          long scode) {
     record(L"AddError(" + number(wCode) + L"," + text(source) + L"," + text(description) + L"," +
            number(scode) + L")");
+    if (onError) onError();
     return S_OK;
 }
 

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -40,6 +41,8 @@ public:
     com_addin::ConnectOutcome connect(const std::wstring& progId);
     IDispatch* dispatch() { return static_cast<IDispatch*>(this); }
     LONG references() const { return m_refs; }
+    // Called on every error report the add-in makes, after it is recorded.
+    std::function<void()> onError;
 
     std::vector<std::wstring> calls() const;
     void clearCalls();

@@ -52,6 +52,18 @@ protected:
         return record;
     }
     void release(tVariant& record) { tVariantClear(&record, &m_memory); }
+    // A narrow record of type `vt` whose block holds exactly `bytes`, no terminator.
+    tVariant narrow(TYPEVAR vt, const std::string& bytes) {
+        tVariant record;
+        std::memset(&record, 0, sizeof record);
+        void* block = nullptr;
+        EXPECT_TRUE(m_memory.AllocMemory(&block, bytes.size()));
+        if (block != nullptr) std::memcpy(block, bytes.data(), bytes.size());
+        record.vt = vt;
+        record.pstrVal = static_cast<char*>(block);
+        record.strLen = static_cast<uint32_t>(bytes.size());
+        return record;
+    }
 
     AddInMemory m_memory;
 };
@@ -117,6 +129,25 @@ TEST_F(JsonValues, NarrowTextIsWrittenWithEachIllFormedSequenceReplaced) {
         record.strLen = static_cast<uint32_t>(c.bytes.size());
         EXPECT_EQ(std::string("{\"type\":\"string\",\"value\":\"") + c.value + "\"}\n",
                   toText(record))
+            << c.name;
+    }
+}
+
+// A blob reaches the page as narrow text does: each ill-formed sequence one replacement
+// character, nothing after it lost.
+TEST_F(JsonValues, ABlobIsWrittenWithEachIllFormedSequenceReplaced) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* value;
+    } cases[] = {
+        {"C3 41 42 43 FF 41", "\xC3" "ABC\xFF" "A", "\\ufffdABC\\ufffdA"},
+        {"E0 80 41", "\xE0\x80" "A", "\\ufffd\\ufffdA"},
+        {"UTF-8", "caf\xC3\xA9", "caf\\u00e9"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string("{\"type\":\"blob\",\"value\":\"") + c.value + "\"}\n",
+                  toText(narrow(VTYPE_BLOB, c.bytes)))
             << c.name;
     }
 }
@@ -300,6 +331,16 @@ TEST_F(JsonValues, OleDatesNearMidnightRoundIntoTheRightDay) {
         {1.9999999999, 1900, 0, 1, 0, 0, 0, 1},
         {-36522.9999999999, 1800, 0, 2, 0, 0, 0, 4},
         {45306.9999999999, 2024, 0, 16, 0, 0, 0, 2},
+    };
+    for (const OleDate& c : cases) expect_calendar_fields(c);
+}
+
+// The last moment of 9999-12-31 rounds beyond the last day an OLE date has: no date, as on
+// Windows; a second before it is still that day.
+TEST_F(JsonValues, OleDatesRoundingBeyondTheYear9999GiveNoDate) {
+    const OleDate cases[] = {
+        {2958465.99999, 9999, 11, 31, 23, 59, 59, 5},
+        {2958465.9999999, 1900, 0, 0, 0, 0, 0, 0},  // the zero date: every field 0
     };
     for (const OleDate& c : cases) expect_calendar_fields(c);
 }

@@ -3,12 +3,79 @@
 // must answer at once, the event buffer, and the message boxes through the prompt service.
 
 #include <atomic>
+#include <functional>
 #include <thread>
+#include <utility>
 
 #include "component_fixture.h"
 
 namespace velmor_test {
 namespace {
+
+// What became of a SwitchingListener.
+struct ListenerOutcome {
+    int calls = 0;
+    bool destroyed = false;
+    bool destroyedInCall = false;
+};
+
+// A page listener that runs `during` inside each of its callbacks, as a page that gives the
+// site another listener there would, and notes when it is destroyed whether a callback was
+// still running.
+class SwitchingListener final : public ICListenerEx {
+public:
+    SwitchingListener(std::function<void()> during, ListenerOutcome& outcome)
+        : m_during(std::move(during)), m_outcome(outcome) {}
+    NS_DECL_THREADSAFE_ISUPPORTS
+
+    NS_IMETHOD addError(uint16_t, const char16_t*, const char16_t*, int32_t, bool*) override {
+        return call();
+    }
+    NS_IMETHOD readValue(const char16_t*, int32_t*, nsAString&, nsIVariant**) override {
+        return call();
+    }
+    NS_IMETHOD writeValue(const char16_t*, nsIVariant*, bool*) override { return call(); }
+    NS_IMETHOD registerProfileAs(const char16_t*, bool*) override { return call(); }
+    NS_IMETHOD setStatusLine(const char16_t*) override { return call(); }
+    NS_IMETHOD resetStatusLine() override { return call(); }
+    NS_IMETHOD externalEvent(const char16_t*, const char16_t*, const char16_t*) override {
+        return call();
+    }
+    NS_IMETHOD messageBox(const char16_t*) override { return call(); }
+    NS_IMETHOD queryBox(const char16_t*, bool*) override { return call(); }
+    NS_IMETHOD registerClassName(const char16_t*) override { return call(); }
+    NS_IMETHOD alert(const char16_t*) override { return call(); }
+    NS_IMETHOD confirm(const char16_t*, bool*) override { return call(); }
+    NS_IMETHOD getUserAgent(nsAString&) override { return call(); }
+    NS_IMETHOD getPlatform(nsAString&) override { return call(); }
+    NS_IMETHOD createObject(const char16_t*, nsIVariant**) override { return call(); }
+    NS_IMETHOD getVersion(nsAString&) override { return call(); }
+
+private:
+    ~SwitchingListener() {
+        m_outcome.destroyed = true;
+        m_outcome.destroyedInCall = m_inCall;
+    }
+    nsresult call() {
+        m_inCall = true;
+        ++m_outcome.calls;
+        m_during();
+        m_inCall = false;
+        return NS_OK;
+    }
+
+    std::function<void()> m_during;
+    ListenerOutcome& m_outcome;
+    bool m_inCall = false;
+};
+
+NS_IMPL_ADDREF(SwitchingListener)
+NS_IMPL_RELEASE(SwitchingListener)
+NS_INTERFACE_MAP_BEGIN(SwitchingListener)
+    NS_INTERFACE_MAP_ENTRY(ICListenerEx)
+    NS_INTERFACE_MAP_ENTRY(ICListener)
+    NS_INTERFACE_MAP_ENTRY_AMBIGUOUS(nsISupports, ICListenerEx)
+NS_INTERFACE_MAP_END
 
 class SiteRules : public ComponentFixture {
 protected:
@@ -123,6 +190,84 @@ TEST_F(SiteRules, AnElementOfASiteWithoutListenerIsDroppedAndTheNextDelivered) {
     offMainThread([&] { m_inner->ExternalEvent(u"src", u"msg", u"kept"); });
     ASSERT_TRUE(runUntil([&] { return m_page->count("externalEvent") == 1; }, "the next event"));
     EXPECT_EQ(u"kept", m_page->calls("externalEvent")[0].c);
+}
+
+// A listener that only the site holds gives the site another listener from inside its own
+// callback, called directly or from the delivery queue: it lives until that callback returns.
+TEST_F(SiteRules, AListenerReplacedInsideItsOwnCallbackLivesUntilItReturns) {
+    struct Road {
+        const char* name;
+        bool queued;    // called from another thread, delivered by the timer
+        bool extended;  // a callback of the extended listener (given by SetSiteEx2)
+        std::function<void(IInnerListener&)> call;
+    };
+    const Road roads[] = {
+        {"externalEvent", false, false,
+         [](IInnerListener& s) { s.ExternalEvent(u"w", u"m", u"d"); }},
+        {"addError", false, false, [](IInnerListener& s) { s.AddError(1, u"S", u"D", 2); }},
+        {"setStatusLine", false, false, [](IInnerListener& s) { s.SetStatusLine(u"busy"); }},
+        {"resetStatusLine", false, false, [](IInnerListener& s) { s.ResetStatusLine(); }},
+        {"readValue", false, false,
+         [](IInnerListener& s) {
+             nsCOMPtr<nsIVariant> value;
+             int32_t error = 0;
+             nsString description;
+             s.Read(u"key", getter_AddRefs(value), &error, description);
+         }},
+        {"writeValue", false, false,
+         [](IInnerListener& s) { s.Write(u"key", string_variant(u"v")); }},
+        {"registerProfileAs", false, false, [](IInnerListener& s) { s.RegisterProfileAs(u"p"); }},
+        {"getUserAgent", false, true,
+         [](IInnerListener& s) {
+             nsString text;
+             s.GetUserAgentCB(text);
+         }},
+        {"getVersion", false, true,
+         [](IInnerListener& s) {
+             nsString text;
+             s.GetVersionCB(text);
+         }},
+        {"createObject", false, true,
+         [](IInnerListener& s) {
+             nsCOMPtr<nsIVariant> value;
+             s.CreateObjectCB(u"x", getter_AddRefs(value));
+         }},
+        {"queued externalEvent", true, false,
+         [](IInnerListener& s) { s.ExternalEvent(u"w", u"m", u"d"); }},
+        {"queued addError", true, false, [](IInnerListener& s) { s.AddError(1, u"S", u"D", 2); }},
+        {"queued setStatusLine", true, false, [](IInnerListener& s) { s.SetStatusLine(u"busy"); }},
+        {"queued resetStatusLine", true, false, [](IInnerListener& s) { s.ResetStatusLine(); }},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        ListenerOutcome outcome;
+        {
+            // The page's last word inside the callback: another listener for the site.
+            nsCOMPtr<ICListenerEx> listener = new SwitchingListener(
+                [&] {
+                    if (road.extended) {
+                        m_site->SetSiteEx2(m_page);
+                    } else {
+                        m_site->SetSiteEx(m_page);
+                    }
+                },
+                outcome);
+            if (road.extended) {
+                m_site->SetSiteEx2(listener);
+            } else {
+                ASSERT_EQ(NS_OK, m_site->SetSiteEx(listener));
+            }
+        }
+        if (road.queued) {
+            offMainThread([&] { road.call(*m_inner); });
+            ASSERT_TRUE(runUntil([&] { return outcome.calls > 0; }, "the queued callback"));
+        } else {
+            road.call(*m_inner);
+        }
+        EXPECT_EQ(1, outcome.calls);
+        EXPECT_FALSE(outcome.destroyedInCall) << "destroyed inside its own callback";
+        EXPECT_TRUE(outcome.destroyed) << "still held once the callback returned";
+    }
 }
 
 TEST_F(SiteRules, WhatThePageMustAnswerIsRefusedOffTheMainThread) {

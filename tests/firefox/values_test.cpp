@@ -211,6 +211,29 @@ TEST_F(Values, TextNestedTooDeepForTheReaderArrivesAsTextOrNoParameters) {
     }
 }
 
+// The add-in claims more narrow bytes than its block holds: the page gets what the block
+// holds, each ill-formed sequence one replacement character, in either mode.
+TEST_F(Values, NarrowTextAndBlobsAreReadNoFurtherThanTheirBlock) {
+    const struct {
+        const char* name;
+        const char16_t* method;
+        bool json;
+        std::u16string expected;
+    } cases[] = {
+        {"plain text", u"OverlongText", false, u"\ufffdABC\ufffdA"},
+        {"plain blob", u"OverlongBlob", false, u"\ufffdABC\ufffdA"},
+        {"JSON text", u"OverlongText", true,
+         u"{\"type\":\"string\",\"value\":\"\\ufffdABC\\ufffdA\"}\n"},
+        {"JSON blob", u"OverlongBlob", true,
+         u"{\"type\":\"blob\",\"value\":\"\\ufffdABC\\ufffdA\"}\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        json(c.json);
+        EXPECT_EQ(c.expected, variant_text(call(c.method, nullptr)));
+    }
+}
+
 TEST_F(Values, CallExtHandsBackTheParametersThePageGave) {
     nsCOMPtr<nsIVariant> params;
     nsCOMPtr<nsIVariant> result;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "com_addin_interfaces.h"
+#include "com_ref.h"
 #include "fixture_library.h"
 #include "garbage_variant.h"
 #include "quillon_ie.h"
@@ -22,32 +23,8 @@ namespace {
 
 using velmor_test::narrow;
 
-template <class T>
-class Ref {
-public:
-    Ref() = default;
-    ~Ref() { reset(); }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    T** put() {
-        reset();
-        return &m_p;
-    }
-    void** putVoid() { return reinterpret_cast<void**>(put()); }
-    T* operator->() const { return m_p; }
-    T* get() const { return m_p; }
-    void reset() {
-        if (m_p != nullptr) m_p->Release();
-        m_p = nullptr;
-    }
-
-private:
-    T* m_p = nullptr;
-};
-
-HRESULT create(REFCLSID clsid, REFIID iid, void** out) {
-    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, out);
-}
+using velmor_test::create;
+using velmor_test::Ref;
 
 void* interface_of(IUnknown* object, REFIID iid) {
     void* out = nullptr;
@@ -553,16 +530,3 @@ TEST(AdapterCOM, ConfirmStoresTheAnswerWithoutReadingTheAddInsVariant) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    OleInitialize(nullptr);
-    const HRESULT hr = velmor_test::register_server_for_wine();
-    if (FAILED(hr)) {
-        std::printf("cannot register the server: 0x%08lx\n", static_cast<unsigned long>(hr));
-        return 1;
-    }
-    const int result = RUN_ALL_TESTS();
-    OleUninitialize();
-    return result;
-}

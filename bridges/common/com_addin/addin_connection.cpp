@@ -19,7 +19,7 @@ AddInConnection::~AddInConnection() { releaseAll(); }
 ConnectOutcome AddInConnection::connect(const std::wstring& progId, IDispatch* connection) {
     ConnectOutcome outcome;
     // One object in a connection's life: a second connect would lose the first one's references.
-    if (m_object != nullptr) {
+    if (m_object != nullptr || m_finishAsked) {
         outcome.created = E_UNEXPECTED;
         return outcome;
     }
@@ -40,12 +40,16 @@ ConnectOutcome AddInConnection::connect(const std::wstring& progId, IDispatch* c
                                         reinterpret_cast<void**>(&m_extender)))) {
         m_extender = nullptr;
     }
-    if (m_init != nullptr) outcome.init = m_init->Init(connection);
+    if (m_init != nullptr) {
+        CallScope scope(*this);
+        outcome.init = m_init->Init(connection);
+    }
     return outcome;
 }
 
 HRESULT AddInConnection::setLocale(const wchar_t* locale) {
-    if (m_object == nullptr) return E_FAIL;
+    if (object() == nullptr) return E_FAIL;
+    CallScope scope(*this);
     ILocaleCom* localeCom = nullptr;
     if (FAILED(m_object->QueryInterface(IID_ILocaleCom, reinterpret_cast<void**>(&localeCom))) ||
         localeCom == nullptr) {
@@ -60,7 +64,8 @@ HRESULT AddInConnection::setLocale(const wchar_t* locale) {
 
 VersionOutcome AddInConnection::readVersion() {
     VersionOutcome outcome;
-    if (m_init == nullptr) return outcome;
+    if (initDone() == nullptr) return outcome;
+    CallScope scope(*this);
     SAFEARRAY* info = create_info_array();
     if (info == nullptr) {
         outcome.getInfo = E_OUTOFMEMORY;
@@ -75,19 +80,43 @@ VersionOutcome AddInConnection::readVersion() {
 
 void AddInConnection::releaseExtender() { release_interface(m_extender); }
 
-HRESULT AddInConnection::callDone() { return m_init != nullptr ? m_init->Done() : S_OK; }
-
 void AddInConnection::releaseObject() {
     release_interface(m_init);
     release_interface(m_object);
     CoFreeUnusedLibraries();
 }
 
-HRESULT AddInConnection::disconnect() {
+HRESULT AddInConnection::disconnect(AfterFailedDone afterFailedDone) {
+    if (m_finishAsked) return S_OK;  // one disconnection at a time, whoever asks again
+    m_finishAsked = true;
+    m_afterFailedDone = afterFailedDone;
+    return m_callDepth > 0 ? S_OK : disconnectNow();
+}
+
+// Done may call the host, and the page may ask for the end again from there: it is already
+// under way, and the object already answers as disconnected.
+HRESULT AddInConnection::disconnectNow() {
+    m_finishing = true;
     releaseExtender();
-    const HRESULT done = callDone();
-    releaseObject();
+    const HRESULT done = m_init != nullptr ? m_init->Done() : S_OK;
+    if (SUCCEEDED(done) || m_afterFailedDone == eReleaseAfterFailedDone) releaseObject();
+    m_finishing = false;
+    m_finishAsked = false;
+    if (m_finishListener != nullptr) m_finishListener->connectionFinished();
     return done;
+}
+
+AddInConnection::CallScope::CallScope(AddInConnection& connection)
+    : m_connection(connection), m_counted(GetCurrentThreadId() == connection.m_homeThread) {
+    if (m_counted) ++m_connection.m_callDepth;
+}
+
+AddInConnection::CallScope::~CallScope() {
+    if (!m_counted) return;
+    if (--m_connection.m_callDepth == 0 && m_connection.m_finishAsked &&
+        !m_connection.m_finishing) {
+        m_connection.disconnectNow();
+    }
 }
 
 void AddInConnection::releaseAll() {

@@ -3,10 +3,17 @@
 // disconnects it. The adapter stays the connection object; this holds the object's
 // references and performs the steps that the bridges share. Each bridge decides what a
 // failure means for its own caller.
+//
+// An add-in may call its host while one of its methods runs, and the page may end the object
+// from that callback. Disconnecting then (Done, the last references, CoFreeUnusedLibraries)
+// would destroy the object, and may unload its library, under its running method: the
+// disconnection waits for the outermost call into the object to return. Meanwhile the
+// connection already answers as a disconnected one (nothing loaded, no interfaces).
 
 #include <windows.h>
 #include <oaidl.h>
 
+#include <atomic>
 #include <string>
 
 #include "com_addin_interfaces.h"
@@ -27,7 +34,38 @@ struct VersionOutcome {
 
 class AddInConnection {
 public:
+    // Told when a disconnection has run, at once or at the end of the call it waited for:
+    // the bridge's own last steps (the Firefox component's CoUninitialize).
+    class FinishListener {
+    public:
+        virtual void connectionFinished() = 0;
+
+    protected:
+        ~FinishListener() = default;
+    };
+    // What a disconnection does after a failed Done.
+    enum AfterFailedDone {
+        eReleaseAfterFailedDone,  // releases the object all the same
+        eKeepAfterFailedDone      // stops: the object stays held until the connection ends
+    };
+
+    // Marks a call into the object for as long as it lives, on the thread that made the
+    // connection (the page's); on any other thread it marks nothing. A disconnection asked
+    // for meanwhile runs when the outermost one ends.
+    class CallScope {
+    public:
+        explicit CallScope(AddInConnection& connection);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        AddInConnection& m_connection;
+        const bool m_counted;
+    };
+
     AddInConnection() = default;
+    explicit AddInConnection(FinishListener* listener) : m_finishListener(listener) {}
     // Releases whatever is still held, without Done.
     ~AddInConnection();
     AddInConnection(const AddInConnection&) = delete;
@@ -38,10 +76,11 @@ public:
     // that holds an object refuses another (created E_UNEXPECTED, nothing called).
     ConnectOutcome connect(const std::wstring& progId, IDispatch* connection);
 
-    bool loaded() const { return m_extender != nullptr; }
-    IUnknown* object() const { return m_object; }
-    IInitDoneCom* initDone() const { return m_init; }
-    ILanguageExtenderCom* extender() const { return m_extender; }
+    // The object and its interfaces; null when none is held or a disconnection is asked for.
+    bool loaded() const { return extender() != nullptr; }
+    IUnknown* object() const { return m_finishAsked ? nullptr : m_object; }
+    IInitDoneCom* initDone() const { return m_finishAsked ? nullptr : m_init; }
+    ILanguageExtenderCom* extender() const { return m_finishAsked ? nullptr : m_extender; }
     const std::wstring& progId() const { return m_progId; }
     const CLSID& clsid() const { return m_clsid; }
 
@@ -52,14 +91,18 @@ public:
     // GetInfo answered.
     VersionOutcome readVersion();
 
-    // Disconnecting, in its order; a bridge that stops after a failed Done calls the steps.
+    // Releasing what is held without Done, when the adapter ends: the extender, then the init
+    // interface and the object, then CoFreeUnusedLibraries.
     void releaseExtender();
-    HRESULT callDone();  // S_OK without an init interface
-    void releaseObject();  // the init interface, the object, then CoFreeUnusedLibraries
-    // All three; Done's result.
-    HRESULT disconnect();
+    void releaseObject();
+    // Disconnecting: the extender released, Done, the init interface and the object released,
+    // CoFreeUnusedLibraries, then the finish listener told. During a call into the object it
+    // waits for the outermost one to end (S_OK); a disconnection asked for while one waits
+    // or runs changes nothing. Done's result when it ran at once.
+    HRESULT disconnect(AfterFailedDone afterFailedDone = eReleaseAfterFailedDone);
 
 private:
+    HRESULT disconnectNow();
     void releaseAll();
 
     std::wstring m_progId;
@@ -67,6 +110,16 @@ private:
     IUnknown* m_object = nullptr;
     IInitDoneCom* m_init = nullptr;
     ILanguageExtenderCom* m_extender = nullptr;
+    FinishListener* m_finishListener = nullptr;
+    // The page's thread, which makes the connection, the calls and the disconnection; the
+    // add-in's own threads may read the interfaces.
+    const DWORD m_homeThread = GetCurrentThreadId();
+    // Calls into the object under way on the home thread, and a disconnection asked for
+    // (waiting or running).
+    int m_callDepth = 0;
+    std::atomic<bool> m_finishAsked{false};
+    bool m_finishing = false;
+    AfterFailedDone m_afterFailedDone = eReleaseAfterFailedDone;
 };
 
 }  // namespace com_addin

@@ -279,6 +279,26 @@ TEST_F(ComAddIn, DisconnectingGivesBackEveryReferenceOnce) {
     EXPECT_EQ(0, counters.connectionRefs);
 }
 
+// The page ends the object from the error report that the object makes inside its own method:
+// the object stays whole until the method has returned, then ends, and the site answers as an
+// ended one.
+TEST_F(ComAddIn, AnObjectEndedFromItsOwnCallbackEndsWhenItsMethodReturns) {
+    const FixtureCounters& counters = fixture().counters();
+    const LONG live = counters.liveObjects;
+    ASSERT_GE(live, 1);
+    m_page->m_onError = [&] { m_site->Done(); };
+    const std::u16string report = variant_text(call(u"ReportError", nullptr));
+    m_page->m_onError = nullptr;
+    EXPECT_EQ(u"error=00000000;live=" + utf16(std::to_string(live)) + u";", report)
+        << "the object ended while its method ran";
+    EXPECT_EQ(live - 1, counters.liveObjects) << "the object outlived its method";
+    const std::wstring journal = fixture().journal();
+    const size_t done = journal.find(L"Done;");
+    EXPECT_NE(std::wstring::npos, done) << shown(journal);
+    EXPECT_EQ(std::wstring::npos, journal.find(L"Done;", done + 1)) << "Done twice";
+    call(u"Sum", nullptr, NS_ERROR_INVALID_ARG);  // an ended object has no methods
+}
+
 // ---- the adapter on its own
 
 // A listener that answers as told and records the profile reads and the errors.

@@ -1,0 +1,58 @@
+#include "sized_addin_memory.h"
+
+#include <cstring>
+#include <iterator>
+
+SizedAddInMemory::SizedAddInMemory(AllocateFn allocate, ReleaseFn release)
+    : AddInMemory(allocate, release) {}
+
+bool SizedAddInMemory::AllocMemory(void** pMemory, unsigned long ulCountByte) {
+    if (!AddInMemory::AllocMemory(pMemory, ulCountByte)) return false;
+    try {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_blocks[reinterpret_cast<uintptr_t>(*pMemory)] = ulCountByte;
+    } catch (...) {  // no room to note it: the add-in gets no block it could overrun
+        AddInMemory::FreeMemory(pMemory);
+        return false;
+    }
+    return true;
+}
+
+void SizedAddInMemory::FreeMemory(void** pMemory) {
+    if (pMemory == nullptr || *pMemory == nullptr) return;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_blocks.erase(reinterpret_cast<uintptr_t>(*pMemory));
+    }
+    AddInMemory::FreeMemory(pMemory);
+}
+
+bool SizedAddInMemory::bytesToEnd(const void* at, size_t* bytes) const {
+    const uintptr_t place = reinterpret_cast<uintptr_t>(at);
+    std::lock_guard<std::mutex> lock(m_lock);
+    const auto after = m_blocks.upper_bound(place);
+    if (after == m_blocks.begin()) return false;
+    const auto block = std::prev(after);
+    const size_t offset = place - block->first;
+    // Past its end; a block of 0 bytes still holds its own start.
+    if (offset != 0 && offset >= block->second) return false;
+    *bytes = block->second - offset;
+    return true;
+}
+
+bool SizedReading::AllocMemory(void** pMemory, unsigned long) {
+    if (pMemory != nullptr) *pMemory = nullptr;
+    return false;
+}
+
+size_t readable_bytes(IMemoryManager* memory, const char* text, size_t claimed) {
+    if (text == nullptr) return 0;
+    const SizedReading* reading = dynamic_cast<const SizedReading*>(memory);
+    const SizedAddInMemory* sized =
+        reading != nullptr ? &reading->sizes() : dynamic_cast<const SizedAddInMemory*>(memory);
+    if (sized == nullptr) return claimed;
+    size_t bytes = 0;
+    if (sized->bytesToEnd(text, &bytes)) return bytes < claimed ? bytes : claimed;
+    const void* zero = std::memchr(text, 0, claimed);
+    return zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - text) : claimed;
+}
