@@ -25,7 +25,7 @@ bool NativeAddIn::openLibrary(const std::string& path, LibraryOpener open) {
 NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddInDefBaseEx* host,
                                                 IMemoryManager* memory,
                                                 Capabilities capabilities) {
-    if (m_component != nullptr) return eAlreadyConnected;
+    if (m_component != nullptr || m_finishing) return eAlreadyConnected;
     if (m_library == nullptr) return eNoLibrary;
     auto getClassObject = library_function<GetClassObjectPtr>(m_library, kGetClassObject);
     if (getClassObject == nullptr) {
@@ -50,6 +50,7 @@ NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddI
 }
 
 void NativeAddIn::finish() {
+    if (m_finishing) return;
     if (m_callDepth > 0) {
         m_finishPending = m_component != nullptr;
         return;
@@ -57,20 +58,25 @@ void NativeAddIn::finish() {
     finishNow();
 }
 
+// The object may call its host from Done or from its destructor, and the host may be asked to
+// finish it again from there: m_finishing makes that ask do nothing.
 void NativeAddIn::finishNow() {
     m_finishPending = false;
-    if (m_component == nullptr || m_library == nullptr) return;
+    if (m_component == nullptr || m_library == nullptr || m_finishing) return;
+    m_finishing = true;
     m_component->Done();
     auto destroyObject = library_function<DestroyObjectPtr>(m_library, kDestroyObject);
     if (destroyObject == nullptr) {
         m_component = nullptr;
         m_objectInLibrary = true;
+        m_finishing = false;
         return;
     }
     // Destroying the object stops its threads, which may be passing a callback to the host
     // right now; the host stays whole until this returns.
     destroyObject(&m_component);
     m_component = nullptr;
+    m_finishing = false;
     closeLibrary();
 }
 

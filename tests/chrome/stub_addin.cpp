@@ -3,6 +3,8 @@
 //   STUB_ADDIN=noobject      GetClassObject makes no component
 //   STUB_ADDIN=refuse        the component refuses Init
 //   STUB_ADDIN=shared        the component's version is 1500 (one site for all requests)
+//   STUB_ADDIN=error_in_done Done reports an error to the host (which may end the object again)
+//   STUB_ADDIN=event_in_destroy  the destructor sends an event "stub"/"destroyed" to the host
 //   anything else            version 2000
 // Class list "Stub||Other" (three classes, one with an empty name). The component has one
 // property, "Value" (readable and writable, an integer; "ReadOnly" readable only and
@@ -59,7 +61,13 @@ std::set<const void*> g_liveObjects;
 class StubComponent : public IComponentBase {
 public:
     StubComponent() { g_liveObjects.insert(this); }
-    ~StubComponent() override { g_liveObjects.erase(this); }
+    ~StubComponent() override {
+        g_liveObjects.erase(this);
+        if (mode() == "event_in_destroy" && m_host != nullptr) {
+            Text source = text("stub"), message = text("destroyed"), data = text("");
+            m_host->ExternalEvent(&source[0], &message[0], &data[0]);
+        }
+    }
     bool Init(void* connection) override {
         m_host = static_cast<IAddInDefBaseEx*>(connection);
         return mode() != "refuse";
@@ -69,7 +77,12 @@ public:
         return mem != nullptr;
     }
     long GetInfo() override { return mode() == "shared" ? 1500 : 2000; }
-    void Done() override {}
+    void Done() override {
+        if (mode() == "error_in_done" && m_host != nullptr) {
+            Text source = text("stub"), descr = text("done");
+            m_host->AddError(1, source.c_str(), descr.c_str(), 0);
+        }
+    }
 
     bool RegisterExtensionAs(uint16_t** name) override {
         *name = alloc(text("Stub"));
