@@ -8,13 +8,19 @@
 // into it returns; meanwhile it already counts as gone (component() is null), so every later
 // call is answered as a finished adapter answers it. Finishing is one act: Done and
 // DestroyObject run once each, and a finish asked for from inside them does nothing more.
+//
+// The object's host is a HostRelay in front of the adapter, so that an object given up
+// without DestroyObject (which may go on calling from its own threads) never reaches an
+// adapter that is gone.
 
+#include <memory>
 #include <string>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 #include "addin_library.h"
+#include "host_relay.h"
 
 class NativeAddIn {
 public:
@@ -47,7 +53,7 @@ public:
     // held afterwards.
     bool openLibrary(const std::string& path, LibraryOpener open = open_library);
     // GetClassObject(className) and the set-up of the object it gives, with `host` and
-    // `memory` as the object's host. While the object is being finished
+    // `memory` (through a relay) as the object's host. While the object is being finished
     // nothing is done (eAlreadyConnected).
     ConnectResult connect(const uint16_t* className, IAddInDefBaseEx* host, IMemoryManager* memory,
                           Capabilities capabilities);
@@ -78,10 +84,14 @@ public:
 
 private:
     void finishNow();
+    // The object lives on inside the library, and so does its host, cut off the adapter.
+    void giveUpObject();
     void closeLibrary();
 
     HMODULE m_library = nullptr;
     IComponentBase* m_component = nullptr;
+    // The host the object holds; kept for the library's life when the object is given up.
+    std::unique_ptr<HostRelay> m_relay;
     // The object was given up without DestroyObject: it lives on inside the library.
     bool m_objectInLibrary = false;
     // Calls into the object under way on this thread (the page's: calls are not made from

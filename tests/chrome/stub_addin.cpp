@@ -16,11 +16,21 @@
 //                  counts the call in its own state and returns the count, or -1 when the
 //                  object was destroyed under it. It is found by name only (not among the
 //                  GetNMethods methods).
+//   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
+//               reads and sets the event buffer depth through the host this object was given
+//               (found by name only);
+//   AwaitStream() -> waits (10 s at most) until that thread has made 100 more rounds, and says
+//               whether it did (found by name only).
+// Built with STUB_WITHOUT_DESTROY_OBJECT, the library exports no DestroyObject.
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
@@ -57,6 +67,45 @@ std::string mode() {
 
 // The objects not yet destroyed, so that a method can tell when it was destroyed under it.
 std::set<const void*> g_liveObjects;
+
+// The streaming thread's rounds (Stream, AwaitStream). Made on first use and never destroyed:
+// the thread runs until the process ends, past the library's static destructors.
+const long kAwaitedRounds = 100;
+
+struct StreamRounds {
+    std::mutex lock;
+    std::condition_variable round;
+    long rounds = 0;
+};
+
+StreamRounds& stream_rounds() {
+    static StreamRounds* const rounds = new StreamRounds;
+    return *rounds;
+}
+
+void stream_to(IAddInDefBaseEx* host) {
+    StreamRounds& state = stream_rounds();
+    Text source = text("stub"), message = text("tick"), data = text("");
+    for (;;) {
+        host->ExternalEvent(&source[0], &message[0], &data[0]);
+        host->SetEventBufferDepth(host->GetEventBufferDepth());
+        {
+            std::lock_guard<std::mutex> lock(state.lock);
+            ++state.rounds;
+        }
+        state.round.notify_all();
+        // The pace of a busy scanner, not a wait for anything.
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+}
+
+bool await_stream(long rounds) {
+    StreamRounds& state = stream_rounds();
+    std::unique_lock<std::mutex> lock(state.lock);
+    const long until = state.rounds + rounds;
+    return state.round.wait_for(lock, std::chrono::seconds(10),
+                                [&] { return state.rounds >= until; });
+}
 
 class StubComponent : public IComponentBase {
 public:
@@ -115,6 +164,8 @@ public:
         if (equal(name, "One")) return 1;
         if (equal(name, "Callbacks")) return 2;
         if (equal(name, "Reentrant")) return 3;
+        if (equal(name, "Stream")) return 4;
+        if (equal(name, "AwaitStream")) return 5;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
@@ -149,6 +200,15 @@ public:
                 return callbacks(ret);
             case 3:
                 return reentrant(ret);
+            case 4:
+                std::thread(stream_to, m_host).detach();
+                ret->vt = VTYPE_BOOL;
+                ret->bVal = true;
+                return true;
+            case 5:
+                ret->vt = VTYPE_BOOL;
+                ret->bVal = await_stream(kAwaitedRounds);
+                return true;
         }
         return false;
     }
@@ -226,19 +286,33 @@ private:
 
 const Text g_classNames = text("Stub||Other");
 
+#ifdef STUB_WITHOUT_DESTROY_OBJECT
+// The objects are never destroyed: the library holds them for as long as it is loaded, as an
+// add-in without DestroyObject does (a leak checker finds them held).
+void keep_object(const void* object) {
+    static std::set<const void*>* const kept = new std::set<const void*>;
+    kept->insert(object);
+}
+#else
+void keep_object(const void*) {}
+#endif
+
 }  // namespace
 
 STUB_EXPORT long GetClassObject(const uint16_t*, IComponentBase** component) {
     if (mode() == "noobject" || *component != nullptr) return 0;
     *component = new StubComponent;
+    keep_object(*component);
     return 1;
 }
 
+#ifndef STUB_WITHOUT_DESTROY_OBJECT
 STUB_EXPORT long DestroyObject(IComponentBase** component) {
     delete *component;
     *component = nullptr;
     return 0;
 }
+#endif
 
 STUB_EXPORT const uint16_t* GetClassNames() {
     return g_classNames.c_str();

@@ -1,6 +1,6 @@
 // The native add-in's lifecycle as every bridge drives it (NativeAddIn), with the stand-in
-// add-in library of the Chrome host's tests: a finish that the object's own callbacks ask for
-// again.
+// add-in libraries of the Chrome host's tests: a finish that the object's own callbacks ask for
+// again, and an object given up without DestroyObject that keeps calling from its thread.
 
 #include <gtest/gtest.h>
 
@@ -86,6 +86,18 @@ std::unique_ptr<NativeAddIn> connected(const char* library, CountingHost& host) 
     return addIn;
 }
 
+// Calls the object's method `name` (one without parameters that answers a boolean).
+bool call_method(NativeAddIn& addIn, const char* name) {
+    NativeAddIn::CallScope scope(addIn);
+    IComponentBase* component = addIn.component();
+    if (component == nullptr) return false;
+    const Text method = text(name);
+    tVariant result{};
+    const long index = component->FindMethod(method.c_str());
+    return component->CallAsFunc(index, &result, nullptr, 0) && result.vt == VTYPE_BOOL &&
+           result.bVal;
+}
+
 struct FinishCase {
     const char* name;
     const char* mode;  // STUB_ADDIN: where the object calls its host while it is finished
@@ -127,5 +139,30 @@ INSTANTIATE_TEST_SUITE_P(
                       FinishCase{"EventFromTheDestructor", "event_in_destroy",
                                  &CountingHost::m_events}),
     [](const ::testing::TestParamInfo<FinishCase>& p) { return std::string(p.param.name); });
+
+// A library without DestroyObject: the object is only given up, and its thread goes on
+// calling its host. From the finish on nothing reaches the adapter's host, which may then
+// go; a second object of the library tells when the thread has made more rounds.
+TEST(GivenUpObject, ReachesNothingOfItsHostAfterTheFinish) {
+    std::unique_ptr<CountingHost> host(new CountingHost);
+    std::unique_ptr<NativeAddIn> addIn = connected(VELMOR_KEPT_ADDIN, *host);
+    CountingHost otherHost;
+    std::unique_ptr<NativeAddIn> other = connected(VELMOR_KEPT_ADDIN, otherHost);
+    ASSERT_TRUE(call_method(*addIn, "Stream"));
+    ASSERT_TRUE(call_method(*other, "AwaitStream")) << "the thread's first rounds";
+    EXPECT_GT(host->m_events.load(), 0);
+
+    addIn->finish();
+    EXPECT_TRUE(addIn->hasLibrary()) << "the library of a given-up object stays";
+    const int events = host->m_events.load();
+    const int depthCalls = host->m_depthCalls.load();
+    ASSERT_TRUE(call_method(*other, "AwaitStream")) << "rounds after the finish";
+    EXPECT_EQ(events, host->m_events.load()) << "events after the finish";
+    EXPECT_EQ(depthCalls, host->m_depthCalls.load()) << "depth calls after the finish";
+
+    addIn.reset();
+    host.reset();
+    EXPECT_TRUE(call_method(*other, "AwaitStream")) << "rounds after the host went";
+}
 
 }  // namespace
