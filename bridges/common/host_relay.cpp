@@ -1,6 +1,12 @@
 #include "host_relay.h"
 
+#include "native_boundary.h"
+
 namespace {
+
+std::basic_string<uint16_t> text_or_empty(const uint16_t* text) {
+    return text != nullptr ? std::basic_string<uint16_t>(text) : std::basic_string<uint16_t>();
+}
 
 template <class Part>
 Part* offered(IAddInDefBaseEx* host, Interfaces iface) {
@@ -14,6 +20,7 @@ HostRelay::HostRelay(IAddInDefBaseEx* host, IMemoryManager* memory)
       m_memory(memory),
       m_msgBox(offered<IMsgBoxN>(host, eIMsgBox)),
       m_platformInfo(offered<IPlatformInfoN>(host, eIPlatformInfo)),
+      m_appInfo(),
       m_attached(host != nullptr),
       m_passages(0),
       m_detaching(false) {}
@@ -153,5 +160,16 @@ bool HostRelay::Alert(const uint16_t* text) {
 
 const AppInfo* HostRelay::GetPlatformInfo() {
     Passage passage(*this);
-    return passage.open() ? m_platformInfo->GetPlatformInfo() : nullptr;
+    if (!passage.open()) return nullptr;
+    const AppInfo* info = m_platformInfo->GetPlatformInfo();
+    if (info == nullptr) return nullptr;
+    return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
+        m_appVersion = text_or_empty(info->AppVersion);
+        m_userAgent = text_or_empty(info->UserAgentInformation);
+        m_appInfo.AppVersion = info->AppVersion != nullptr ? m_appVersion.c_str() : nullptr;
+        m_appInfo.UserAgentInformation =
+            info->UserAgentInformation != nullptr ? m_userAgent.c_str() : nullptr;
+        m_appInfo.Application = info->Application;
+        return &m_appInfo;
+    });
 }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 
 #include "AddInDefBase.h"
 #include "IMemoryManager.h"
@@ -77,6 +78,12 @@ private:
     IMemoryManager* const m_memory;
     IMsgBoxN* const m_msgBox;
     IPlatformInfoN* const m_platformInfo;
+
+    // The platform information as last answered, in the relay's own keeping: the object may
+    // read it after the adapter that answered it is gone.
+    std::basic_string<uint16_t> m_appVersion;
+    std::basic_string<uint16_t> m_userAgent;
+    AppInfo m_appInfo;
 
     std::atomic<bool> m_attached;
     std::atomic<long> m_passages;

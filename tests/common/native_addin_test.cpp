@@ -14,6 +14,7 @@
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 #include "environment_variable.h"
+#include "host_relay.h"
 #include "native_addin.h"
 
 namespace {
@@ -163,6 +164,42 @@ TEST(GivenUpObject, ReachesNothingOfItsHostAfterTheFinish) {
     addIn.reset();
     host.reset();
     EXPECT_TRUE(call_method(*other, "AwaitStream")) << "rounds after the host went";
+}
+
+// A host that offers its platform information, in a record of its own.
+class PlatformHost : public CountingHost, public IPlatformInfoN {
+public:
+    IInterface* GetInterface(Interfaces iface) override {
+        return iface == eIPlatformInfo ? static_cast<IPlatformInfoN*>(this) : nullptr;
+    }
+    const AppInfo* GetPlatformInfo() override {
+        m_info.AppVersion = m_version.c_str();
+        m_info.UserAgentInformation = m_agent.c_str();
+        m_info.Application = eAppWebClient;
+        return &m_info;
+    }
+
+private:
+    Text m_version = text("8.3");
+    Text m_agent = text("agent");
+    AppInfo m_info{};
+};
+
+// The platform information a given-up object read before its finish stays readable after
+// the adapter that answered it is gone (the relay is the host object the object holds).
+TEST(GivenUpObject, KeepsThePlatformInformationItReadAfterItsHostWent) {
+    std::unique_ptr<PlatformHost> host(new PlatformHost);
+    HostRelay relay(host.get(), host.get());
+    auto platform = static_cast<IPlatformInfoN*>(relay.GetInterface(eIPlatformInfo));
+    ASSERT_NE(nullptr, platform);
+    const AppInfo* info = platform->GetPlatformInfo();
+    ASSERT_NE(nullptr, info);
+    relay.detach();
+    host.reset();
+    EXPECT_EQ(text("8.3"), Text(info->AppVersion));
+    EXPECT_EQ(text("agent"), Text(info->UserAgentInformation));
+    EXPECT_EQ(eAppWebClient, info->Application);
+    EXPECT_EQ(nullptr, platform->GetPlatformInfo()) << "a detached relay answers no site";
 }
 
 }  // namespace
