@@ -144,15 +144,18 @@ void AdapterNative::takeText(const uint16_t* text, UnicodeString& into) {
 }
 
 void AdapterNative::setLocale(const UnicodeString& loc) {
+    NativeAddIn::CallScope scope(m_addIn);
     locale_part(component())->SetLocale(loc.c_str());
 }
 
 long AdapterNative::getInfo() {
+    NativeAddIn::CallScope scope(m_addIn);
     IComponentBase* loaded = m_addIn.component();
     return loaded == nullptr ? 0 : loaded->GetInfo();
 }
 
 void AdapterNative::registerExtensionAs(UnicodeString& wsExt) {
+    NativeAddIn::CallScope scope(m_addIn);
     uint16_t* name = nullptr;
     if (extender(component())->RegisterExtensionAs(&name) && name != nullptr) takeText(name, wsExt);
 }
@@ -164,31 +167,43 @@ void AdapterNative::destroy() {
     delete this;
 }
 
-int AdapterNative::GetNProps() { return static_cast<int>(extender(component())->GetNProps()); }
+int AdapterNative::GetNProps() {
+    NativeAddIn::CallScope scope(m_addIn);
+    return static_cast<int>(extender(component())->GetNProps());
+}
 
 void AdapterNative::GetPropName(int nPropPos, int nAlias, UnicodeString& name) {
+    NativeAddIn::CallScope scope(m_addIn);
     takeText(extender(component())->GetPropName(nPropPos, nAlias), name);
 }
 
 bool AdapterNative::IsPropReadable(int nPropPos) {
+    NativeAddIn::CallScope scope(m_addIn);
     return extender(component())->IsPropReadable(nPropPos);
 }
 
 bool AdapterNative::IsPropWritable(int nPropPos) {
+    NativeAddIn::CallScope scope(m_addIn);
     return extender(component())->IsPropWritable(nPropPos);
 }
 
 int AdapterNative::FindProp(const UnicodeChar* pszPropName) {
+    NativeAddIn::CallScope scope(m_addIn);
     return static_cast<int>(extender(component())->FindProp(pszPropName));
 }
 
-int AdapterNative::GetNMethods() { return static_cast<int>(extender(component())->GetNMethods()); }
+int AdapterNative::GetNMethods() {
+    NativeAddIn::CallScope scope(m_addIn);
+    return static_cast<int>(extender(component())->GetNMethods());
+}
 
 void AdapterNative::GetMethodName(int nMethodPos, int nAlias, UnicodeString& name) {
+    NativeAddIn::CallScope scope(m_addIn);
     takeText(extender(component())->GetMethodName(nMethodPos, nAlias), name);
 }
 
 int AdapterNative::GetNParams(int nMethodPos) {
+    NativeAddIn::CallScope scope(m_addIn);
     return static_cast<int>(extender(component())->GetNParams(nMethodPos));
 }
 
@@ -196,6 +211,7 @@ bool AdapterNative::IsParamIn(int, int) { return true; }
 bool AdapterNative::IsParamOut(int, int) { return false; }
 
 bool AdapterNative::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
+    NativeAddIn::CallScope scope(m_addIn);
     CtVariant value;
     extender(component())->GetParamDefValue(nMethodPos, nParamPos, &value);
     Utils::VariantToNPVariant(value, pDefVal);
@@ -203,10 +219,12 @@ bool AdapterNative::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& 
 }
 
 bool AdapterNative::HasRetVal(int nMethodPos) {
+    NativeAddIn::CallScope scope(m_addIn);
     return extender(component())->HasRetVal(nMethodPos);
 }
 
 int AdapterNative::FindMethod(const UnicodeChar* pszMethodName) {
+    NativeAddIn::CallScope scope(m_addIn);
     return static_cast<int>(extender(component())->FindMethod(pszMethodName));
 }
 

@@ -14,7 +14,8 @@ F library_function(HMODULE library, const char* name) {
 }  // namespace
 
 NativeAddIn::~NativeAddIn() {
-    if (m_component == nullptr && !m_objectInLibrary) closeLibrary();
+    if (m_component != nullptr) giveUpObject();
+    if (!m_objectInLibrary) closeLibrary();
 }
 
 bool NativeAddIn::openLibrary(const std::string& path, LibraryOpener open) {
@@ -25,7 +26,7 @@ bool NativeAddIn::openLibrary(const std::string& path, LibraryOpener open) {
 NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddInDefBaseEx* host,
                                                 IMemoryManager* memory,
                                                 Capabilities capabilities) {
-    if (m_component != nullptr) return eAlreadyConnected;
+    if (m_component != nullptr || m_finishing) return eAlreadyConnected;
     if (m_library == nullptr) return eNoLibrary;
     auto getClassObject = library_function<GetClassObjectPtr>(m_library, kGetClassObject);
     if (getClassObject == nullptr) {
@@ -33,10 +34,12 @@ NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddI
         return eNoClassObject;
     }
     m_finishPending = false;
+    std::unique_ptr<HostRelay> relay(new HostRelay(host, memory));
     if (getClassObject(className, &m_component) == 0 || m_component == nullptr) {
         m_component = nullptr;
         return eNoObject;
     }
+    m_relay = std::move(relay);
     bool callInit = true;
     auto announce =
         library_function<SetPlatformCapabilitiesPtr>(m_library, kSetPlatformCapabilities);
@@ -45,11 +48,16 @@ NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddI
         if (capabilities == eAnnounceAndObey && answer == eAppCapabilitiesInvalid) callInit = false;
     }
     CallScope scope(*this);
-    if (callInit && !m_component->Init(host)) return eInitRefused;
-    return m_component->setMemManager(memory) ? eConnected : eMemoryRefused;
+    IComponentBase* const component = m_component;
+    if (callInit && !component->Init(static_cast<IAddInDefBaseEx*>(m_relay.get()))) {
+        return eInitRefused;
+    }
+    return component->setMemManager(static_cast<IMemoryManager*>(m_relay.get())) ? eConnected
+                                                                                 : eMemoryRefused;
 }
 
 void NativeAddIn::finish() {
+    if (m_finishing) return;
     if (m_callDepth > 0) {
         m_finishPending = m_component != nullptr;
         return;
@@ -57,21 +65,33 @@ void NativeAddIn::finish() {
     finishNow();
 }
 
+// The object may call its host from Done or from its destructor, and the host may be asked to
+// finish it again from there: m_finishing makes that ask do nothing.
 void NativeAddIn::finishNow() {
     m_finishPending = false;
-    if (m_component == nullptr || m_library == nullptr) return;
+    if (m_component == nullptr || m_library == nullptr || m_finishing) return;
+    m_finishing = true;
     m_component->Done();
     auto destroyObject = library_function<DestroyObjectPtr>(m_library, kDestroyObject);
     if (destroyObject == nullptr) {
-        m_component = nullptr;
-        m_objectInLibrary = true;
+        giveUpObject();
+        m_finishing = false;
         return;
     }
     // Destroying the object stops its threads, which may be passing a callback to the host
     // right now; the host stays whole until this returns.
     destroyObject(&m_component);
     m_component = nullptr;
+    m_relay.reset();
+    m_finishing = false;
     closeLibrary();
+}
+
+void NativeAddIn::giveUpObject() {
+    if (m_relay) m_relay->detach();
+    m_relay.release();  // the object may call it for as long as the library is loaded
+    m_component = nullptr;
+    m_objectInLibrary = true;
 }
 
 void NativeAddIn::closeLibrary() {

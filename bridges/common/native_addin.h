@@ -6,14 +6,21 @@
 // An add-in may call its host while one of its methods runs, and the host may be asked to
 // finish the object from that callback. The object is then finished when the outermost call
 // into it returns; meanwhile it already counts as gone (component() is null), so every later
-// call is answered as a finished adapter answers it.
+// call is answered as a finished adapter answers it. Finishing is one act: Done and
+// DestroyObject run once each, and a finish asked for from inside them does nothing more.
+//
+// The object's host is a HostRelay in front of the adapter, so that an object given up
+// without DestroyObject (which may go on calling from its own threads) never reaches an
+// adapter that is gone.
 
+#include <memory>
 #include <string>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 #include "addin_library.h"
+#include "host_relay.h"
 
 class NativeAddIn {
 public:
@@ -46,16 +53,20 @@ public:
     // held afterwards.
     bool openLibrary(const std::string& path, LibraryOpener open = open_library);
     // GetClassObject(className) and the set-up of the object it gives, with `host` and
-    // `memory` as the object's host.
+    // `memory` (through a relay) as the object's host. While the object is being finished
+    // nothing is done (eAlreadyConnected).
     ConnectResult connect(const uint16_t* className, IAddInDefBaseEx* host, IMemoryManager* memory,
                           Capabilities capabilities);
     // Done, then DestroyObject and closing the library (without DestroyObject the object is
-    // only given up and the library stays). Nothing without an object or a library; during a
-    // call into the object, deferred to the end of the outermost one.
+    // only given up and the library stays). Nothing without an object or a library, or while
+    // the object is being finished; during a call into the object, deferred to the end of the
+    // outermost one.
     void finish();
 
-    // The object, or null when none is held or it is to be finished.
-    IComponentBase* component() const { return m_finishPending ? nullptr : m_component; }
+    // The object, or null when none is held or it is to be finished or being finished.
+    IComponentBase* component() const {
+        return m_finishPending || m_finishing ? nullptr : m_component;
+    }
     bool hasLibrary() const { return m_library != nullptr; }
 
     // Marks a call into the object for as long as it lives: a finish asked for meanwhile runs
@@ -73,14 +84,20 @@ public:
 
 private:
     void finishNow();
+    // The object lives on inside the library, and so does its host, cut off the adapter.
+    void giveUpObject();
     void closeLibrary();
 
     HMODULE m_library = nullptr;
     IComponentBase* m_component = nullptr;
+    // The host the object holds; kept for the library's life when the object is given up.
+    std::unique_ptr<HostRelay> m_relay;
     // The object was given up without DestroyObject: it lives on inside the library.
     bool m_objectInLibrary = false;
     // Calls into the object under way on this thread (the page's: calls are not made from
     // two threads at once), and whether a finish waits for them.
     int m_callDepth = 0;
     bool m_finishPending = false;
+    // Done or DestroyObject is running.
+    bool m_finishing = false;
 };

@@ -65,7 +65,7 @@ AdapterCpp::AdapterCpp()
 }
 
 // A library that gave no object (or whose object is gone) is not left loaded (NativeAddIn).
-AdapterCpp::~AdapterCpp() { Disconnect(); }
+AdapterCpp::~AdapterCpp() { m_addIn.finish(); }
 
 // ---- nsISupports
 
@@ -97,7 +97,9 @@ NS_IMETHODIMP_(bool) AdapterCpp::Initialize(IInnerListener* listener) {
 
 NS_IMETHODIMP_(int32_t) AdapterCpp::GetInfo() {
     IComponentBase* component = m_addIn.component();
-    return component == nullptr ? 0 : static_cast<int32_t>(component->GetInfo());
+    if (component == nullptr) return 0;
+    NativeAddIn::CallScope scope(m_addIn);
+    return static_cast<int32_t>(component->GetInfo());
 }
 
 NS_IMETHODIMP_(void) AdapterCpp::RegisterExtensionAs(nsAString& extensionName) {
@@ -132,7 +134,12 @@ NS_IMETHODIMP_(bool) AdapterCpp::Connect(const char16_t* wsClass, const char16_t
     return result == NativeAddIn::eConnected;
 }
 
-NS_IMETHODIMP_(void) AdapterCpp::Disconnect() { m_addIn.finish(); }
+// The page may let go of the site, and so of this adapter, from a callback of Done or of the
+// object's destructor: the adapter stays until the finish has returned.
+NS_IMETHODIMP_(void) AdapterCpp::Disconnect() {
+    const nsCOMPtr<IComponentDef> self(this);
+    m_addIn.finish();
+}
 
 NS_IMETHODIMP_(void) AdapterCpp::GetPropPage(void*) {}
 

@@ -144,8 +144,12 @@ HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
     });
 }
 
+// The page may let go of the site, and so of this adapter, from a callback of Done or of the
+// object's destructor: the adapter stays until the finish has returned.
 HRESULT AdapterNative::done() {
+    AddRef();
     m_addIn.finish();
+    Release();
     return S_OK;
 }
 

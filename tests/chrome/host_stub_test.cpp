@@ -28,7 +28,10 @@ std::string callback(unsigned cls, const std::string& method, const std::string&
 class StubHost : public ::testing::Test {
 protected:
     void start(const std::string& mode, bool withAddIn = true) {
-        folder.reset(new HostFolder("", withAddIn ? VELMOR_STUB_ADDIN : ""));
+        startWith(mode, withAddIn ? VELMOR_STUB_ADDIN : "");
+    }
+    void startWith(const std::string& mode, const std::string& library) {
+        folder.reset(new HostFolder("", library));
         ASSERT_TRUE(folder->ok);
         host.reset(new Host({"STUB_ADDIN=" + mode}, folder->host()));
         ASSERT_TRUE(host->started);
@@ -178,6 +181,58 @@ TEST_F(StubHost, EveryCallbackBecomesAMessageFromTheSite) {
     EXPECT_EQ(reply(1, 30, "callExt", "[\"Callbacks\"]",
                     "\"8.3.1|UA/1|confirm=false|alert|depth=5|read=0\""),
               host->next("the call's reply"));
+}
+
+// The frames up to the reply to `query`, which is returned ("" with a failure when none
+// comes); `events` counts the external events of site `cls` on the way.
+std::string reply_after_events(Host& host, unsigned cls, unsigned query, unsigned& events) {
+    for (;;) {
+        const std::string frame = host.next("a reply among the add-in's events");
+        if (frame.empty()) return frame;
+        const JsValue message = parse(frame);
+        if (message["type"].asInt() == 15 && message["method"].asString() == "externalEvent" &&
+            message["cls_id"].asUInt() == cls) {
+            ++events;
+            continue;
+        }
+        if (message["query_id"].asUInt() == query) return frame;
+        ADD_FAILURE() << "unexpected " << frame;
+        return std::string();
+    }
+}
+
+// A library without DestroyObject: its object is only given up by done and keeps sending
+// events from its own thread. From done on, nothing of it reaches the site, and after the
+// release (the adapter gone) its calls find a host that still answers; the host quits
+// cleanly. A second object of the library tells when the thread has made more rounds.
+TEST_F(StubHost, AnObjectGivenUpWithoutDestroyObjectReachesNothingAfterDone) {
+    startWith("", VELMOR_KEPT_ADDIN);
+    load("X.Stub");
+    const unsigned streaming = create(10, "X.Stub");
+    const unsigned watching = create(11, "X.Stub");
+    ASSERT_NE(streaming, watching);
+    unsigned events = 0;
+    const auto await_rounds = [&](unsigned query) {
+        host->send(call(watching, query, "callExt", "[\"AwaitStream\"]"));
+        EXPECT_EQ(reply(watching, query, "callExt", "[\"AwaitStream\"]", "true"),
+                  reply_after_events(*host, streaming, query, events));
+    };
+    host->send(call(streaming, 20, "callExt", "[\"Stream\"]"));
+    EXPECT_EQ(reply(streaming, 20, "callExt", "[\"Stream\"]", "true"),
+              reply_after_events(*host, streaming, 20, events));
+    await_rounds(21);
+    EXPECT_GT(events, 0u) << "the thread's events before done";
+
+    host->send(call(streaming, 22, "done", "[]"));
+    EXPECT_EQ(reply(streaming, 22, "done", "null", "null"),
+              reply_after_events(*host, streaming, 22, events));
+    events = 0;
+    await_rounds(23);
+    EXPECT_EQ(0u, events) << "events after done";
+
+    host->send("{\"type\":10,\"cls_id\":" + std::to_string(streaming) + "}");
+    await_rounds(24);
+    EXPECT_EQ(0u, events) << "events after the release";
 }
 
 }  // namespace

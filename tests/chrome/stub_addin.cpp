@@ -3,6 +3,8 @@
 //   STUB_ADDIN=noobject      GetClassObject makes no component
 //   STUB_ADDIN=refuse        the component refuses Init
 //   STUB_ADDIN=shared        the component's version is 1500 (one site for all requests)
+//   STUB_ADDIN=error_in_done Done reports an error to the host (which may end the object again)
+//   STUB_ADDIN=event_in_destroy  the destructor sends an event "stub"/"destroyed" to the host
 //   anything else            version 2000
 // Class list "Stub||Other" (three classes, one with an empty name). The component has one
 // property, "Value" (readable and writable, an integer; "ReadOnly" readable only and
@@ -19,11 +21,21 @@
 //                  keep the host's blocks. Found by name only.
 //   OverlongText(), OverlongBlob() -> the six bytes C3 41 42 43 FF 41 in a block of their own
 //                  size, as VTYPE_PSTR or VTYPE_BLOB, claiming 4096 bytes (by name only).
+//   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
+//               reads and sets the event buffer depth through the host this object was given
+//               (found by name only);
+//   AwaitStream() -> waits (10 s at most) until that thread has made 100 more rounds, and says
+//               whether it did (found by name only).
+// Built with STUB_WITHOUT_DESTROY_OBJECT, the library exports no DestroyObject.
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
@@ -61,13 +73,59 @@ std::string mode() {
 // The objects not yet destroyed, so that a method can tell when it was destroyed under it.
 std::set<const void*> g_liveObjects;
 
+// The streaming thread's rounds (Stream, AwaitStream). Made on first use and never destroyed:
+// the thread runs until the process ends, past the library's static destructors.
+const long kAwaitedRounds = 100;
+
+struct StreamRounds {
+    std::mutex lock;
+    std::condition_variable round;
+    long rounds = 0;
+};
+
+StreamRounds& stream_rounds() {
+    static StreamRounds* const rounds = new StreamRounds;
+    return *rounds;
+}
+
+void stream_to(IAddInDefBaseEx* host) {
+    StreamRounds& state = stream_rounds();
+    Text source = text("stub"), message = text("tick"), data = text("");
+    for (;;) {
+        host->ExternalEvent(&source[0], &message[0], &data[0]);
+        host->SetEventBufferDepth(host->GetEventBufferDepth());
+        {
+            std::lock_guard<std::mutex> lock(state.lock);
+            ++state.rounds;
+        }
+        state.round.notify_all();
+        // The pace of a busy scanner, not a wait for anything.
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+}
+
+bool await_stream(long rounds) {
+    StreamRounds& state = stream_rounds();
+    std::unique_lock<std::mutex> lock(state.lock);
+    const long until = state.rounds + rounds;
+    return state.round.wait_for(lock, std::chrono::seconds(10),
+                                [&] { return state.rounds >= until; });
+}
+
 class StubComponent : public IComponentBase {
 public:
     static const long kOverlongText = 40;
     static const long kOverlongBlob = 41;
+    static const long kRewrite = 42;
 
     StubComponent() { g_liveObjects.insert(this); }
-    ~StubComponent() override { g_liveObjects.erase(this); }
+    ~StubComponent() override {
+        g_liveObjects.erase(this);
+        if (mode() == "event_in_destroy" && m_host != nullptr) {
+            Text source = text("stub"), message = text("destroyed"), data = text("");
+            m_host->ExternalEvent(&source[0], &message[0], &data[0]);
+        }
+    }
     bool Init(void* connection) override {
         m_host = static_cast<IAddInDefBaseEx*>(connection);
         return mode() != "refuse";
@@ -77,7 +135,12 @@ public:
         return mem != nullptr;
     }
     long GetInfo() override { return mode() == "shared" ? 1500 : 2000; }
-    void Done() override {}
+    void Done() override {
+        if (mode() == "error_in_done" && m_host != nullptr) {
+            Text source = text("stub"), descr = text("done");
+            m_host->AddError(1, source.c_str(), descr.c_str(), 0);
+        }
+    }
 
     bool RegisterExtensionAs(uint16_t** name) override {
         *name = alloc(text("Stub"));
@@ -110,14 +173,16 @@ public:
         if (equal(name, "One")) return 1;
         if (equal(name, "Callbacks")) return 2;
         if (equal(name, "Reentrant")) return 3;
-        if (equal(name, "Rewrite")) return 4;
+        if (equal(name, "Rewrite")) return kRewrite;
         if (equal(name, "OverlongText")) return kOverlongText;
         if (equal(name, "OverlongBlob")) return kOverlongBlob;
+        if (equal(name, "Stream")) return 4;
+        if (equal(name, "AwaitStream")) return 5;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
     long GetNParams(const long num) override {
-        return num == 0 ? 2 : num == 1 ? 1 : num == 4 ? 4 : 0;
+        return num == 0 ? 2 : num == 1 ? 1 : num == kRewrite ? 4 : 0;
     }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
@@ -149,12 +214,21 @@ public:
                 return callbacks(ret);
             case 3:
                 return reentrant(ret);
-            case 4:
+            case kRewrite:
                 return rewrite(ret, params, count);
             case kOverlongText:
                 return overlong(ret, VTYPE_PSTR);
             case kOverlongBlob:
                 return overlong(ret, VTYPE_BLOB);
+            case 4:
+                std::thread(stream_to, m_host).detach();
+                ret->vt = VTYPE_BOOL;
+                ret->bVal = true;
+                return true;
+            case 5:
+                ret->vt = VTYPE_BOOL;
+                ret->bVal = await_stream(kAwaitedRounds);
+                return true;
         }
         return false;
     }
@@ -256,19 +330,33 @@ private:
 
 const Text g_classNames = text("Stub||Other");
 
+#ifdef STUB_WITHOUT_DESTROY_OBJECT
+// The objects are never destroyed: the library holds them for as long as it is loaded, as an
+// add-in without DestroyObject does (a leak checker finds them held).
+void keep_object(const void* object) {
+    static std::set<const void*>* const kept = new std::set<const void*>;
+    kept->insert(object);
+}
+#else
+void keep_object(const void*) {}
+#endif
+
 }  // namespace
 
 STUB_EXPORT long GetClassObject(const uint16_t*, IComponentBase** component) {
     if (mode() == "noobject" || *component != nullptr) return 0;
     *component = new StubComponent;
+    keep_object(*component);
     return 1;
 }
 
+#ifndef STUB_WITHOUT_DESTROY_OBJECT
 STUB_EXPORT long DestroyObject(IComponentBase** component) {
     delete *component;
     *component = nullptr;
     return 0;
 }
+#endif
 
 STUB_EXPORT const uint16_t* GetClassNames() {
     return g_classNames.c_str();

@@ -485,5 +485,56 @@ TEST_F(Values, ASiteEndedInsideTheAddInsCallbackFinishesWhenTheCallReturns) {
     }
 }
 
+// The add-in calls its host while it is finished (an error from Done, an event from its
+// destructor), and the page ends the site on every callback, by done or by letting it go:
+// Done and DestroyObject run once each (the old road ran them again inside themselves and
+// returned into a closed library), and a site the page kept answers as a finished one.
+TEST_F(Values, ASiteEndedAgainWhileItsAddInFinishesFinishesOnce) {
+    nsCOMPtr<IAddInSiteExt> finished;
+    ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Stub", getter_AddRefs(finished)));
+    ASSERT_EQ(NS_OK, finished->Done());
+    nsCOMPtr<nsIVariant> ignored;
+    const nsresult finishedAnswer = finished->Call(u"Reentrant", nullptr, getter_AddRefs(ignored));
+    ASSERT_NE(NS_OK, finishedAnswer);
+
+    struct Case {
+        const char* mode;
+        const char* callback;
+    };
+    const Case kCases[] = {{"error_in_done", "addError"}, {"event_in_destroy", "externalEvent"}};
+    const bool kByRelease[] = {false, true};
+    for (const Case& c : kCases) {
+        for (bool byRelease : kByRelease) {
+            SCOPED_TRACE(std::string(c.mode) + (byRelease ? ", released" : ", done"));
+            nsCOMPtr<IAddInSiteExt> site;
+            ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Stub", getter_AddRefs(site)));
+            IAddInSiteExt* const raw = site.get();
+            nsCOMPtr<IAddInSiteExt> caller = site;  // the page's reference for its own done
+            const auto end_site = [&] {
+                if (byRelease) {
+                    m_service->ReleaseObject(raw);
+                    site = nullptr;
+                } else {
+                    raw->Done();
+                }
+            };
+            m_page->clear();
+            m_page->m_onError = end_site;
+            m_page->m_onEvent = [&](const char16_t*) { end_site(); };
+            set_environment("STUB_ADDIN", c.mode);
+            EXPECT_EQ(NS_OK, caller->Done());
+            unset_environment("STUB_ADDIN");
+            m_page->m_onError = nullptr;
+            m_page->m_onEvent = nullptr;
+            caller = nullptr;
+            EXPECT_EQ(1u, m_page->count(c.callback));
+            if (site) {
+                nsCOMPtr<nsIVariant> after;
+                EXPECT_EQ(finishedAnswer, site->Call(u"Reentrant", nullptr, getter_AddRefs(after)));
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmor_test

@@ -1,0 +1,205 @@
+// The native add-in's lifecycle as every bridge drives it (NativeAddIn), with the stand-in
+// add-in libraries of the Chrome host's tests: a finish that the object's own callbacks ask for
+// again, and an object given up without DestroyObject that keeps calling from its thread.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "AddInDefBase.h"
+#include "ComponentBase.h"
+#include "IMemoryManager.h"
+#include "environment_variable.h"
+#include "host_relay.h"
+#include "native_addin.h"
+
+namespace {
+
+typedef std::basic_string<uint16_t> Text;
+
+Text text(const char* s) {
+    Text t;
+    for (; *s; ++s) t.push_back(static_cast<unsigned char>(*s));
+    return t;
+}
+
+// A host that counts what reaches it and runs `m_onCallback` on every error and event, as a
+// page that answers each of them.
+class CountingHost : public IAddInDefBaseEx, public IMemoryManager {
+public:
+    bool AddError(unsigned short, const uint16_t*, const uint16_t*, long) override {
+        ++m_errors;
+        callback();
+        return true;
+    }
+    bool Read(uint16_t*, tVariant*, long*, uint16_t**) override { return false; }
+    bool Write(uint16_t*, tVariant*) override { return false; }
+    bool RegisterProfileAs(uint16_t*) override { return false; }
+    bool SetEventBufferDepth(long) override {
+        ++m_depthCalls;
+        return true;
+    }
+    long GetEventBufferDepth() override {
+        ++m_depthCalls;
+        return 1;
+    }
+    bool ExternalEvent(uint16_t*, uint16_t*, uint16_t*) override {
+        ++m_events;
+        callback();
+        return true;
+    }
+    void CleanEventBuffer() override {}
+    bool SetStatusLine(uint16_t*) override { return true; }
+    void ResetStatusLine() override {}
+    IInterface* GetInterface(Interfaces) override { return nullptr; }
+
+    bool AllocMemory(void** pMemory, unsigned long bytes) override {
+        *pMemory = ::operator new(bytes != 0 ? bytes : 1);
+        return true;
+    }
+    void FreeMemory(void** pMemory) override {
+        ::operator delete(*pMemory);
+        *pMemory = nullptr;
+    }
+
+    std::atomic<int> m_errors{0};
+    std::atomic<int> m_events{0};
+    std::atomic<int> m_depthCalls{0};
+    std::function<void()> m_onCallback;
+
+private:
+    void callback() {
+        if (m_onCallback) m_onCallback();
+    }
+};
+
+// One object of `library`, connected to `host`.
+std::unique_ptr<NativeAddIn> connected(const char* library, CountingHost& host) {
+    std::unique_ptr<NativeAddIn> addIn(new NativeAddIn);
+    EXPECT_TRUE(addIn->openLibrary(library)) << library;
+    const Text name = text("Stub");
+    EXPECT_EQ(NativeAddIn::eConnected,
+              addIn->connect(name.c_str(), &host, &host, NativeAddIn::eAnnounceAndObey));
+    return addIn;
+}
+
+// Calls the object's method `name` (one without parameters that answers a boolean).
+bool call_method(NativeAddIn& addIn, const char* name) {
+    NativeAddIn::CallScope scope(addIn);
+    IComponentBase* component = addIn.component();
+    if (component == nullptr) return false;
+    const Text method = text(name);
+    tVariant result{};
+    const long index = component->FindMethod(method.c_str());
+    return component->CallAsFunc(index, &result, nullptr, 0) && result.vt == VTYPE_BOOL &&
+           result.bVal;
+}
+
+struct FinishCase {
+    const char* name;
+    const char* mode;  // STUB_ADDIN: where the object calls its host while it is finished
+    std::atomic<int> CountingHost::*calls;
+};
+
+void PrintTo(const FinishCase& c, std::ostream* out) { *out << c.name; }
+
+class FinishCalledAgain : public ::testing::TestWithParam<FinishCase> {
+protected:
+    void TearDown() override { velmor_test::unset_environment("STUB_ADDIN"); }
+};
+
+// The host ends the object on every callback, as a page ends its site on every error: Done
+// and DestroyObject still run once each (a second Done would call back again, without end),
+// the object already counts as gone inside them, and the library is closed once, after them.
+TEST_P(FinishCalledAgain, FromTheObjectsOwnCallbackDoesNothingMore) {
+    const FinishCase& c = GetParam();
+    CountingHost host;
+    std::unique_ptr<NativeAddIn> addIn = connected(VELMOR_STUB_ADDIN, host);
+    velmor_test::set_environment("STUB_ADDIN", c.mode);
+    int finishesAsked = 0;
+    bool goneInside = true;
+    host.m_onCallback = [&] {
+        if (++finishesAsked > 3) return;  // enough to tell; the old code went on for ever
+        goneInside = goneInside && addIn->component() == nullptr;
+        addIn->finish();
+    };
+    addIn->finish();
+    EXPECT_EQ(1, (host.*c.calls).load()) << "callbacks while the object was finished";
+    EXPECT_TRUE(goneInside) << "the object still offered inside its finish";
+    EXPECT_EQ(nullptr, addIn->component());
+    EXPECT_FALSE(addIn->hasLibrary());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FinishCalledAgain,
+    ::testing::Values(FinishCase{"ErrorFromDone", "error_in_done", &CountingHost::m_errors},
+                      FinishCase{"EventFromTheDestructor", "event_in_destroy",
+                                 &CountingHost::m_events}),
+    [](const ::testing::TestParamInfo<FinishCase>& p) { return std::string(p.param.name); });
+
+// A library without DestroyObject: the object is only given up, and its thread goes on
+// calling its host. From the finish on nothing reaches the adapter's host, which may then
+// go; a second object of the library tells when the thread has made more rounds.
+TEST(GivenUpObject, ReachesNothingOfItsHostAfterTheFinish) {
+    std::unique_ptr<CountingHost> host(new CountingHost);
+    std::unique_ptr<NativeAddIn> addIn = connected(VELMOR_KEPT_ADDIN, *host);
+    CountingHost otherHost;
+    std::unique_ptr<NativeAddIn> other = connected(VELMOR_KEPT_ADDIN, otherHost);
+    ASSERT_TRUE(call_method(*addIn, "Stream"));
+    ASSERT_TRUE(call_method(*other, "AwaitStream")) << "the thread's first rounds";
+    EXPECT_GT(host->m_events.load(), 0);
+
+    addIn->finish();
+    EXPECT_TRUE(addIn->hasLibrary()) << "the library of a given-up object stays";
+    const int events = host->m_events.load();
+    const int depthCalls = host->m_depthCalls.load();
+    ASSERT_TRUE(call_method(*other, "AwaitStream")) << "rounds after the finish";
+    EXPECT_EQ(events, host->m_events.load()) << "events after the finish";
+    EXPECT_EQ(depthCalls, host->m_depthCalls.load()) << "depth calls after the finish";
+
+    addIn.reset();
+    host.reset();
+    EXPECT_TRUE(call_method(*other, "AwaitStream")) << "rounds after the host went";
+}
+
+// A host that offers its platform information, in a record of its own.
+class PlatformHost : public CountingHost, public IPlatformInfoN {
+public:
+    IInterface* GetInterface(Interfaces iface) override {
+        return iface == eIPlatformInfo ? static_cast<IPlatformInfoN*>(this) : nullptr;
+    }
+    const AppInfo* GetPlatformInfo() override {
+        m_info.AppVersion = m_version.c_str();
+        m_info.UserAgentInformation = m_agent.c_str();
+        m_info.Application = eAppWebClient;
+        return &m_info;
+    }
+
+private:
+    Text m_version = text("8.3");
+    Text m_agent = text("agent");
+    AppInfo m_info{};
+};
+
+// The platform information a given-up object read before its finish stays readable after
+// the adapter that answered it is gone (the relay is the host object the object holds).
+TEST(GivenUpObject, KeepsThePlatformInformationItReadAfterItsHostWent) {
+    std::unique_ptr<PlatformHost> host(new PlatformHost);
+    HostRelay relay(host.get(), host.get());
+    auto platform = static_cast<IPlatformInfoN*>(relay.GetInterface(eIPlatformInfo));
+    ASSERT_NE(nullptr, platform);
+    const AppInfo* info = platform->GetPlatformInfo();
+    ASSERT_NE(nullptr, info);
+    relay.detach();
+    host.reset();
+    EXPECT_EQ(text("8.3"), Text(info->AppVersion));
+    EXPECT_EQ(text("agent"), Text(info->UserAgentInformation));
+    EXPECT_EQ(eAppWebClient, info->Application);
+    EXPECT_EQ(nullptr, platform->GetPlatformInfo()) << "a detached relay answers no site";
+}
+
+}  // namespace
