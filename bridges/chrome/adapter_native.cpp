@@ -1,11 +1,11 @@
 #include "adapter_native.h"
 
 #include <cstdlib>
-#include <vector>
 
 #include "addin_site.h"
 #include "host_exceptions.h"
 #include "native_boundary.h"
+#include "parameter_records.h"
 #include "utils.h"
 
 namespace {
@@ -228,10 +228,15 @@ int AdapterNative::FindMethod(const UnicodeChar* pszMethodName) {
     return static_cast<int>(extender(component())->FindMethod(pszMethodName));
 }
 
+// The records of a call: the host's texts come from the C heap as the conversions make them,
+// the component's from this adapter's AllocMemory.
+
 void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
     NativeAddIn::CallScope scope(m_addIn);
     ILanguageExtenderBase* ext = extender(component());
-    CtVariant var;
+    ParameterRecords records(host_heap(), this);
+    records.reset(1);
+    tVariant& var = records[0];
     const long prop = ext->FindProp(name.c_str());
     if (prop == -1) throw lib_exception("Property not found", false);
     if (!ext->IsPropReadable(prop)) {
@@ -245,12 +250,14 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
 void AdapterNative::setPropVal(const UnicodeString& name, const CNPVariant& value) {
     NativeAddIn::CallScope scope(m_addIn);
     ILanguageExtenderBase* ext = extender(component());
-    CtVariant var;
-    Utils::NPVariantToVariant(value, var);
+    ParameterRecords records(host_heap(), this);
+    records.reset(1);
+    Utils::NPVariantToVariant(value, records[0]);
+    records.lend();
     const long prop = ext->FindProp(name.c_str());
     if (prop == -1) throw lib_exception("Property not found", false);
     if (!ext->IsPropWritable(prop)) return;
-    if (!ext->SetPropVal(prop, &var)) throw lib_exception("Property error", false);
+    if (!ext->SetPropVal(prop, &records[0])) throw lib_exception("Property error", false);
 }
 
 void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) {
@@ -259,35 +266,35 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
     const long method = ext->FindMethod(name.c_str());
     if (method == -1) throw lib_exception("Method not found", false);
     const bool isFunction = ext->HasRetVal(method);
-    CtVariant result;
     long n = ext->GetNParams(method);
     if (n < 0) n = 0;
-    std::vector<CtVariant> records(static_cast<size_t>(n));
+    ParameterRecords records(host_heap(), this);
+    records.reset(static_cast<size_t>(n));
 
     long count = 0;
     if (params.isArray()) {
         count = static_cast<long>(params.size());
         CJSArray array(params);
-        Utils::jsArrayTotVariantArray(array, records);
+        Utils::jsArrayTotVariantArray(array, records.data(), records.size());
     } else if (params.isNull() || params.empty()) {
         count = 0;
     } else if (n >= 1) {
         Utils::NPVariantToVariant(params, records[0]);
         count = 1;
     }
+    records.lend();
     for (long i = count; i < n; ++i) ext->GetParamDefValue(method, i, &records[i]);
 
-    tVariant* data = n > 0 ? records.data() : nullptr;
     if (isFunction) {
-        ext->CallAsFunc(method, &result, data, n);
-        Utils::VariantToNPVariant(result, retval);
+        ext->CallAsFunc(method, &records.result(), records.data(), n);
+        Utils::VariantToNPVariant(records.result(), retval);
     } else {
-        ext->CallAsProc(method, data, n);
+        ext->CallAsProc(method, records.data(), n);
     }
 
     if (n > 0) {
         CJSArray converted;
-        Utils::tVariantArrayTojsArray(records, converted);
+        Utils::tVariantArrayTojsArray(records.data(), records.size(), converted);
         CJSArray out;
         for (long i = 0; i < count; ++i) {
             out.append(i < n ? converted[static_cast<Json::ArrayIndex>(i)] : JsValue());

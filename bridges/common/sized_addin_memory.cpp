@@ -40,9 +40,16 @@ bool SizedAddInMemory::bytesToEnd(const void* at, size_t* bytes) const {
     return true;
 }
 
+bool SizedReading::AllocMemory(void** pMemory, unsigned long) {
+    if (pMemory != nullptr) *pMemory = nullptr;
+    return false;
+}
+
 size_t readable_bytes(IMemoryManager* memory, const char* text, size_t claimed) {
     if (text == nullptr) return 0;
-    const SizedAddInMemory* sized = dynamic_cast<const SizedAddInMemory*>(memory);
+    const SizedReading* reading = dynamic_cast<const SizedReading*>(memory);
+    const SizedAddInMemory* sized =
+        reading != nullptr ? &reading->sizes() : dynamic_cast<const SizedAddInMemory*>(memory);
     if (sized == nullptr) return claimed;
     size_t bytes = 0;
     if (sized->bytesToEnd(text, &bytes)) return bytes < claimed ? bytes : claimed;

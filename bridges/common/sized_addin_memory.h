@@ -27,8 +27,22 @@ private:
     std::map<uintptr_t, size_t> m_blocks;
 };
 
+// The block sizes of a SizedAddInMemory for a conversion that releases what it read, given a
+// record whose blocks stay with their owner (a call's parameter records): it frees nothing
+// and allocates nothing.
+class SizedReading : public IMemoryManager {
+public:
+    explicit SizedReading(const SizedAddInMemory& sizes) : m_sizes(sizes) {}
+    bool AllocMemory(void** pMemory, unsigned long) override;
+    void FreeMemory(void**) override {}
+    const SizedAddInMemory& sizes() const { return m_sizes; }
+
+private:
+    const SizedAddInMemory& m_sizes;
+};
+
 // How many of the `claimed` bytes at `text` may be read: within a block of `memory` (when it
-// is a SizedAddInMemory), no further than that block's end; outside its blocks no further than
+// is a SizedAddInMemory or reads one), no further than that block's end; outside its blocks no further than
 // the first zero byte, as wide text stops at its terminator. A manager that keeps no sizes
 // knows nothing better than the claim. 0 for a null text.
 size_t readable_bytes(IMemoryManager* memory, const char* text, size_t claimed);

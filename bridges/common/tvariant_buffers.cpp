@@ -32,7 +32,27 @@ void clear_record(tVariant* var, IMemoryManager* memory, int depth) {
     }
 }
 
+const tVariant* buffer_record(const tVariant& var) {
+    const tVariant* record = &var;
+    for (int depth = 0; record != nullptr && record->vt == VTYPE_VARIANT; ++depth) {
+        if (depth >= kMaxValueDepth || record->pvarVal == record) return nullptr;
+        record = record->pvarVal;
+    }
+    return record;
+}
+
 }  // namespace
+
+void* held_buffer(const tVariant& var) {
+    const tVariant* record = buffer_record(var);
+    if (record == nullptr) return nullptr;
+    switch (record->vt) {
+        case VTYPE_PSTR:
+        case VTYPE_BLOB: return record->pstrVal;
+        case VTYPE_PWSTR: return record->pwstrVal;
+        default: return nullptr;
+    }
+}
 
 bool tVariantClear(tVariant* var, IMemoryManager* memory) {
     clear_record(var, memory, 0);

@@ -13,6 +13,9 @@
 // Always true.
 bool tVariantClear(tVariant* var, IMemoryManager* memory);
 
+// The buffer that tVariantClear would release for `var`, or null.
+void* held_buffer(const tVariant& var);
+
 // The whole record zeroed, then its type set.
 void zero_record(tVariant& var, TYPEVAR vt);
 

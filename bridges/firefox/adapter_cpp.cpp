@@ -7,6 +7,7 @@
 #include "json_tvariant.h"
 #include "log_event.h"
 #include "native_boundary.h"
+#include "parameter_records.h"
 #include "nsCOMPtr.h"
 #include "nsXPCOM.h"
 #include "variant_tvariant.h"
@@ -24,6 +25,32 @@ nsCOMPtr<nsIWritableVariant> new_variant() {
     if (!createJSVariant(getter_AddRefs(variant))) variant = nullptr;
     return variant;
 }
+
+// The value of a record that the call's records still own: the conversion reads a copy, by
+// the sizes of the blocks `sizes` handed out, and leaves the buffers to them.
+void value_of(const tVariant& record, nsIWritableVariant& value, const SizedAddInMemory& sizes) {
+    tVariant view = record;
+    SizedReading reading(sizes);
+    tvariant_to_value(view, value, &reading);
+}
+
+// Variants made for the page, each holding one reference until the list is dropped.
+class VariantList {
+public:
+    explicit VariantList(size_t capacity) { m_items.reserve(capacity); }
+    ~VariantList() {
+        for (nsIVariant* item : m_items) item->Release();
+    }
+    VariantList(const VariantList&) = delete;
+    VariantList& operator=(const VariantList&) = delete;
+    // Never allocates within the capacity given.
+    void add(nsCOMPtr<nsIWritableVariant>& item) { m_items.push_back(item.forget().take()); }
+    nsIVariant** data() { return m_items.data(); }
+    uint32_t size() const { return static_cast<uint32_t>(m_items.size()); }
+
+private:
+    std::vector<nsIVariant*> m_items;
+};
 
 }  // namespace
 
@@ -232,13 +259,12 @@ NS_IMETHODIMP_(bool) AdapterCpp::IsParamOut(int32_t, int32_t) { return false; }
 NS_IMETHODIMP_(bool) AdapterCpp::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos,
                                                   nsIVariant** pDefVal) {
     VELMOR_NEED_COMPONENT(false);
-    tVariant record;
-    std::memset(&record, 0, sizeof record);
+    ParameterRecords records(this, this);
+    records.reset(1);
     preMethod();
-    const bool answer = extender(component)->GetParamDefValue(nMethodPos, nParamPos, &record);
+    const bool answer = extender(component)->GetParamDefValue(nMethodPos, nParamPos, &records[0]);
     nsCOMPtr<nsIWritableVariant> variant = new_variant();
-    if (variant) tvariant_to_value(record, *variant, this);
-    tVariantClear(&record, this);
+    if (variant) value_of(records[0], *variant, *this);
     if (pDefVal != nullptr) *pDefVal = variant.forget().take();
     postMethod();
     return answer;
@@ -267,18 +293,17 @@ NS_IMETHODIMP AdapterCpp::GetPropVal(int32_t propPos, nsIVariant** value, bool* 
     if (_retval == nullptr) return NS_ERROR_NULL_POINTER;
     *_retval = false;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
-    tVariant record;
-    std::memset(&record, 0, sizeof record);
+    ParameterRecords records(this, this);
+    records.reset(1);
     preMethod();
     ILanguageExtenderBase* ext = extender(component);
     bool ok = false;
-    if (ext->IsPropReadable(propPos)) ok = ext->GetPropVal(propPos, &record);
+    if (ext->IsPropReadable(propPos)) ok = ext->GetPropVal(propPos, &records[0]);
     if (ok) {
         nsCOMPtr<nsIWritableVariant> variant = new_variant();
-        if (variant) tvariant_to_value(record, *variant, this);
+        if (variant) value_of(records[0], *variant, *this);
         if (value != nullptr) *value = variant.forget().take();
     }
-    tVariantClear(&record, this);
     postMethod();
     *_retval = ok;
     return NS_OK;
@@ -289,13 +314,13 @@ NS_IMETHODIMP AdapterCpp::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* 
     *_retval = false;
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     preMethod();
-    tVariant record;
-    std::memset(&record, 0, sizeof record);
-    if (value != nullptr) value_to_tvariant(*value, record, this);
+    ParameterRecords records(this, this);
+    records.reset(1);
+    if (value != nullptr) value_to_tvariant(*value, records[0], this);
+    records.lend();
     ILanguageExtenderBase* ext = extender(component);
     bool ok = false;
-    if (ext->IsPropWritable(nPropPos)) ok = ext->SetPropVal(nPropPos, &record);
-    tVariantClear(&record, this);
+    if (ext->IsPropWritable(nPropPos)) ok = ext->SetPropVal(nPropPos, &records[0]);
     postMethod();
     *_retval = ok;
     return NS_OK;
@@ -305,84 +330,75 @@ NS_IMETHODIMP AdapterCpp::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* 
 
 bool AdapterCpp::callComponent(IComponentBase* component, const char16_t* name,
                                nsIVariant* params, nsIVariant** result,
-                               tVariant*& records, int& count, long& given) {
+                               ParameterRecords& records, long& given) {
     const int32_t index = FindMethod(name);
     const bool hasRet = HasRetVal(index);
-    tVariant returned;
-    std::memset(&returned, 0, sizeof returned);
     preMethod();
     if (result != nullptr) *result = nullptr;
     int32_t size = 0;
     GetNParams(index, &size);
     if (size < 0) size = 0;
-    count = size;
-    records = nullptr;
-    given = params != nullptr ? nsvararray_to_tvariantarray(*params, &records, this, &count) : 0;
-    if (records == nullptr) {
-        count = size;
-        if (count > 0) records = new tVariant[static_cast<size_t>(count)]();
+    int count = size;
+    tVariant* converted = nullptr;
+    given = params != nullptr ? nsvararray_to_tvariantarray(*params, &converted, this, &count) : 0;
+    if (converted != nullptr) {
+        records.adopt(converted, static_cast<size_t>(count));
+    } else {
+        records.reset(static_cast<size_t>(size));
     }
-    if (given > count) given = count;
+    records.lend();
+    const long total = static_cast<long>(records.size());
+    if (given > total) given = total;
     ILanguageExtenderBase* ext = extender(component);
-    for (long position = given; position < count; ++position) {
-        ext->GetParamDefValue(index, position, &records[position]);
+    for (long position = given; position < total; ++position) {
+        ext->GetParamDefValue(index, position, &records[static_cast<size_t>(position)]);
     }
     bool ok = false;
     if (hasRet) {
-        ok = ext->CallAsFunc(index, &returned, records, count);
+        ok = ext->CallAsFunc(index, &records.result(), records.data(), total);
         if (result != nullptr) {
             nsCOMPtr<nsIWritableVariant> variant = new_variant();
-            if (variant) tvariant_to_value(returned, *variant, this);
+            if (variant) value_of(records.result(), *variant, *this);
             *result = variant.forget().take();
         }
-        tVariantClear(&returned, this);
     } else {
-        ok = ext->CallAsProc(index, records, count);
+        ok = ext->CallAsProc(index, records.data(), total);
     }
     return ok;
 }
 
-void AdapterCpp::releaseRecords(tVariant* records, int count) {
-    for (int i = 0; i < count; ++i) tVariantClear(&records[i], this);
-    delete[] records;
-    postMethod();
-}
-
 NS_IMETHODIMP AdapterCpp::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
-    tVariant* records = nullptr;
-    int count = 0;
+    ParameterRecords records(this, this);
     long given = 0;
-    const bool ok = callComponent(component, name, params, _retval, records, count, given);
-    releaseRecords(records, count);
+    const bool ok = callComponent(component, name, params, _retval, records, given);
+    postMethod();
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
 
 NS_IMETHODIMP AdapterCpp::CallExt(const char16_t* name, nsIVariant* params,
                                   nsIVariant** retParams, nsIVariant** _retval) {
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
-    tVariant* records = nullptr;
-    int count = 0;
+    ParameterRecords records(this, this);
     long given = 0;
-    const bool ok = callComponent(component, name, params, _retval, records, count, given);
-    if (records != nullptr && retParams != nullptr) {
+    const bool ok = callComponent(component, name, params, _retval, records, given);
+    if (records.size() > 0 && retParams != nullptr) {
         *retParams = nullptr;
         nsCOMPtr<nsIWritableVariant> list = new_variant();
-        std::vector<nsIVariant*> values;
+        VariantList values(static_cast<size_t>(given));
         for (long i = 0; i < given; ++i) {
             nsCOMPtr<nsIWritableVariant> variant = new_variant();
             if (!variant) continue;
-            tvariant_to_value(records[i], *variant, this);
-            values.push_back(variant.forget().take());
+            value_of(records[static_cast<size_t>(i)], *variant, *this);
+            values.add(variant);
         }
         if (list) {
             list->SetAsArray(nsIDataType::VTYPE_INTERFACE_IS, &NS_GET_IID(nsIVariant),
-                             static_cast<uint32_t>(values.size()), values.data());
+                             values.size(), values.data());
             *retParams = list.forget().take();
         }
-        for (nsIVariant* value : values) value->Release();
     }
-    releaseRecords(records, count);
+    postMethod();
     return ok ? NS_OK : NS_ERROR_FAILURE;
 }
 

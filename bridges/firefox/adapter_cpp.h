@@ -11,6 +11,7 @@
 #include "sized_addin_memory.h"
 #include "context_interfaces.h"
 #include "native_addin.h"
+#include "parameter_records.h"
 #include "site_interfaces.h"
 #include "utf16_text.h"
 #include "nsISupportsImpl.h"
@@ -94,12 +95,10 @@ private:
     // A copy of a text block of the component in a new XPCOM-allocated string; the block is
     // given back to the component's memory manager.
     char16_t* takeName(const uint16_t* text);
-    // Steps 1 to 6 of a call: the parameters in `records` (`count` of them, `given` from the
-    // page), the call made, the return value into `result`.
+    // Steps 1 to 6 of a call: the parameters and the result in `records` (`given` of them
+    // from the page), the call made, the return value into `result`.
     bool callComponent(IComponentBase* component, const char16_t* name, nsIVariant* params,
-                       nsIVariant** result,
-                       tVariant*& records, int& count, long& given);
-    void releaseRecords(tVariant* records, int count);
+                       nsIVariant** result, ParameterRecords& records, long& given);
 
     nsAutoRefCnt mRefCnt;  // plain: main thread only
     IInnerListener* m_pDispIntf;

@@ -20,6 +20,50 @@ bool g_has_json = false;
 
 namespace {
 
+// A block that the browser's allocator handed out (GetAsString, GetAsWString), given back
+// when it goes out of scope, also on unwinding.
+struct BrowserFree {
+    void operator()(void* block) const { NS_Free(block); }
+};
+template <class T>
+using browser_block = std::unique_ptr<T, BrowserFree>;
+
+// What GetAsArray handed out, given back when it goes out of scope.
+class ArrayElements {
+public:
+    ArrayElements(uint16_t type, void* elements, uint32_t count)
+        : m_type(type), m_elements(elements), m_count(count) {}
+    ~ArrayElements() { release_array_elements(m_type, m_elements, m_count); }
+    ArrayElements(const ArrayElements&) = delete;
+    ArrayElements& operator=(const ArrayElements&) = delete;
+
+private:
+    uint16_t m_type;
+    void* m_elements;
+    uint32_t m_count;
+};
+
+// A new array of empty records for the page's parameters; until it is handed out, the
+// buffers its records hold go back to the memory manager with it.
+class RecordArray {
+public:
+    RecordArray(int count, IMemoryManager* memng)
+        : m_records(new tVariant[static_cast<size_t>(count)]()), m_count(count), m_memng(memng) {}
+    ~RecordArray() {
+        if (!m_records) return;
+        for (int i = 0; i < m_count; ++i) tVariantClear(&m_records[i], m_memng);
+    }
+    RecordArray(const RecordArray&) = delete;
+    RecordArray& operator=(const RecordArray&) = delete;
+    tVariant& operator[](uint32_t i) { return m_records[i]; }
+    tVariant* hand_out() { return m_records.release(); }
+
+private:
+    std::unique_ptr<tVariant[]> m_records;
+    int m_count;
+    IMemoryManager* m_memng;
+};
+
 void set_utf8(tVariant& dest, const std::string& utf8, IMemoryManager* memng) {
     const wcstring wide = utf16_of(utf8);
     set_wide_text(dest, units(wide.c_str()), utf16_length(units(wide.c_str())), memng);
@@ -47,17 +91,17 @@ void try_json_text(const std::string& text, tVariant& dest, IMemoryManager* memn
 void narrow_text(nsIVariant& value, tVariant& dest, std::string& text, IMemoryManager* memng) {
     char* data = nullptr;
     if (NS_FAILED(value.GetAsString(&data)) || data == nullptr) return;
+    const browser_block<char> owned(data);
     text = data;
-    NS_Free(data);
     set_utf8(dest, text, memng);
 }
 
 void wide_text(nsIVariant& value, tVariant& dest, std::string& text, IMemoryManager* memng) {
     char16_t* data = nullptr;
     if (NS_FAILED(value.GetAsWString(&data)) || data == nullptr) return;
+    const browser_block<char16_t> owned(data);
     set_wide_text(dest, units(data), utf16_length(units(data)), memng);
     text = utf8_of(data);
-    NS_Free(data);
 }
 
 void convert_variant(nsIVariant& value, tVariant& dest, IMemoryManager* memng, int depth);
@@ -212,16 +256,13 @@ long array_parameters(nsIVariant& src, tVariant** ar, IMemoryManager* memng, int
         if (expected > 0) *ar = empty_records(expected);
         return 0;
     }
-    if (count == 0) {
-        release_array_elements(type, elements, count);
-        return 0;
-    }
+    const ArrayElements held(type, elements, count);
+    if (count == 0) return 0;
     const int records = static_cast<int>(count) > expected ? static_cast<int>(count) : expected;
-    tVariant* array = empty_records(records);
+    RecordArray array(records, memng);
     for (uint32_t i = 0; i < count; ++i) convert_element(type, elements, i, array[i], memng);
-    release_array_elements(type, elements, count);
     *size = records;
-    *ar = array;
+    *ar = array.hand_out();
     return static_cast<long>(count);
 }
 
@@ -232,13 +273,13 @@ long text_parameters(nsIVariant& src, uint16_t type, tVariant** ar, IMemoryManag
     if (type == nsIDataType::VTYPE_WCHAR_STR || type == nsIDataType::VTYPE_WSTRING_SIZE_IS) {
         char16_t* data = nullptr;
         if (NS_FAILED(src.GetAsWString(&data)) || data == nullptr) return 0;
+        const browser_block<char16_t> owned(data);
         text = utf8_of(data);
-        NS_Free(data);
     } else {
         char* data = nullptr;
         if (NS_FAILED(src.GetAsString(&data)) || data == nullptr) return 0;
+        const browser_block<char> owned(data);
         text = data;
-        NS_Free(data);
     }
     if (text.empty()) return 0;
     try {
@@ -343,10 +384,10 @@ long nsvararray_to_tvariantarray(nsIVariant& src, tVariant** ar, IMemoryManager*
             return 0;
         default: {
             const int records = expected > 1 ? expected : 1;
-            tVariant* array = empty_records(records);
+            RecordArray array(records, memng);
             value_to_tvariant(src, array[0], memng);
             if (size != nullptr) *size = records;
-            *ar = array;
+            *ar = array.hand_out();
             return 1;
         }
     }

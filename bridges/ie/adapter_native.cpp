@@ -1,12 +1,12 @@
 #include "adapter_native.h"
 
 #include <cstdlib>
-#include <vector>
 
 #include "bstr_holder.h"
 #include "com_boundary.h"
 #include "interface_holder.h"
 #include "native_boundary.h"
+#include "parameter_records.h"
 #include "server_text.h"
 #include "uncounted_listener.h"
 #include "variant_conv.h"
@@ -46,6 +46,13 @@ long array_count(const VARIANT* params) {
     SafeArrayGetLBound(params->parray, 1, &lower);
     SafeArrayGetUBound(params->parray, 1, &upper);
     return upper - lower + 1;
+}
+
+// The value of a record that the call's records still own: the conversion reads a copy and
+// leaves the buffers to them.
+void value_of(const tVariant& record, VARIANT* value) {
+    tVariant view = record;
+    tvariant_to_variant(&view, value, nullptr);
 }
 
 }  // namespace
@@ -173,10 +180,10 @@ HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
         const long index = component->FindProp(units(text));
         if (index == -1) return DISP_E_MEMBERNOTFOUND;
         if (!component->IsPropReadable(index)) return E_FAIL;
-        tVariant property{};
-        const bool read = component->GetPropVal(index, &property);
-        tvariant_to_variant(&property, value, this);
-        tVariantClear(&property, this);
+        ParameterRecords records(this, this);
+        records.reset(1);
+        const bool read = component->GetPropVal(index, &records[0]);
+        value_of(records[0], value);
         return read ? S_OK : E_FAIL;
     });
 }
@@ -190,10 +197,11 @@ HRESULT AdapterNative::setPropVal(BSTR name, VARIANT* value) {
         const long index = component->FindProp(units(text));
         if (index == -1) return DISP_E_MEMBERNOTFOUND;
         if (!component->IsPropWritable(index)) return E_FAIL;
-        tVariant property{};
-        variant_to_tvariant(value, &property, this);
-        const bool written = component->SetPropVal(index, &property);
-        tVariantClear(&property, this);
+        ParameterRecords records(this, this);
+        records.reset(1);
+        variant_to_tvariant(value, &records[0], this);
+        records.lend();
+        const bool written = component->SetPropVal(index, &records[0]);
         return written ? S_OK : E_FAIL;
     });
 }
@@ -208,7 +216,8 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
         if (method == -1) return DISP_E_MEMBERNOTFOUND;
         const long n = component->GetNParams(method);
         const long k = array_count(params);
-        std::vector<tVariant> parameters(static_cast<size_t>(n > 0 ? n : 0));
+        ParameterRecords parameters(this, this);
+        parameters.reset(static_cast<size_t>(n > 0 ? n : 0));
         for (long i = 0; i < n; ++i) {
             tVariant& parameter = parameters[static_cast<size_t>(i)];
             VARIANT supplied;
@@ -220,15 +229,14 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
                 component->GetParamDefValue(method, i, &parameter);
             }
         }
-        tVariant* first = parameters.empty() ? nullptr : parameters.data();
+        // The defaults' blocks go back to the same memory manager as the host's texts.
+        parameters.lend();
         bool called = false;
         if (component->HasRetVal(method)) {
-            tVariant returned{};
-            called = component->CallAsFunc(method, &returned, first, n);
-            if (result != nullptr) tvariant_to_variant(&returned, result, this);
-            tVariantClear(&returned, this);
+            called = component->CallAsFunc(method, &parameters.result(), parameters.data(), n);
+            if (result != nullptr) value_of(parameters.result(), result);
         } else {
-            called = component->CallAsProc(method, first, n);
+            called = component->CallAsProc(method, parameters.data(), n);
         }
         // The parameters as the call left them, in an array of the supplied size; values the
         // method does not take are handed back as the page gave them.
@@ -238,7 +246,7 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
                 VARIANT value;
                 VariantInit(&value);
                 if (i < n) {
-                    tvariant_to_variant(&parameters[static_cast<size_t>(i)], &value, this);
+                    value_of(parameters[static_cast<size_t>(i)], &value);
                 } else {
                     array_element(params->parray, i, &value);
                 }
@@ -250,7 +258,6 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
                 params->parray = updated;
             }
         }
-        for (tVariant& parameter : parameters) tVariantClear(&parameter, this);
         return called ? S_OK : E_FAIL;
     });
 }

@@ -6,7 +6,11 @@
 class FailingAllocations {
 public:
     FailingAllocations();
+    // Only the nth allocation from now on throws (1: the next one).
+    explicit FailingAllocations(unsigned nth);
     ~FailingAllocations();
+    // Whether the allocation that was to throw came.
+    bool failed() const;
     FailingAllocations(const FailingAllocations&) = delete;
     FailingAllocations& operator=(const FailingAllocations&) = delete;
 };

@@ -149,6 +149,23 @@ TEST_F(StubHost, PropertiesThatCannotBeReadOrWrittenAreNotErrors) {
     EXPECT_EQ(error_text(1, "Property error", 1, 24), site(24, "setPropertyValue", "[\"Value\",\"x\"]"));
 }
 
+// The add-in writes over the host's texts, moves one into another record and writes one block
+// of its own into two records and the result: the reply shows what it wrote, and the host
+// gives back every block once (under LeakSanitizer the host must still exit cleanly).
+TEST_F(StubHost, OutParametersGiveBackEveryBlockOnceWhateverTheAddInWrote) {
+    start("");
+    load("X.Stub");
+    ASSERT_EQ(1u, create(10, "X.Stub"));
+    const std::string large(50000, 'x');
+    const std::string params = "[\"Rewrite\",\"" + large + "\",\"b\",\"" + large + "\",\"kept\"]";
+    for (unsigned query = 20; query < 40; ++query) {
+        ASSERT_EQ(reply(1, query, "callExt", "[\"Rewrite\",\"out\",\"kept\",\"out\",\"kept\"]",
+                        "\"out\""),
+                  site(query, "callExt", params))
+            << "call " << query - 20;
+    }
+}
+
 TEST_F(StubHost, EveryCallbackBecomesAMessageFromTheSite) {
     start("");
     load("X.Stub");

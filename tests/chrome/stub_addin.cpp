@@ -16,6 +16,9 @@
 //                  counts the call in its own state and returns the count, or -1 when the
 //                  object was destroyed under it. It is found by name only (not among the
 //                  GetNMethods methods).
+//   Rewrite(a, b, c, d) -> the text "out", which it also writes over a and c; b gets the block
+//                  of d, and d keeps its own: out-parameters that replace, move, share and
+//                  keep the host's blocks. Found by name only.
 //   OverlongText(), OverlongBlob() -> the six bytes C3 41 42 43 FF 41 in a block of their own
 //                  size, as VTYPE_PSTR or VTYPE_BLOB, claiming 4096 bytes (by name only).
 //   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
@@ -113,6 +116,7 @@ class StubComponent : public IComponentBase {
 public:
     static const long kOverlongText = 40;
     static const long kOverlongBlob = 41;
+    static const long kRewrite = 42;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
@@ -169,6 +173,7 @@ public:
         if (equal(name, "One")) return 1;
         if (equal(name, "Callbacks")) return 2;
         if (equal(name, "Reentrant")) return 3;
+        if (equal(name, "Rewrite")) return kRewrite;
         if (equal(name, "OverlongText")) return kOverlongText;
         if (equal(name, "OverlongBlob")) return kOverlongBlob;
         if (equal(name, "Stream")) return 4;
@@ -176,7 +181,9 @@ public:
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
-    long GetNParams(const long num) override { return num == 0 ? 2 : num == 1 ? 1 : 0; }
+    long GetNParams(const long num) override {
+        return num == 0 ? 2 : num == 1 ? 1 : num == kRewrite ? 4 : 0;
+    }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
             var->vt = VTYPE_I4;
@@ -207,6 +214,8 @@ public:
                 return callbacks(ret);
             case 3:
                 return reentrant(ret);
+            case kRewrite:
+                return rewrite(ret, params, count);
             case kOverlongText:
                 return overlong(ret, VTYPE_PSTR);
             case kOverlongBlob:
@@ -286,6 +295,18 @@ private:
         }
         ++m_reentrantCalls;
         ret->lVal = m_reentrantCalls;
+        return true;
+    }
+
+    bool rewrite(tVariant* ret, tVariant* params, const long count) {
+        if (count != 4) return false;
+        const Text out = text("out");
+        ret->vt = VTYPE_PWSTR;
+        ret->pwstrVal = alloc(out);
+        ret->wstrLen = static_cast<uint32_t>(out.size());
+        params[0] = *ret;
+        params[2] = *ret;
+        params[1] = params[3];
         return true;
     }
 

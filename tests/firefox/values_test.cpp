@@ -3,6 +3,10 @@
 // component. Also the classes a library announces and what the add-in's callbacks reach.
 
 #include "component_fixture.h"
+
+#include <functional>
+
+#include "failing_allocations.h"
 #include "environment_variable.h"
 #include "library_loader.h"
 #include "nsComponentManagerUtils.h"
@@ -263,6 +267,123 @@ TEST_F(Values, CallExtHandsBackTheParametersThePageGave) {
     items[0]->Release();
     NS_Free(elements);
     EXPECT_EQ(u"{\"type\":\"int\",\"value\":14}\n", variant_text(result));
+}
+
+// The texts of the variants in an array variant; none when it holds no array.
+std::vector<std::u16string> element_texts(nsIVariant* list) {
+    std::vector<std::u16string> texts;
+    uint16_t type = 0;
+    nsIID iid;
+    uint32_t count = 0;
+    void* elements = nullptr;
+    if (list == nullptr || NS_FAILED(list->GetAsArray(&type, &iid, &count, &elements))) return texts;
+    nsISupports** items = static_cast<nsISupports**>(elements);
+    for (uint32_t i = 0; i < count; ++i) {
+        nsCOMPtr<nsIVariant> item = do_QueryInterface(items[i]);
+        texts.push_back(variant_text(item));
+        items[i]->Release();
+    }
+    NS_Free(elements);
+    return texts;
+}
+
+// The add-in writes over the texts the component lent it, moves one into another record and
+// writes one block of its own into two records and the result: the page sees what it wrote,
+// and every block goes back once (under LeakSanitizer the program must still end cleanly).
+TEST_F(Values, OutParametersGiveBackEveryBlockOnceWhateverTheAddInWrote) {
+    const std::u16string large(50000, u'x');
+    std::u16string given[] = {large, u"b", large, u"kept"};
+    char16_t* texts[] = {&given[0][0], &given[1][0], &given[2][0], &given[3][0]};
+    nsCOMPtr<nsIWritableVariant> list = do_CreateInstance(NS_VARIANT_CONTRACTID);
+    ASSERT_EQ(NS_OK, list->SetAsArray(nsIDataType::VTYPE_WCHAR_STR, nullptr, 4, texts));
+    const char16_t* const expected[] = {u"out", u"kept", u"out", u"kept"};
+    for (int round = 0; round < 20; ++round) {
+        nsCOMPtr<nsIVariant> params;
+        nsCOMPtr<nsIVariant> result;
+        ASSERT_EQ(NS_OK, m_site->CallExt(u"Rewrite", list, getter_AddRefs(params),
+                                         getter_AddRefs(result)))
+            << "round " << round;
+        EXPECT_EQ(u"out", variant_text(result)) << "round " << round;
+        const std::vector<std::u16string> back = element_texts(params);
+        ASSERT_EQ(4u, back.size()) << "round " << round;
+        for (size_t i = 0; i < back.size(); ++i) {
+            EXPECT_EQ(expected[i], back[i]) << "round " << round << " parameter " << i;
+        }
+    }
+}
+
+nsCOMPtr<nsIWritableVariant> narrow_variant(const char* text) {
+    nsCOMPtr<nsIWritableVariant> variant = do_CreateInstance(NS_VARIANT_CONTRACTID);
+    if (variant) variant->SetAsString(text);
+    return variant;
+}
+
+nsCOMPtr<nsIWritableVariant> narrow_array(std::vector<const char*> texts) {
+    nsCOMPtr<nsIWritableVariant> array = do_CreateInstance(NS_VARIANT_CONTRACTID);
+    array->SetAsArray(nsIDataType::VTYPE_CHAR_STR, nullptr, static_cast<uint32_t>(texts.size()),
+                      texts.data());
+    return array;
+}
+
+// Memory runs out at each allocation in turn of a call, a property write and a read, in both
+// value modes: every attempt answers, and nothing it made is left behind (LeakSanitizer counts
+// what is). The texts are longer than any string keeps in place, so that copies allocate.
+TEST_F(Values, MemoryRunningOutAnywhereInAnEntryPointLeavesNothingBehind) {
+    const char* const longText = "a text longer than any string keeps in place, to be copied";
+    struct Case {
+        const char* name;
+        bool jsonMode;
+        std::function<nsresult()> run;
+    };
+    nsCOMPtr<nsIVariant> out;
+    nsCOMPtr<nsIVariant> outParams;
+    // Made before memory runs out: only the entry points' own allocations fail.
+    const nsCOMPtr<nsIWritableVariant> texts = narrow_array({longText, longText});
+    const nsCOMPtr<nsIWritableVariant> text = narrow_variant(longText);
+    const nsCOMPtr<nsIWritableVariant> wideJson = string_variant(u"[1]");
+    const nsCOMPtr<nsIWritableVariant> narrowJson =
+        narrow_variant("[\"a text longer than any string keeps in place\"]");
+    const nsCOMPtr<nsIWritableVariant> value = narrow_variant("{\"type\":\"int\",\"value\":9}");
+    const Case cases[] = {
+        {"CallExt with an array of narrow texts", false,
+         [&] {
+             return m_site->CallExt(u"One", texts, getter_AddRefs(outParams), getter_AddRefs(out));
+         }},
+        {"Call with one narrow text", false,
+         [&] { return m_site->Call(u"One", text, getter_AddRefs(out)); }},
+        {"CallExt with wide JSON text", true,
+         [&] {
+             return m_site->CallExt(u"Add", wideJson, getter_AddRefs(outParams),
+                                    getter_AddRefs(out));
+         }},
+        {"Call with narrow JSON text", true,
+         [&] { return m_site->Call(u"One", narrowJson, getter_AddRefs(out)); }},
+        {"SetPropertyValue with narrow text", true,
+         [&] { return m_site->SetPropertyValue(u"Value", value); }},
+        {"GetPropertyValue", true,
+         [&] { return m_site->GetPropertyValue(u"Value", getter_AddRefs(out)); }},
+    };
+    for (const Case& c : cases) {
+        json(c.jsonMode);
+        bool reachedTheEnd = false;
+        for (unsigned nth = 1; nth < 20000 && !reachedTheEnd; ++nth) {
+            nsresult answer = NS_OK;
+            {
+                FailingAllocations failing(nth);
+                answer = c.run();
+                reachedTheEnd = !failing.failed();
+            }
+            out = nullptr;
+            outParams = nullptr;
+            if (reachedTheEnd) {
+                EXPECT_EQ(NS_OK, answer) << c.name << ": the call without a failure";
+            }
+        }
+        EXPECT_TRUE(reachedTheEnd) << c.name << ": 20000 allocations and no end";
+        EXPECT_EQ(NS_OK, c.run()) << c.name << ": afterwards";
+        out = nullptr;
+        outParams = nullptr;
+    }
 }
 
 TEST_F(Values, EveryCallbackOfTheAddInReachesThePageOrThePlatform) {

@@ -56,6 +56,8 @@ void make_empty(tVariant& var) { zero_record(var, VTYPE_EMPTY); }
 
 }  // namespace
 
+IMemoryManager* host_heap() { return c_heap(); }
+
 CtVariant::CtVariant() { make_empty(*this); }
 
 CtVariant::CtVariant(const CtVariant& other) : _tVariant() {
@@ -290,9 +292,22 @@ void Utils::jsArrayTotVariantArray(CJSArray& jsArray, std::vector<CtVariant>& tV
 }
 
 void Utils::tVariantArrayTojsArray(const std::vector<CtVariant>& tVarArray, CJSArray& jsArray) {
-    for (size_t i = 0; i < tVarArray.size(); ++i) {
+    tVariantArrayTojsArray(tVarArray.data(), tVarArray.size(), jsArray);
+}
+
+void Utils::jsArrayTotVariantArray(CJSArray& jsArray, tVariant* records, size_t count) {
+    if (!jsArray.isArray()) return;
+    const size_t n = std::min<size_t>(jsArray.size(), count);
+    for (size_t i = 0; i < n; ++i) {
+        // A refused element, or an object without "date", leaves the record empty.
+        NPVariantToVariant(CNPVariant(jsArray[Json::ArrayIndex(i)]), records[i]);
+    }
+}
+
+void Utils::tVariantArrayTojsArray(const tVariant* records, size_t count, CJSArray& jsArray) {
+    for (size_t i = 0; i < count; ++i) {
         CNPVariant value;
-        VariantToNPVariant(tVarArray[i], value);
+        VariantToNPVariant(records[i], value);
         jsArray.set(int(i), value);
     }
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "arguments.h"
+#include "IMemoryManager.h"
 #include "host_types.h"
 #include "js_value.h"
 #include "types.h"
@@ -35,6 +36,9 @@ public:
     // the pointer to null, so that clearing twice is harmless. `vt` is not reset.
     static void clear(tVariant* var);
 };
+
+// The C heap as a memory manager: the buffers that NPVariantToVariant makes go back here.
+IMemoryManager* host_heap();
 
 // A null pointer throws std::bad_alloc; otherwise `val` is returned.
 template <typename T>
@@ -93,6 +97,9 @@ public:
     // One element per record, in order; an unconvertible record gives null.
     static void tVariantArrayTojsArray(const std::vector<CtVariant>& tVarArray,
                                        CJSArray& jsArray);
+    // The same for `count` records that the caller owns (fresh, empty ones to convert into).
+    static void jsArrayTotVariantArray(CJSArray& jsArray, tVariant* records, size_t count);
+    static void tVariantArrayTojsArray(const tVariant* records, size_t count, CJSArray& jsArray);
 
 #ifdef _WIN32
     // OLE variants, for COM add-ins (ole_conversions_win.cpp).

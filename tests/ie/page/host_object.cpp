@@ -1,5 +1,7 @@
 #include "host_object.h"
 
+#include <malloc.h>
+
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -22,7 +24,8 @@ enum HostMethod : DISPID {
     eFail,
     eThread,
     eWaitTick,
-    ePlainScan
+    ePlainScan,
+    eHeapInUse
 };
 
 const struct {
@@ -32,7 +35,8 @@ const struct {
                 {L"port", ePort}, {L"now", eNow},             {L"log", eLog},
                 {L"print", ePrint}, {L"pass", ePass},         {L"fail", eFail},
                 {L"thread", eThread}, {L"waitTick", eWaitTick},
-                {L"plainScan", ePlainScan}};
+                {L"plainScan", ePlainScan},
+                {L"heapInUse", eHeapInUse}};
 
 // The page's own 10 ms timer, running from the first waitTick on: its ticks counted.
 std::atomic<unsigned> g_ticks{0};
@@ -78,6 +82,17 @@ bool call_true(IDispatch* function) {
                      answer.boolVal != VARIANT_FALSE;
     VariantClear(&answer);
     return yes;
+}
+
+// The bytes of the C runtime's heap in use, which the server, the add-in and the page host
+// share: what a page sees grow when blocks are lost.
+double heap_in_use() {
+    _HEAPINFO entry{};
+    double used = 0;
+    while (_heapwalk(&entry) == _HEAPOK) {
+        if (entry._useflag == _USEDENTRY) used += static_cast<double>(entry._size);
+    }
+    return used;
 }
 
 }  // namespace
@@ -252,6 +267,10 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VA
         case ePlainScan:
             answer.vt = VT_R8;
             answer.dblVal = plainScan(text_argument(params, 0));
+            break;
+        case eHeapInUse:
+            answer.vt = VT_R8;
+            answer.dblVal = heap_in_use();
             break;
         case eThread:
             answer.vt = VT_I4;
