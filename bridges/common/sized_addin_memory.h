@@ -42,7 +42,7 @@ private:
 };
 
 // How many of the `claimed` bytes at `text` may be read: within a block of `memory` (when it
-// is a SizedAddInMemory or reads one), no further than that block's end; outside its blocks no further than
-// the first zero byte, as wide text stops at its terminator. A manager that keeps no sizes
-// knows nothing better than the claim. 0 for a null text.
+// is a SizedAddInMemory or reads one), no further than that block's end; outside its blocks
+// no further than the first zero byte, as wide text stops at its terminator. A manager that
+// keeps no sizes knows nothing better than the claim. 0 for a null text.
 size_t readable_bytes(IMemoryManager* memory, const char* text, size_t claimed);
