@@ -40,6 +40,7 @@
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
+#include "interface_text.h"
 
 #ifdef _WIN32
 #define STUB_EXPORT extern "C" __declspec(dllexport)
@@ -49,21 +50,9 @@
 
 namespace {
 
-typedef std::basic_string<uint16_t> Text;
-
-Text text(const char* s) {
-    Text t;
-    for (; *s; ++s) t.push_back(static_cast<unsigned char>(*s));
-    return t;
-}
-
-bool equal(const uint16_t* a, const char* b) {
-    if (a == nullptr) return false;
-    for (; *b; ++a, ++b) {
-        if (*a != static_cast<unsigned char>(*b)) return false;
-    }
-    return *a == 0;
-}
+using velmor_test::Text;
+using velmor_test::text;
+using velmor_test::equal;
 
 std::string mode() {
     const char* m = std::getenv("STUB_ADDIN");

@@ -16,16 +16,12 @@
 #include "environment_variable.h"
 #include "host_relay.h"
 #include "native_addin.h"
+#include "interface_text.h"
 
 namespace {
 
-typedef std::basic_string<uint16_t> Text;
-
-Text text(const char* s) {
-    Text t;
-    for (; *s; ++s) t.push_back(static_cast<unsigned char>(*s));
-    return t;
-}
+using velmor_test::Text;
+using velmor_test::text;
 
 // A host that counts what reaches it and runs `m_onCallback` on every error and event, as a
 // page that answers each of them.

@@ -20,12 +20,11 @@
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
+#include "interface_text.h"
 
 #define LIFETIME_EXPORT extern "C" __declspec(dllexport)
 
 namespace {
-
-typedef std::basic_string<uint16_t> Text;
 
 constexpr DWORD kSendingLimitMs = 10000;
 
@@ -34,19 +33,9 @@ std::atomic<bool> g_callbacksOnDone{false};
 std::atomic<long> g_liveObjects{0};
 std::atomic<long> g_doneCalls{0};
 
-Text text(const char* s) {
-    Text t;
-    for (; *s; ++s) t.push_back(static_cast<unsigned char>(*s));
-    return t;
-}
-
-bool equal(const uint16_t* a, const char* b) {
-    if (a == nullptr) return false;
-    for (; *b; ++a, ++b) {
-        if (*a != static_cast<unsigned char>(*b)) return false;
-    }
-    return *a == 0;
-}
+using velmor_test::Text;
+using velmor_test::text;
+using velmor_test::equal;
 
 class LifetimeComponent : public IComponentBase {
 public:
