@@ -9,10 +9,11 @@
 // a site: events are dropped, the depth is 0, every other call fails.
 //
 // The add-in may call only the events and the event buffer's depth from a thread of its own;
-// they pass on there as they come. Everything else belongs to the host's thread (the one that
-// made the relay, which connects the object): from any other thread it is refused with the
-// call's failure and reaches neither the adapter nor the page, except that the platform
-// information answers the record last made on the host's thread.
+// they pass on there as they come, and so does the memory manager, whose heaps serve any
+// thread. Every other call belongs to the host's thread (the one that made the relay, which
+// connects the object): from any other thread it is refused with the call's failure and
+// reaches neither the adapter nor the page, except that the platform information answers the
+// record last made on the host's thread.
 
 #include <atomic>
 #include <condition_variable>
