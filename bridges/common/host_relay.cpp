@@ -4,10 +4,6 @@
 
 namespace {
 
-std::basic_string<uint16_t> text_or_empty(const uint16_t* text) {
-    return text != nullptr ? std::basic_string<uint16_t>(text) : std::basic_string<uint16_t>();
-}
-
 template <class Part>
 Part* offered(IAddInDefBaseEx* host, Interfaces iface) {
     return host != nullptr ? static_cast<Part*>(host->GetInterface(iface)) : nullptr;
@@ -20,7 +16,6 @@ HostRelay::HostRelay(IAddInDefBaseEx* host, IMemoryManager* memory)
       m_memory(memory),
       m_msgBox(offered<IMsgBoxN>(host, eIMsgBox)),
       m_platformInfo(offered<IPlatformInfoN>(host, eIPlatformInfo)),
-      m_appInfo(),
       m_attached(host != nullptr),
       m_passages(0),
       m_detaching(false) {}
@@ -72,22 +67,26 @@ long HostRelay::Passage::onThisThread(const HostRelay& relay) {
 
 bool HostRelay::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                          long scode) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_host->AddError(wcode, source, descr, scode);
 }
 
 bool HostRelay::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
                      uint16_t** errDescriptor) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_host->Read(wszPropName, pVal, pErrCode, errDescriptor);
 }
 
 bool HostRelay::Write(uint16_t* wszPropName, tVariant* pVar) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_host->Write(wszPropName, pVar);
 }
 
 bool HostRelay::RegisterProfileAs(uint16_t* wszProfileName) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_host->RegisterProfileAs(wszProfileName);
 }
@@ -108,16 +107,19 @@ bool HostRelay::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_
 }
 
 void HostRelay::CleanEventBuffer() {
+    if (!m_hostThread.isCurrent()) return;
     Passage passage(*this);
     if (passage.open()) m_host->CleanEventBuffer();
 }
 
 bool HostRelay::SetStatusLine(uint16_t* wszStatusLine) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_host->SetStatusLine(wszStatusLine);
 }
 
 void HostRelay::ResetStatusLine() {
+    if (!m_hostThread.isCurrent()) return;
     Passage passage(*this);
     if (passage.open()) m_host->ResetStatusLine();
 }
@@ -149,27 +151,26 @@ void HostRelay::FreeMemory(void** pMemory) {
 // ---- IMsgBoxN, IPlatformInfoN
 
 bool HostRelay::Confirm(const uint16_t* queryText, tVariant* retVal) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_msgBox->Confirm(queryText, retVal);
 }
 
 bool HostRelay::Alert(const uint16_t* text) {
+    if (!m_hostThread.isCurrent()) return false;
     Passage passage(*this);
     return passage.open() && m_msgBox->Alert(text);
 }
 
+// Off the host's thread nothing is asked of the page: the answer is the record last made here.
 const AppInfo* HostRelay::GetPlatformInfo() {
+    if (!m_hostThread.isCurrent()) {
+        return m_attached.load() ? m_platformRecords.latest() : nullptr;
+    }
     Passage passage(*this);
     if (!passage.open()) return nullptr;
     const AppInfo* info = m_platformInfo->GetPlatformInfo();
     if (info == nullptr) return nullptr;
-    return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
-        m_appVersion = text_or_empty(info->AppVersion);
-        m_userAgent = text_or_empty(info->UserAgentInformation);
-        m_appInfo.AppVersion = info->AppVersion != nullptr ? m_appVersion.c_str() : nullptr;
-        m_appInfo.UserAgentInformation =
-            info->UserAgentInformation != nullptr ? m_userAgent.c_str() : nullptr;
-        m_appInfo.Application = info->Application;
-        return &m_appInfo;
-    });
+    return native_boundary::guarded<const AppInfo*>(
+        nullptr, [&] { return m_platformRecords.keep(*info); });
 }

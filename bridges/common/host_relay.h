@@ -7,6 +7,13 @@
 // after the adapter is gone; detach() cuts the relay off the adapter (waiting for the calls
 // already passed on from other threads), and from then on the relay answers as a host without
 // a site: events are dropped, the depth is 0, every other call fails.
+//
+// The add-in may call only the events and the event buffer's depth from a thread of its own;
+// they pass on there as they come, and so does the memory manager, whose heaps serve any
+// thread. Every other call belongs to the host's thread (the one that made the relay, which
+// connects the object): from any other thread it is refused with the call's failure and
+// reaches neither the adapter nor the page, except that the platform information answers the
+// record last made on the host's thread.
 
 #include <atomic>
 #include <condition_variable>
@@ -15,6 +22,8 @@
 
 #include "AddInDefBase.h"
 #include "IMemoryManager.h"
+#include "host_thread.h"
+#include "platform_info_records.h"
 
 class HostRelay : public IAddInDefBaseEx,
                   public IMemoryManager,
@@ -79,11 +88,11 @@ private:
     IMsgBoxN* const m_msgBox;
     IPlatformInfoN* const m_platformInfo;
 
-    // The platform information as last answered, in the relay's own keeping: the object may
-    // read it after the adapter that answered it is gone.
-    std::basic_string<uint16_t> m_appVersion;
-    std::basic_string<uint16_t> m_userAgent;
-    AppInfo m_appInfo;
+    // Whose calls are taken beyond the events and the depth.
+    const HostThread m_hostThread;
+    // The platform information answered, in the relay's own keeping: the object may read it
+    // from its own threads, and after the adapter that answered it is gone.
+    PlatformInfoRecords m_platformRecords;
 
     std::atomic<bool> m_attached;
     std::atomic<long> m_passages;

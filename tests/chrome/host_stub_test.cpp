@@ -183,6 +183,33 @@ TEST_F(StubHost, EveryCallbackBecomesAMessageFromTheSite) {
               host->next("the call's reply"));
 }
 
+// Two threads of the add-in call every host operation but the events, while the page sends
+// init messages that change the version: none of those calls reaches the page (the next frame
+// is always the reply awaited), each answers its failure, and the platform information they
+// read is the record the host's thread made last.
+TEST_F(StubHost, CallsFromTheAddInsOwnThreadsStayOffThePage) {
+    start("");
+    load("X.Stub");
+    ASSERT_EQ(1u, create(10, "X.Stub"));
+    EXPECT_EQ(reply(1, 20, "callExt", "[\"Platform\"]", "\"8.3.1|UA/1\""),
+              site(20, "callExt", "[\"Platform\"]"));
+    EXPECT_EQ(reply(1, 21, "callExt", "[\"StartCallers\",2]", "null"),
+              site(21, "callExt", "[\"StartCallers\",2]"));
+    std::string version;
+    for (unsigned i = 0; i < 20; ++i) {
+        version = "9." + std::to_string(i);
+        host->send("{\"type\":0,\"version\":\"" + version + "\",\"userAgent\":\"UA/2\"}");
+        ASSERT_EQ(kInitReply, host->next("init reply"));
+        ASSERT_EQ(reply(1, 30 + i, "callExt", "[\"Platform\"]", "\"" + version + "|UA/2\""),
+                  site(30 + i, "callExt", "[\"Platform\"]"));
+    }
+    const std::string refused = "alert=0 confirm=0 error=0 read=0 write=0 profile=0 status=0 "
+                                "depth=7 info=" + version + "|UA/2";
+    EXPECT_EQ(reply(1, 60, "callExt", "[\"AwaitCallers\"]", "\"" + refused + ";" + refused + "\""),
+              site(60, "callExt", "[\"AwaitCallers\"]"));
+    EXPECT_EQ(reply(1, 61, "done", "null", "null"), site(61, "done", "[]"));
+}
+
 // The frames up to the reply to `query`, which is returned ("" with a failure when none
 // comes); `events` counts the external events of site `cls` on the way.
 std::string reply_after_events(Host& host, unsigned cls, unsigned query, unsigned& events) {

@@ -26,6 +26,12 @@
 //               (found by name only);
 //   AwaitStream() -> waits (10 s at most) until that thread has made 100 more rounds, and says
 //               whether it did (found by name only).
+//   Platform() -> the platform information asked for on the host's thread, "version|agent" or
+//               "null" (found by name only).
+//   StartCallers(n) -> starts n threads that, until the object is destroyed, call every other
+//               host operation than the events from outside the host's thread (by name only);
+//   AwaitCallers() -> waits (10 s at most) until each of them has made 100 more rounds, and
+//               gives what each answered in its last round, joined by ";" (by name only).
 // Built with STUB_WITHOUT_DESTROY_OBJECT, the library exports no DestroyObject.
 
 #include <chrono>
@@ -36,6 +42,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
@@ -101,11 +108,117 @@ bool await_stream(long rounds) {
                                 [&] { return state.rounds >= until; });
 }
 
+Text or_null(const uint16_t* t) { return t != nullptr ? Text(t) : text("null"); }
+Text flag(bool on) { return text(on ? "1" : "0"); }
+
+// What the host answers to one round of every operation but the event itself, asked from
+// outside its thread: message boxes, errors, the profile, the status line, the event buffer's
+// depth and the platform information.
+Text off_thread_round(IAddInDefBaseEx* host, IMemoryManager* memory) {
+    Text word = text("off"), name = text("key");
+    IMsgBoxN* box = static_cast<IMsgBoxN*>(host->GetInterface(eIMsgBox));
+    IPlatformInfoN* platform = static_cast<IPlatformInfoN*>(host->GetInterface(eIPlatformInfo));
+    tVariant answer{};
+    const bool alerted = box != nullptr && box->Alert(word.c_str());
+    const bool confirmed = box != nullptr && box->Confirm(word.c_str(), &answer);
+    const bool error = host->AddError(1, word.c_str(), word.c_str(), 0);
+    tVariant read{};
+    long code = -1;
+    const bool wasRead = host->Read(&name[0], &read, &code, nullptr);
+    for (tVariant* got : {&answer, &read}) {
+        if ((got->vt == VTYPE_PWSTR || got->vt == VTYPE_PSTR) && memory != nullptr) {
+            void* block = got->pwstrVal;
+            memory->FreeMemory(&block);
+        }
+    }
+    tVariant value{};
+    value.vt = VTYPE_I4;
+    value.lVal = 1;
+    const bool written = host->Write(&name[0], &value);
+    const bool profile = host->RegisterProfileAs(&name[0]);
+    const bool status = host->SetStatusLine(&word[0]);
+    host->ResetStatusLine();
+    host->CleanEventBuffer();
+    host->SetEventBufferDepth(7);
+    const long depth = host->GetEventBufferDepth();
+    const AppInfo* info = platform != nullptr ? platform->GetPlatformInfo() : nullptr;
+    Text said = text("alert=") + flag(alerted) + text(" confirm=") + flag(confirmed) +
+                text(" error=") + flag(error) + text(" read=") + flag(wasRead) +
+                text(" write=") + flag(written) + text(" profile=") + flag(profile) +
+                text(" status=") + flag(status) + text(depth == 7 ? " depth=7" : " depth=?") +
+                text(" info=");
+    said += info == nullptr ? text("null")
+                            : or_null(info->AppVersion) + text("|") +
+                                  or_null(info->UserAgentInformation);
+    return said;
+}
+
+// The threads of StartCallers and AwaitCallers; stopped and joined when the object goes, as a
+// real add-in's reader is.
+class OffThreadCallers {
+public:
+    ~OffThreadCallers() {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_stop = true;
+        }
+        for (std::thread& t : m_threads) t.join();
+    }
+    void start(IAddInDefBaseEx* host, IMemoryManager* memory, long count) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        for (long i = 0; i < count; ++i) {
+            m_rounds.push_back(0);
+            m_said.push_back(Text());
+            m_threads.emplace_back(&OffThreadCallers::run, this, host, memory, m_threads.size());
+        }
+    }
+    Text await() {
+        std::unique_lock<std::mutex> lock(m_lock);
+        const std::vector<long> from = m_rounds;
+        const bool done = m_round.wait_for(lock, std::chrono::seconds(10), [&] {
+            for (size_t i = 0; i < from.size(); ++i) {
+                if (m_rounds[i] < from[i] + kAwaitedRounds) return false;
+            }
+            return true;
+        });
+        if (!done) return text("timeout");
+        Text all;
+        for (const Text& said : m_said) all += (all.empty() ? Text() : text(";")) + said;
+        return all;
+    }
+
+private:
+    void run(IAddInDefBaseEx* host, IMemoryManager* memory, size_t index) {
+        for (;;) {
+            Text said = off_thread_round(host, memory);
+            {
+                std::lock_guard<std::mutex> lock(m_lock);
+                if (m_stop) return;
+                m_said[index] = said;
+                ++m_rounds[index];
+            }
+            m_round.notify_all();
+            // The pace of an add-in that keeps calling, not a wait for anything.
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_round;
+    bool m_stop = false;
+    std::vector<long> m_rounds;
+    std::vector<Text> m_said;
+    std::vector<std::thread> m_threads;
+};
+
 class StubComponent : public IComponentBase {
 public:
     static const long kOverlongText = 40;
     static const long kOverlongBlob = 41;
     static const long kRewrite = 42;
+    static const long kPlatform = 50;
+    static const long kStartCallers = 51;
+    static const long kAwaitCallers = 52;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
@@ -167,11 +280,14 @@ public:
         if (equal(name, "OverlongBlob")) return kOverlongBlob;
         if (equal(name, "Stream")) return 4;
         if (equal(name, "AwaitStream")) return 5;
+        if (equal(name, "Platform")) return kPlatform;
+        if (equal(name, "StartCallers")) return kStartCallers;
+        if (equal(name, "AwaitCallers")) return kAwaitCallers;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
     long GetNParams(const long num) override {
-        return num == 0 ? 2 : num == 1 ? 1 : num == kRewrite ? 4 : 0;
+        return num == 0 ? 2 : num == 1 || num == kStartCallers ? 1 : num == kRewrite ? 4 : 0;
     }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
@@ -218,6 +334,14 @@ public:
                 ret->vt = VTYPE_BOOL;
                 ret->bVal = await_stream(kAwaitedRounds);
                 return true;
+            case kPlatform:
+                return platform(ret);
+            case kStartCallers:
+                if (count != 1 || params[0].vt != VTYPE_I4) return false;
+                m_callers.start(m_host, m_memory, params[0].lVal);
+                return true;
+            case kAwaitCallers:
+                return give_text(ret, m_callers.await());
         }
         return false;
     }
@@ -274,6 +398,22 @@ private:
         return true;
     }
 
+    bool platform(tVariant* ret) {
+        IPlatformInfoN* platform =
+            static_cast<IPlatformInfoN*>(m_host->GetInterface(eIPlatformInfo));
+        const AppInfo* info = platform ? platform->GetPlatformInfo() : nullptr;
+        return give_text(ret, info == nullptr ? text("null")
+                                              : or_null(info->AppVersion) + text("|") +
+                                                    or_null(info->UserAgentInformation));
+    }
+
+    bool give_text(tVariant* ret, const Text& said) {
+        ret->vt = VTYPE_PWSTR;
+        ret->pwstrVal = alloc(said);
+        ret->wstrLen = static_cast<uint32_t>(said.size());
+        return ret->pwstrVal != nullptr;
+    }
+
     bool reentrant(tVariant* ret) {
         Text source = text("stub"), descr = text("reentrant");
         m_host->AddError(1, source.c_str(), descr.c_str(), 0);
@@ -315,6 +455,8 @@ private:
     IMemoryManager* m_memory = nullptr;
     int m_value = 0;
     int m_reentrantCalls = 0;
+    // Last, so that its threads stop before anything they use goes.
+    OffThreadCallers m_callers;
 };
 
 const Text g_classNames = text("Stub||Other");

@@ -401,6 +401,27 @@ TEST_F(Values, EveryCallbackOfTheAddInReachesThePageOrThePlatform) {
     EXPECT_EQ(2u, m_browser->prompt_calls().size());
 }
 
+// Two threads of the add-in call every host operation but the events while the main thread
+// asks for the platform information again and again: none of their calls reaches the page or
+// the browser's dialogs, each answers its failure, and the platform information they read is
+// the record the main thread made.
+TEST_F(Values, CallsFromTheAddInsOwnThreadsStayOffThePage) {
+    const std::u16string info = u"8.3.1|TestBrowser/31";
+    EXPECT_EQ(info, variant_text(call(u"Platform", nullptr)));
+    m_page->clear();
+    const size_t prompts = m_browser->prompt_calls().size();
+    call(u"StartCallers", int_variant(2));
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(info, variant_text(call(u"Platform", nullptr)));
+    const std::u16string refused =
+        u"alert=0 confirm=0 error=0 read=0 write=0 profile=0 status=0 depth=7 info=" + info;
+    EXPECT_EQ(refused + u";" + refused, variant_text(call(u"AwaitCallers", nullptr)));
+    for (const PageCall& c : m_page->calls()) {
+        EXPECT_TRUE(c.onMainThread) << c.method << " came on another thread";
+        EXPECT_TRUE(c.method == "getUserAgent" || c.method == "getVersion") << c.method;
+    }
+    EXPECT_EQ(prompts, m_browser->prompt_calls().size());
+}
+
 TEST_F(Values, EveryClassOfTheListIsAnnouncedAndTheFirstRecordStays) {
     const std::vector<PageCall> names = m_page->calls("registerClassName");
     ASSERT_EQ(3u, names.size());  // "Stub", "" and "Other": each registers as Stub
