@@ -28,8 +28,8 @@
 //                  "middle" a pointer one unit into the block of `text`, "freed" the block of
 //                  `text` once freed through the memory manager (the record's own pointer, as
 //                  the manager left it), "static" a static buffer "static" (by name only).
-//   Defaulted(a, b, c = "default") -> the text it got as c, and writes "out" over c without
-//                  freeing what was there (by name only).
+//   Defaulted(a, b, c = "default" and 50000 "x") -> the first 7 units of the text it got as
+//                  c, and writes "out" over c without freeing what was there (by name only).
 // The property "Stray" reads as the static buffer "static"; written with a text that is one of
 // Stray's `what`, it does the same to the record it was given.
 //   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
@@ -39,6 +39,7 @@
 //               whether it did (found by name only).
 // Built with STUB_WITHOUT_DESTROY_OBJECT, the library exports no DestroyObject.
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -125,6 +126,8 @@ public:
     static const long kDefaulted = 44;
     static const long kNarrow = 45;
     static const long kStrayProperty = 3;
+    // Makes the default a large block, so that losing it shows in a heap's size.
+    static const size_t kDefaultPadding = 50000;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
@@ -213,7 +216,7 @@ public:
             var->lVal = 10;
         }
         if (method == kDefaulted && param == 2) {
-            const Text given = text("default");
+            const Text given = text("default") + Text(kDefaultPadding, 'x');
             set_text(*var, alloc(given), given.size());
         }
         return true;
@@ -380,7 +383,8 @@ private:
 
     bool defaulted(tVariant* ret, tVariant* params, const long count) {
         if (count != 3 || params[2].vt != VTYPE_PWSTR) return false;
-        set_text(*ret, alloc(Text(params[2].pwstrVal, params[2].wstrLen)), params[2].wstrLen);
+        const Text given(params[2].pwstrVal, std::min<size_t>(params[2].wstrLen, 7));
+        set_text(*ret, alloc(given), given.size());
         const Text out = text("out");
         set_text(params[2], alloc(out), out.size());
         return true;
