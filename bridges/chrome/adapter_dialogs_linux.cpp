@@ -9,7 +9,7 @@ bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
         if (m_pDispIntf == nullptr) return false;
         CNPVariant answer;
         if (!m_pDispIntf->confirmCB(queryText, answer)) return false;
-        if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
+        if (retVal != nullptr) handOver(answer, *retVal);
         return true;
     });
 }

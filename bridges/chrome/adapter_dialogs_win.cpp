@@ -9,7 +9,7 @@ bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr) return false;
         const CNPVariant answer(show_message_box(queryText, eMessageBoxYesNo));
-        if (retVal != nullptr) Utils::NPVariantToVariant(answer, *retVal);
+        if (retVal != nullptr) handOver(answer, *retVal);
         return true;
     });
 }

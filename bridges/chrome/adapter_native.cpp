@@ -6,6 +6,7 @@
 #include "host_exceptions.h"
 #include "native_boundary.h"
 #include "parameter_records.h"
+#include "tvariant_buffers.h"
 #include "utils.h"
 
 namespace {
@@ -17,7 +18,7 @@ LocaleBase* locale_part(IComponentBase* component) { return component; }
 }  // namespace
 
 AdapterNative::AdapterNative()
-    : AddInMemory(std::malloc, std::free),
+    : SizedAddInMemory(std::malloc, std::free),
       m_pDispIntf(nullptr), m_appInfo() {
     m_appInfo.AppVersion = nullptr;
     m_appInfo.UserAgentInformation = nullptr;
@@ -43,7 +44,7 @@ bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
         if (m_pDispIntf == nullptr) return false;
         CNPVariant value;
         const bool answer = m_pDispIntf->Read(wszPropName, value);
-        if (pVal != nullptr) Utils::NPVariantToVariant(value, *pVal);
+        if (pVal != nullptr) handOver(value, *pVal);
         return answer;
     });
 }
@@ -143,6 +144,15 @@ void AdapterNative::takeText(const uint16_t* text, UnicodeString& into) {
     FreeMemory(&block);
 }
 
+void AdapterNative::handOver(const CNPVariant& value, tVariant& var) {
+    const void* before = held_buffer(var);
+    Utils::NPVariantToVariant(value, var);
+    if (var.vt != VTYPE_PWSTR || var.pwstrVal == nullptr || var.pwstrVal == before) return;
+    void* converted = var.pwstrVal;  // the C heap's, as the conversion made it
+    set_wide_text(var, var.pwstrVal, var.wstrLen, this);
+    host_heap()->FreeMemory(&converted);
+}
+
 void AdapterNative::setLocale(const UnicodeString& loc) {
     NativeAddIn::CallScope scope(m_addIn);
     locale_part(component())->SetLocale(loc.c_str());
@@ -212,9 +222,12 @@ bool AdapterNative::IsParamOut(int, int) { return false; }
 
 bool AdapterNative::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
     NativeAddIn::CallScope scope(m_addIn);
-    CtVariant value;
-    extender(component())->GetParamDefValue(nMethodPos, nParamPos, &value);
-    Utils::VariantToNPVariant(value, pDefVal);
+    ILanguageExtenderBase* ext = extender(component());
+    ParameterRecords records(host_heap(), this);
+    records.reset(1);
+    records.lend();
+    ext->GetParamDefValue(nMethodPos, nParamPos, &records[0]);
+    Utils::VariantToNPVariant(records[0], pDefVal);
     return true;
 }
 
@@ -236,6 +249,7 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
     ILanguageExtenderBase* ext = extender(component());
     ParameterRecords records(host_heap(), this);
     records.reset(1);
+    records.lend();
     tVariant& var = records[0];
     const long prop = ext->FindProp(name.c_str());
     if (prop == -1) throw lib_exception("Property not found", false);
@@ -282,8 +296,8 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
         Utils::NPVariantToVariant(params, records[0]);
         count = 1;
     }
-    records.lend();
     for (long i = count; i < n; ++i) ext->GetParamDefValue(method, i, &records[i]);
+    records.lend();
 
     if (isFunction) {
         ext->CallAsFunc(method, &records.result(), records.data(), n);

@@ -5,12 +5,12 @@
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "adapter_context.h"
-#include "addin_memory.h"
+#include "sized_addin_memory.h"
 #include "native_addin.h"
 #include "platform.h"
 
 class AdapterNative : public IAddInDefBaseEx,
-                      public AddInMemory,
+                      public SizedAddInMemory,
                       public IAdapterContext,
                       public IPlatformInfoN,
                       public IMsgBoxN {
@@ -74,6 +74,9 @@ private:
     IComponentBase* component();
     // Copies a text that the component allocated through AllocMemory, then frees it.
     void takeText(const uint16_t* text, UnicodeString& into);
+    // `value` converted into the add-in's record `var`, a text in a block of this memory
+    // manager, which the add-in frees.
+    void handOver(const CNPVariant& value, tVariant& var);
 
     AddInSite* m_pDispIntf;
     NativeAddIn m_addIn;

@@ -20,14 +20,14 @@ size_t distinct(void** blocks, size_t count) {
 }
 
 void give_back(void* block, IMemoryManager* memory) {
-    if (memory != nullptr) memory->FreeMemory(&block);
+    if (memory != nullptr && block != nullptr) memory->FreeMemory(&block);
 }
 
 }  // namespace
 
-ParameterRecords::ParameterRecords(IMemoryManager* lender, IMemoryManager* component)
+ParameterRecords::ParameterRecords(IMemoryManager* lender, SizedAddInMemory* component)
     : m_lender(lender), m_component(component), m_records(m_inline), m_count(0),
-      m_blocks(m_inlineBlocks), m_lent(0), m_lendDone(false) {
+      m_blocks(m_inlineBlocks), m_lent(0), m_hostLent(0), m_lendDone(false) {
     empty_records(m_inline, kInlineRecords);
     zero_record(m_result, VTYPE_EMPTY);
 }
@@ -59,7 +59,7 @@ void ParameterRecords::adopt(tVariant* records, size_t count) {
             void* block = held_buffer(m_records[i]);
             bool earlier = false;
             for (size_t j = 0; j < i && !earlier; ++j) earlier = held_buffer(m_records[j]) == block;
-            if (!earlier) give_back(block, m_lender);
+            if (!earlier) give_back_host(block);
         }
         m_heapRecords.reset();
         m_records = m_inline;
@@ -76,7 +76,12 @@ void ParameterRecords::reserve_blocks(size_t count) {
 }
 
 void ParameterRecords::lend() {
-    m_lent = held_blocks(m_blocks);
+    m_lent = distinct(m_blocks, held_blocks(m_blocks));
+    // The host's own blocks first, then the component's (the defaults), each part sorted: who
+    // owns a block is known now, before the add-in can free it.
+    void** const hostEnd = std::stable_partition(
+        m_blocks, m_blocks + m_lent, [this](void* block) { return !isComponents(block); });
+    m_hostLent = static_cast<size_t>(hostEnd - m_blocks);
     m_lendDone = true;
 }
 
@@ -87,19 +92,41 @@ size_t ParameterRecords::held_blocks(void** into) const {
     return n;
 }
 
+bool ParameterRecords::isComponents(const void* block) const {
+    return m_component != nullptr && m_component->isOut(block);
+}
+
+bool ParameterRecords::wasLent(void* block) const {
+    const std::less<void*> order;
+    void** const hostEnd = m_blocks + m_hostLent;
+    return std::binary_search(m_blocks, hostEnd, block, order) ||
+           std::binary_search(hostEnd, m_blocks + m_lent, block, order);
+}
+
+void ParameterRecords::give_back_host(void* block) noexcept {
+    // A lender of its own is the host's alone, so its blocks are still out; one shared with
+    // the component frees only what the add-in did not free already.
+    give_back(block, m_lender == m_component ? m_component : m_lender);
+}
+
 void ParameterRecords::release() noexcept {
-    const size_t lent = distinct(m_blocks, m_lent);
+    const size_t lent = m_lent;
     void** held = m_blocks + lent;
     const size_t heldCount = distinct(held, held_blocks(held));
-    // Before the call every block the records hold is still the host's.
-    IMemoryManager* const heldOwner = m_lendDone ? m_component : m_lender;
-    for (size_t i = 0; i < lent; ++i) give_back(m_blocks[i], m_lender);
+    for (size_t i = 0; i < m_hostLent; ++i) give_back_host(m_blocks[i]);
+    // The component frees only its own blocks still out, each once.
+    for (size_t i = m_hostLent; i < lent; ++i) give_back(m_blocks[i], m_component);
     for (size_t i = 0; i < heldCount; ++i) {
-        if (!std::binary_search(m_blocks, m_blocks + lent, held[i], std::less<void*>())) {
-            give_back(held[i], heldOwner);
+        void* const block = held[i];
+        if (wasLent(block)) continue;
+        if (m_lendDone || isComponents(block)) {
+            give_back(block, m_component);
+        } else {
+            give_back_host(block);  // before the call a block held is the host's or a default
         }
     }
     m_lent = 0;
+    m_hostLent = 0;
     m_lendDone = false;
     m_heapRecords.reset();
     m_heapBlocks.reset();

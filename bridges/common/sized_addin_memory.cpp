@@ -22,9 +22,14 @@ void SizedAddInMemory::FreeMemory(void** pMemory) {
     if (pMemory == nullptr || *pMemory == nullptr) return;
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        m_blocks.erase(reinterpret_cast<uintptr_t>(*pMemory));
+        if (m_blocks.erase(reinterpret_cast<uintptr_t>(*pMemory)) == 0) return;
     }
     AddInMemory::FreeMemory(pMemory);
+}
+
+bool SizedAddInMemory::isOut(const void* block) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_blocks.count(reinterpret_cast<uintptr_t>(block)) != 0;
 }
 
 bool SizedAddInMemory::bytesToEnd(const void* at, size_t* bytes) const {

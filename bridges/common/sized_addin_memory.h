@@ -1,7 +1,7 @@
 #pragma once
 // The add-in's memory manager for a bridge that reads blocks by the length the add-in claims
 // for them: it also keeps the size of each block it has out, so that a claim beyond the end
-// of a block is not read.
+// of a block is not read, and it frees only those blocks, each once.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +15,12 @@ public:
     SizedAddInMemory(AllocateFn allocate, ReleaseFn release);
 
     bool AllocMemory(void** pMemory, unsigned long ulCountByte) override;
+    // Frees *pMemory and nulls it only when it is the start of a block still out; any other
+    // pointer (into a block, a block already freed, memory of someone else's) is left alone.
     void FreeMemory(void** pMemory) override;
+
+    // True when `block` is the start of a block this manager has out.
+    bool isOut(const void* block) const;
 
     // True when `at` lies inside a block this manager has out, with `*bytes` set to the bytes
     // from `at` to the end of that block.

@@ -261,6 +261,7 @@ NS_IMETHODIMP_(bool) AdapterCpp::GetParamDefValue(int32_t nMethodPos, int32_t nP
     VELMOR_NEED_COMPONENT(false);
     ParameterRecords records(this, this);
     records.reset(1);
+    records.lend();
     preMethod();
     const bool answer = extender(component)->GetParamDefValue(nMethodPos, nParamPos, &records[0]);
     nsCOMPtr<nsIWritableVariant> variant = new_variant();
@@ -295,6 +296,7 @@ NS_IMETHODIMP AdapterCpp::GetPropVal(int32_t propPos, nsIVariant** value, bool* 
     VELMOR_NEED_COMPONENT(NS_ERROR_NOT_INITIALIZED);
     ParameterRecords records(this, this);
     records.reset(1);
+    records.lend();
     preMethod();
     ILanguageExtenderBase* ext = extender(component);
     bool ok = false;
@@ -346,13 +348,13 @@ bool AdapterCpp::callComponent(IComponentBase* component, const char16_t* name,
     } else {
         records.reset(static_cast<size_t>(size));
     }
-    records.lend();
     const long total = static_cast<long>(records.size());
     if (given > total) given = total;
     ILanguageExtenderBase* ext = extender(component);
     for (long position = given; position < total; ++position) {
         ext->GetParamDefValue(index, position, &records[static_cast<size_t>(position)]);
     }
+    records.lend();
     bool ok = false;
     if (hasRet) {
         ok = ext->CallAsFunc(index, &records.result(), records.data(), total);

@@ -59,6 +59,7 @@ void value_of(const tVariant& record, VARIANT* value) {
 
 AdapterNative::AdapterNative(IUnknown* outer)
     : velmor_atl::DispatchImpl<IAdapterNative>(IID_IAdapterNative),
+      SizedAddInMemory(std::malloc, std::free),
       velmor_atl::ComObjectRoot(outer) {
     m_platform.AppVersion = units(m_versionText);
     m_platform.UserAgentInformation = units(m_userAgentText);
@@ -182,6 +183,7 @@ HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
         if (!component->IsPropReadable(index)) return E_FAIL;
         ParameterRecords records(this, this);
         records.reset(1);
+        records.lend();
         const bool read = component->GetPropVal(index, &records[0]);
         value_of(records[0], value);
         return read ? S_OK : E_FAIL;
@@ -352,18 +354,6 @@ IInterface* AdapterNative::GetInterface(Interfaces iface) {
     if (iface == eIMsgBox) return static_cast<IMsgBoxN*>(this);
     if (iface == eIPlatformInfo) return static_cast<IPlatformInfoN*>(this);
     return nullptr;
-}
-
-// ---- IMemoryManager
-
-bool AdapterNative::AllocMemory(void** pMemory, unsigned long ulCountByte) {
-    if (pMemory == nullptr) return false;
-    *pMemory = std::malloc(ulCountByte != 0 ? ulCountByte : 1);
-    return *pMemory != nullptr;
-}
-
-void AdapterNative::FreeMemory(void** pMemory) {
-    if (pMemory != nullptr && *pMemory != nullptr) std::free(*pMemory);
 }
 
 // ---- IMsgBoxN

@@ -12,6 +12,7 @@
 #include "IMemoryManager.h"
 #include "com_object.h"
 #include "native_addin.h"
+#include "sized_addin_memory.h"
 #include "server_interfaces.h"
 #include "typelib_dispatch.h"
 
@@ -19,7 +20,7 @@ class AdapterNative : public velmor_atl::DispatchImpl<IAdapterNative>,
                       public quillon::IContext,
                       public quillon::IAdapterDefBase,
                       public IAddInDefBaseEx,
-                      public IMemoryManager,
+                      public SizedAddInMemory,
                       public IMsgBoxN,
                       public IPlatformInfoN,
                       public velmor_atl::ComObjectRoot {
@@ -60,9 +61,8 @@ public:
     void ResetStatusLine() override;
     IInterface* GetInterface(Interfaces iface) override;
 
-    // IMemoryManager: the process heap
-    bool AllocMemory(void** pMemory, unsigned long ulCountByte) override;
-    void FreeMemory(void** pMemory) override;
+    // IMemoryManager: SizedAddInMemory over the process heap, which frees only its own
+    // blocks still out.
 
     // IMsgBoxN: answered by the page
     bool Confirm(const uint16_t* queryText, tVariant* retVal) override;

@@ -21,6 +21,17 @@
 //                  keep the host's blocks. Found by name only.
 //   OverlongText(), OverlongBlob() -> the six bytes C3 41 42 43 FF 41 in a block of their own
 //                  size, as VTYPE_PSTR or VTYPE_BLOB, claiming 4096 bytes (by name only).
+//   Narrow(hex) -> the bytes that the text `hex` spells in hex digits, as VTYPE_PSTR in a
+//                  block of their own (by name only).
+//   Stray(what, where, text) -> leaves in the result (where "result") or over `where` (any
+//                  other text; the result is then 1) what is no block the host gave: with what
+//                  "middle" a pointer one unit into the block of `text`, "freed" the block of
+//                  `text` once freed through the memory manager (the record's own pointer, as
+//                  the manager left it), "static" a static buffer "static" (by name only).
+//   Defaulted(a, b, c = "default" and 50000 "x") -> the first 7 units of the text it got as
+//                  c, and writes "out" over c without freeing what was there (by name only).
+// The property "Stray" reads as the static buffer "static"; written with a text that is one of
+// Stray's `what`, it does the same to the record it was given.
 //   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
 //               reads and sets the event buffer depth through the host this object was given
 //               (found by name only);
@@ -34,6 +45,7 @@
 //               gives what each answered in its last round, joined by ";" (by name only).
 // Built with STUB_WITHOUT_DESTROY_OBJECT, the library exports no DestroyObject.
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -65,6 +77,10 @@ std::string mode() {
     const char* m = std::getenv("STUB_ADDIN");
     return m ? m : "";
 }
+
+// A text of no memory manager's.
+uint16_t g_static[] = {'s', 't', 'a', 't', 'i', 'c', 0};
+const size_t kStaticLength = 6;
 
 // The objects not yet destroyed, so that a method can tell when it was destroyed under it.
 std::set<const void*> g_liveObjects;
@@ -219,6 +235,12 @@ public:
     static const long kPlatform = 50;
     static const long kStartCallers = 51;
     static const long kAwaitCallers = 52;
+    static const long kStray = 43;
+    static const long kDefaulted = 44;
+    static const long kNarrow = 45;
+    static const long kStrayProperty = 3;
+    // Makes the default a large block, so that losing it shows in a heap's size.
+    static const size_t kDefaultPadding = 50000;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
@@ -253,15 +275,25 @@ public:
         if (equal(name, "Value")) return 0;
         if (equal(name, "ReadOnly")) return 1;
         if (equal(name, "WriteOnly")) return 2;
+        if (equal(name, "Stray")) return kStrayProperty;
         return -1;
     }
     const uint16_t* GetPropName(long, long) override { return nullptr; }
     bool GetPropVal(const long num, tVariant* var) override {
+        if (num == kStrayProperty) {
+            set_text(*var, g_static, kStaticLength);
+            return true;
+        }
         var->vt = VTYPE_I4;
         var->lVal = num == 0 ? m_value : 7;
         return true;
     }
-    bool SetPropVal(const long, tVariant* var) override {
+    bool SetPropVal(const long num, tVariant* var) override {
+        if (num == kStrayProperty) {
+            if (var->vt != VTYPE_PWSTR || var->pwstrVal == nullptr) return false;
+            const Text what(var->pwstrVal, var->wstrLen);
+            return stray(what, *var, *var);
+        }
         if (var->vt != VTYPE_I4) return false;
         m_value = var->lVal;
         return true;
@@ -278,6 +310,9 @@ public:
         if (equal(name, "Rewrite")) return kRewrite;
         if (equal(name, "OverlongText")) return kOverlongText;
         if (equal(name, "OverlongBlob")) return kOverlongBlob;
+        if (equal(name, "Stray")) return kStray;
+        if (equal(name, "Defaulted")) return kDefaulted;
+        if (equal(name, "Narrow")) return kNarrow;
         if (equal(name, "Stream")) return 4;
         if (equal(name, "AwaitStream")) return 5;
         if (equal(name, "Platform")) return kPlatform;
@@ -287,12 +322,18 @@ public:
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
     long GetNParams(const long num) override {
-        return num == 0 ? 2 : num == 1 || num == kStartCallers ? 1 : num == kRewrite ? 4 : 0;
+        if (num == kStray || num == kDefaulted) return 3;
+        if (num == kNarrow || num == kStartCallers) return 1;
+        return num == 0 ? 2 : num == 1 ? 1 : num == kRewrite ? 4 : 0;
     }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
             var->vt = VTYPE_I4;
             var->lVal = 10;
+        }
+        if (method == kDefaulted && param == 2) {
+            const Text given = text("default") + Text(kDefaultPadding, 'x');
+            set_text(*var, alloc(given), given.size());
         }
         return true;
     }
@@ -325,6 +366,12 @@ public:
                 return overlong(ret, VTYPE_PSTR);
             case kOverlongBlob:
                 return overlong(ret, VTYPE_BLOB);
+            case kStray:
+                return strayCall(ret, params, count);
+            case kDefaulted:
+                return defaulted(ret, params, count);
+            case kNarrow:
+                return narrow(ret, params, count);
             case 4:
                 std::thread(stream_to, m_host).detach();
                 ret->vt = VTYPE_BOOL;
@@ -436,6 +483,67 @@ private:
         params[0] = *ret;
         params[2] = *ret;
         params[1] = params[3];
+        return true;
+    }
+
+    static void set_text(tVariant& var, uint16_t* units, size_t length) {
+        var.vt = VTYPE_PWSTR;
+        var.pwstrVal = units;
+        var.wstrLen = units != nullptr ? static_cast<uint32_t>(length) : 0;
+    }
+
+    // Writes into `into` what is no block of the host's, taken from the text record `of`.
+    bool stray(const Text& what, tVariant& of, tVariant& into) {
+        if (of.vt != VTYPE_PWSTR || of.pwstrVal == nullptr || of.wstrLen == 0) return false;
+        if (what == text("middle")) {
+            uint16_t* const inside = of.pwstrVal + 1;
+            set_text(into, inside, of.wstrLen - 1);
+        } else if (what == text("freed")) {
+            const uint32_t length = of.wstrLen;
+            m_memory->FreeMemory(reinterpret_cast<void**>(&of.pwstrVal));
+            set_text(into, of.pwstrVal, length);
+        } else if (what == text("static")) {
+            set_text(into, g_static, kStaticLength);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    bool strayCall(tVariant* ret, tVariant* params, const long count) {
+        if (count != 3 || params[0].vt != VTYPE_PWSTR || params[1].vt != VTYPE_PWSTR) return false;
+        const Text what(params[0].pwstrVal, params[0].wstrLen);
+        if (Text(params[1].pwstrVal, params[1].wstrLen) == text("result")) {
+            return stray(what, params[2], *ret);
+        }
+        ret->vt = VTYPE_I4;
+        ret->lVal = 1;
+        return stray(what, params[2], params[1]);
+    }
+
+    bool defaulted(tVariant* ret, tVariant* params, const long count) {
+        if (count != 3 || params[2].vt != VTYPE_PWSTR) return false;
+        const Text given(params[2].pwstrVal, std::min<size_t>(params[2].wstrLen, 7));
+        set_text(*ret, alloc(given), given.size());
+        const Text out = text("out");
+        set_text(params[2], alloc(out), out.size());
+        return true;
+    }
+
+    // The bytes spelt by a text of hex digits.
+    bool narrow(tVariant* ret, tVariant* params, const long count) {
+        if (count != 1 || params[0].vt != VTYPE_PWSTR) return false;
+        std::string bytes;
+        for (uint32_t i = 0; i + 1 < params[0].wstrLen; i += 2) {
+            const char digits[] = {char(params[0].pwstrVal[i]), char(params[0].pwstrVal[i + 1]), 0};
+            bytes += char(std::strtol(digits, nullptr, 16));
+        }
+        void* block = nullptr;
+        if (!m_memory || !m_memory->AllocMemory(&block, bytes.size() + 1)) return false;
+        std::memcpy(block, bytes.c_str(), bytes.size() + 1);
+        ret->vt = VTYPE_PSTR;
+        ret->pstrVal = static_cast<char*>(block);
+        ret->strLen = static_cast<uint32_t>(bytes.size());
         return true;
     }
 
