@@ -17,7 +17,7 @@ LocaleBase* locale_part(IComponentBase* component) { return component; }
 }  // namespace
 
 AdapterNative::AdapterNative()
-    : AddInMemory(std::malloc, std::free),
+    : SizedAddInMemory(std::malloc, std::free),
       m_pDispIntf(nullptr), m_appInfo() {
     m_appInfo.AppVersion = nullptr;
     m_appInfo.UserAgentInformation = nullptr;
@@ -52,7 +52,7 @@ bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr) return false;
         CNPVariant value;
-        if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value);
+        if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value, this);
         return m_pDispIntf->Write(wszPropName, value);
     });
 }
@@ -212,9 +212,13 @@ bool AdapterNative::IsParamOut(int, int) { return false; }
 
 bool AdapterNative::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
     NativeAddIn::CallScope scope(m_addIn);
-    CtVariant value;
-    extender(component())->GetParamDefValue(nMethodPos, nParamPos, &value);
-    Utils::VariantToNPVariant(value, pDefVal);
+    ILanguageExtenderBase* ext = extender(component());
+    // The default's block goes back to this manager, which then forgets its size.
+    ParameterRecords records(host_heap(), this);
+    records.reset(1);
+    records.lend();
+    ext->GetParamDefValue(nMethodPos, nParamPos, &records[0]);
+    Utils::VariantToNPVariant(records[0], pDefVal, this);
     return true;
 }
 
@@ -236,6 +240,7 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
     ILanguageExtenderBase* ext = extender(component());
     ParameterRecords records(host_heap(), this);
     records.reset(1);
+    records.lend();  // what the component writes goes back to this manager
     tVariant& var = records[0];
     const long prop = ext->FindProp(name.c_str());
     if (prop == -1) throw lib_exception("Property not found", false);
@@ -244,7 +249,7 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
         return;
     }
     if (!ext->GetPropVal(prop, &var)) throw lib_exception("Property error", false);
-    Utils::VariantToNPVariant(var, value);
+    Utils::VariantToNPVariant(var, value, this);
 }
 
 void AdapterNative::setPropVal(const UnicodeString& name, const CNPVariant& value) {
@@ -287,14 +292,14 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
 
     if (isFunction) {
         ext->CallAsFunc(method, &records.result(), records.data(), n);
-        Utils::VariantToNPVariant(records.result(), retval);
+        Utils::VariantToNPVariant(records.result(), retval, this);
     } else {
         ext->CallAsProc(method, records.data(), n);
     }
 
     if (n > 0) {
         CJSArray converted;
-        Utils::tVariantArrayTojsArray(records.data(), records.size(), converted);
+        Utils::tVariantArrayTojsArray(records.data(), records.size(), converted, this);
         CJSArray out;
         for (long i = 0; i < count; ++i) {
             out.append(i < n ? converted[static_cast<Json::ArrayIndex>(i)] : JsValue());

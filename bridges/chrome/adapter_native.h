@@ -5,12 +5,14 @@
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "adapter_context.h"
-#include "addin_memory.h"
 #include "native_addin.h"
 #include "platform.h"
+#include "sized_addin_memory.h"
 
+// Its memory manager keeps the size of every block it hands the add-in, so that no length
+// the add-in claims for one is read past its end.
 class AdapterNative : public IAddInDefBaseEx,
-                      public AddInMemory,
+                      public SizedAddInMemory,
                       public IAdapterContext,
                       public IPlatformInfoN,
                       public IMsgBoxN {

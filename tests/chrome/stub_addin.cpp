@@ -21,6 +21,11 @@
 //                  keep the host's blocks. Found by name only.
 //   OverlongText(), OverlongBlob() -> the six bytes C3 41 42 43 FF 41 in a block of their own
 //                  size, as VTYPE_PSTR or VTYPE_BLOB, claiming 4096 bytes (by name only).
+//   Claim(c, where) -> the value of claim case c (kClaims below: a text or blob in a block of
+//                  its own, claiming a length that may run past it) as the result (where 0),
+//                  written over the first parameter (1), or given to the host's Write under the
+//                  name "claim" (2; a block the host did not take is freed after it). By name
+//                  only; the property "Claimed" (by name only) reads as the case last set in it.
 //   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
 //               reads and sets the event buffer depth through the host this object was given
 //               (found by name only);
@@ -61,6 +66,32 @@ std::string mode() {
 
 // The objects not yet destroyed, so that a method can tell when it was destroyed under it.
 std::set<const void*> g_liveObjects;
+
+// Values whose claimed length the host must not take on trust: the block holds `bytes`
+// (`size` of them, no terminator added) and the record claims `claimed` (bytes, or units
+// for VTYPE_PWSTR). A null `bytes` points at kStaticText, outside any block of the host's,
+// which only the Chrome host's Write leaves to the add-in.
+struct ClaimCase {
+    TYPEVAR vt;
+    const char* bytes;
+    size_t size;
+    uint32_t claimed;
+};
+
+const char kStaticText[] = "static";
+
+const ClaimCase kClaims[] = {
+    {VTYPE_PSTR, "abcdefgh", 8, 4096},                       // 0: no terminator
+    {VTYPE_PSTR, "abcdefgh", 8, 65536},                      // 1
+    {VTYPE_PSTR, "abc", 4, 0x7fffffff},                      // 2: its terminator in the block
+    {VTYPE_PSTR, "a\0b", 4, 3},                              // 3: honest, an embedded zero
+    {VTYPE_PWSTR, "a\0b\0", 4, 1000},                        // 4: "ab", no terminator
+    {VTYPE_PWSTR, "a\0b\0c\0d\0e\0f\0g\0h\0", 16, 64},        // 5: "abcdefgh", no terminator
+    {VTYPE_PWSTR, "a\0b\0c\0d\0e\0f\0g\0h\0", 16, 32u << 20}, // 6
+    {VTYPE_BLOB, "0123456789abcdef", 16, 64},                // 7
+    {VTYPE_BLOB, "0123456789abcdef", 16, 64u << 20},         // 8
+    {VTYPE_PSTR, nullptr, 0, 4096},                          // 9: the add-in's own memory
+};
 
 // The streaming thread's rounds (Stream, AwaitStream). Made on first use and never destroyed:
 // the thread runs until the process ends, past the library's static destructors.
@@ -106,6 +137,8 @@ public:
     static const long kOverlongText = 40;
     static const long kOverlongBlob = 41;
     static const long kRewrite = 42;
+    static const long kClaim = 43;
+    static const long kClaimed = 43;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
@@ -140,17 +173,23 @@ public:
         if (equal(name, "Value")) return 0;
         if (equal(name, "ReadOnly")) return 1;
         if (equal(name, "WriteOnly")) return 2;
+        if (equal(name, "Claimed")) return kClaimed;
         return -1;
     }
     const uint16_t* GetPropName(long, long) override { return nullptr; }
     bool GetPropVal(const long num, tVariant* var) override {
+        if (num == kClaimed) return claimed(m_claimCase, var);
         var->vt = VTYPE_I4;
         var->lVal = num == 0 ? m_value : 7;
         return true;
     }
-    bool SetPropVal(const long, tVariant* var) override {
+    bool SetPropVal(const long num, tVariant* var) override {
         if (var->vt != VTYPE_I4) return false;
-        m_value = var->lVal;
+        if (num == kClaimed) {
+            m_claimCase = var->lVal;
+        } else {
+            m_value = var->lVal;
+        }
         return true;
     }
     bool IsPropReadable(const long num) override { return num != 2; }
@@ -165,13 +204,15 @@ public:
         if (equal(name, "Rewrite")) return kRewrite;
         if (equal(name, "OverlongText")) return kOverlongText;
         if (equal(name, "OverlongBlob")) return kOverlongBlob;
+        if (equal(name, "Claim")) return kClaim;
         if (equal(name, "Stream")) return 4;
         if (equal(name, "AwaitStream")) return 5;
         return -1;
     }
     const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
     long GetNParams(const long num) override {
-        return num == 0 ? 2 : num == 1 ? 1 : num == kRewrite ? 4 : 0;
+        if (num == kRewrite) return 4;
+        return num == 0 || num == kClaim ? 2 : num == 1 ? 1 : 0;
     }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
@@ -209,6 +250,8 @@ public:
                 return overlong(ret, VTYPE_PSTR);
             case kOverlongBlob:
                 return overlong(ret, VTYPE_BLOB);
+            case kClaim:
+                return claim(ret, params, count);
             case 4:
                 std::thread(stream_to, m_host).detach();
                 ret->vt = VTYPE_BOOL;
@@ -311,8 +354,46 @@ private:
         return true;
     }
 
+    // The value of claim case `c`, in a block of its own.
+    bool claimed(long c, tVariant* var) {
+        if (c < 0 || c >= static_cast<long>(sizeof kClaims / sizeof kClaims[0])) return false;
+        const ClaimCase& claim = kClaims[c];
+        char* at = const_cast<char*>(kStaticText);
+        if (claim.bytes != nullptr) {
+            void* block = nullptr;
+            if (!m_memory || !m_memory->AllocMemory(&block, claim.size)) return false;
+            std::memcpy(block, claim.bytes, claim.size);
+            at = static_cast<char*>(block);
+        }
+        var->vt = claim.vt;
+        if (claim.vt == VTYPE_PWSTR) {
+            var->pwstrVal = reinterpret_cast<uint16_t*>(at);
+            var->wstrLen = claim.claimed;
+        } else {
+            var->pstrVal = at;
+            var->strLen = claim.claimed;
+        }
+        return true;
+    }
+
+    bool claim(tVariant* ret, tVariant* params, const long count) {
+        if (count != 2 || params[0].vt != VTYPE_I4 || params[1].vt != VTYPE_I4) return false;
+        const long where = params[1].lVal;
+        if (where == 0) return claimed(params[0].lVal, ret);
+        if (where == 1) return claimed(params[0].lVal, &params[0]);
+        if (where != 2) return false;
+        tVariant value{};
+        if (!claimed(params[0].lVal, &value)) return false;
+        Text name = text("claim");
+        m_host->Write(&name[0], &value);
+        void* left = value.vt != VTYPE_EMPTY ? value.pstrVal : nullptr;
+        if (left != nullptr && left != kStaticText) m_memory->FreeMemory(&left);
+        return true;
+    }
+
     IAddInDefBaseEx* m_host = nullptr;
     IMemoryManager* m_memory = nullptr;
+    long m_claimCase = 0;
     int m_value = 0;
     int m_reentrantCalls = 0;
 };
