@@ -48,17 +48,19 @@ long array_count(const VARIANT* params) {
     return upper - lower + 1;
 }
 
-// The value of a record that the call's records still own: the conversion reads a copy and
-// leaves the buffers to them.
-void value_of(const tVariant& record, VARIANT* value) {
+// The value of a record that the call's records still own: the conversion reads a copy, by
+// the sizes of the blocks `sizes` handed out, and leaves the buffers to them.
+void value_of(const tVariant& record, VARIANT* value, const SizedAddInMemory& sizes) {
     tVariant view = record;
-    tvariant_to_variant(&view, value, nullptr);
+    SizedReading reading(sizes);
+    tvariant_to_variant(&view, value, &reading);
 }
 
 }  // namespace
 
 AdapterNative::AdapterNative(IUnknown* outer)
     : velmor_atl::DispatchImpl<IAdapterNative>(IID_IAdapterNative),
+      SizedAddInMemory(std::malloc, std::free),
       velmor_atl::ComObjectRoot(outer) {
     m_platform.AppVersion = units(m_versionText);
     m_platform.UserAgentInformation = units(m_userAgentText);
@@ -183,7 +185,7 @@ HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
         ParameterRecords records(this, this);
         records.reset(1);
         const bool read = component->GetPropVal(index, &records[0]);
-        value_of(records[0], value);
+        value_of(records[0], value, *this);
         return read ? S_OK : E_FAIL;
     });
 }
@@ -234,7 +236,7 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
         bool called = false;
         if (component->HasRetVal(method)) {
             called = component->CallAsFunc(method, &parameters.result(), parameters.data(), n);
-            if (result != nullptr) value_of(parameters.result(), result);
+            if (result != nullptr) value_of(parameters.result(), result, *this);
         } else {
             called = component->CallAsProc(method, parameters.data(), n);
         }
@@ -246,7 +248,7 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
                 VARIANT value;
                 VariantInit(&value);
                 if (i < n) {
-                    value_of(parameters[static_cast<size_t>(i)], &value);
+                    value_of(parameters[static_cast<size_t>(i)], &value, *this);
                 } else {
                     array_element(params->parray, i, &value);
                 }
@@ -352,18 +354,6 @@ IInterface* AdapterNative::GetInterface(Interfaces iface) {
     if (iface == eIMsgBox) return static_cast<IMsgBoxN*>(this);
     if (iface == eIPlatformInfo) return static_cast<IPlatformInfoN*>(this);
     return nullptr;
-}
-
-// ---- IMemoryManager
-
-bool AdapterNative::AllocMemory(void** pMemory, unsigned long ulCountByte) {
-    if (pMemory == nullptr) return false;
-    *pMemory = std::malloc(ulCountByte != 0 ? ulCountByte : 1);
-    return *pMemory != nullptr;
-}
-
-void AdapterNative::FreeMemory(void** pMemory) {
-    if (pMemory != nullptr && *pMemory != nullptr) std::free(*pMemory);
 }
 
 // ---- IMsgBoxN

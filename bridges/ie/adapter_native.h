@@ -1,7 +1,9 @@
 #pragma once
 // AdapterNative: drives one object of a native add-in library for a site, and is that
 // object's host (IAddInDefBaseEx, IMemoryManager, IMsgBoxN, IPlatformInfoN), passing every
-// callback to the site's IInnerListener as new BSTRs, which the site takes over.
+// callback to the site's IInnerListener as new BSTRs, which the site takes over. Its memory
+// manager keeps the size of every block it hands the add-in, so that no length the add-in
+// claims for one is read past its end.
 
 #include <windows.h>
 
@@ -13,13 +15,14 @@
 #include "com_object.h"
 #include "native_addin.h"
 #include "server_interfaces.h"
+#include "sized_addin_memory.h"
 #include "typelib_dispatch.h"
 
 class AdapterNative : public velmor_atl::DispatchImpl<IAdapterNative>,
                       public quillon::IContext,
                       public quillon::IAdapterDefBase,
                       public IAddInDefBaseEx,
-                      public IMemoryManager,
+                      public SizedAddInMemory,
                       public IMsgBoxN,
                       public IPlatformInfoN,
                       public velmor_atl::ComObjectRoot {
@@ -59,10 +62,6 @@ public:
     bool SetStatusLine(uint16_t* wszStatusLine) override;
     void ResetStatusLine() override;
     IInterface* GetInterface(Interfaces iface) override;
-
-    // IMemoryManager: the process heap
-    bool AllocMemory(void** pMemory, unsigned long ulCountByte) override;
-    void FreeMemory(void** pMemory) override;
 
     // IMsgBoxN: answered by the page
     bool Confirm(const uint16_t* queryText, tVariant* retVal) override;
