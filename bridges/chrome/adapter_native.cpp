@@ -138,7 +138,7 @@ void AdapterNative::takeText(const uint16_t* text, UnicodeString& into) {
         into.clear();
         return;
     }
-    into.assign(text);
+    into.assign(text, readable_text(this, text, kUpToTerminator));
     void* block = const_cast<uint16_t*>(text);
     FreeMemory(&block);
 }

@@ -74,7 +74,8 @@ private:
     // The component, or lib_exception "Invalid operation" when none is loaded: the
     // operations that reach the component must not run without one.
     IComponentBase* component();
-    // Copies a text that the component allocated through AllocMemory, then frees it.
+    // Copies a text that the component allocated through AllocMemory (up to its terminator,
+    // and no further than its block), then frees it.
     void takeText(const uint16_t* text, UnicodeString& into);
 
     AddInSite* m_pDispIntf;

@@ -118,7 +118,12 @@ HRESULT AdapterNative::registerExtensionAs(BSTR* name) {
     NativeAddIn::CallScope scope(m_addIn);
     uint16_t* extension = nullptr;
     if (!component->RegisterExtensionAs(&extension)) return E_FAIL;
-    *name = bstr_of(extension);
+    // Up to its terminator, and no further than its block.
+    *name = extension != nullptr
+                ? SysAllocStringLen(reinterpret_cast<const OLECHAR*>(extension),
+                                    static_cast<UINT>(
+                                        readable_text(this, extension, kUpToTerminator)))
+                : nullptr;
     if (extension != nullptr) {
         void* block = extension;
         FreeMemory(&block);

@@ -88,6 +88,12 @@ TEST_F(StubHost, ComponentThatRefusesInitFailsTheLoadSilently) {
     EXPECT_EQ(error_text(0, "Invalid arguments", 1, 3), host->next("nothing was recorded"));
 }
 
+// An extension name in a block without a terminator is read no further than the block.
+TEST_F(StubHost, NamesEndAtTheirBlock) {
+    start("unterminated");
+    load("X.Stub");
+}
+
 TEST_F(StubHost, VersionsFrom1000To1999ShareOneSite) {
     start("shared");
     load("X.Stub");

@@ -5,6 +5,8 @@
 //   STUB_ADDIN=shared        the component's version is 1500 (one site for all requests)
 //   STUB_ADDIN=error_in_done Done reports an error to the host (which may end the object again)
 //   STUB_ADDIN=event_in_destroy  the destructor sends an event "stub"/"destroyed" to the host
+//   STUB_ADDIN=unterminated  the extension name "Stub", the name "Value" of property 0 and
+//                            "Add" of method 0 come in blocks that hold no terminator
 //   anything else            version 2000
 // Class list "Stub||Other" (three classes, one with an empty name). The component has one
 // property, "Value" (readable and writable, an integer; "ReadOnly" readable only and
@@ -165,7 +167,7 @@ public:
     }
 
     bool RegisterExtensionAs(uint16_t** name) override {
-        *name = alloc(text("Stub"));
+        *name = name_block(text("Stub"));
         return *name != nullptr;
     }
     long GetNProps() override { return 3; }
@@ -176,7 +178,9 @@ public:
         if (equal(name, "Claimed")) return kClaimed;
         return -1;
     }
-    const uint16_t* GetPropName(long, long) override { return nullptr; }
+    const uint16_t* GetPropName(long num, long) override {
+        return mode() == "unterminated" && num == 0 ? name_block(text("Value")) : nullptr;
+    }
     bool GetPropVal(const long num, tVariant* var) override {
         if (num == kClaimed) return claimed(m_claimCase, var);
         var->vt = VTYPE_I4;
@@ -209,7 +213,9 @@ public:
         if (equal(name, "AwaitStream")) return 5;
         return -1;
     }
-    const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
+    const uint16_t* GetMethodName(const long num, const long) override {
+        return mode() == "unterminated" && num == 0 ? name_block(text("Add")) : nullptr;
+    }
     long GetNParams(const long num) override {
         if (num == kRewrite) return 4;
         return num == 0 || num == kClaim ? 2 : num == 1 ? 1 : 0;
@@ -273,6 +279,15 @@ private:
             return nullptr;
         }
         std::memcpy(block, t.c_str(), (t.size() + 1) * sizeof(uint16_t));
+        return static_cast<uint16_t*>(block);
+    }
+
+    // A name for the host, with its terminator unless the mode says otherwise.
+    uint16_t* name_block(const Text& t) {
+        if (mode() != "unterminated") return alloc(t);
+        void* block = nullptr;
+        if (!m_memory || !m_memory->AllocMemory(&block, t.size() * sizeof(uint16_t))) return nullptr;
+        std::memcpy(block, t.data(), t.size() * sizeof(uint16_t));
         return static_cast<uint16_t*>(block);
     }
 

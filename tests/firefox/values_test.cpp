@@ -456,6 +456,27 @@ TEST_F(Values, EveryClassOfTheListIsAnnouncedAndTheFirstRecordStays) {
     for (const PageCall& call : names) EXPECT_EQ(u"Stub", call.a);
 }
 
+// Names in blocks without a terminator are read no further than the block.
+TEST_F(Values, NamesEndAtTheirBlock) {
+    set_environment("STUB_ADDIN", "unterminated");
+    bool loaded = false;
+    m_page->clear();
+    ASSERT_EQ(NS_OK, m_service->LoadAddIn(u"Two", u"second", 0, &loaded));
+    const std::vector<PageCall> names = m_page->calls("registerClassName");
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(u"Two.Stub", names[0].a);
+    nsCOMPtr<IAddInSiteExt> site;
+    ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Two.Stub", getter_AddRefs(site)));
+    char16_t* name = nullptr;
+    ASSERT_EQ(NS_OK, site->GetPropName(0, 0, &name));
+    EXPECT_EQ(u"Value", std::u16string(name));
+    NS_Free(name);
+    ASSERT_EQ(NS_OK, site->GetMethodName(0, 0, &name));
+    EXPECT_EQ(u"Add", std::u16string(name));
+    NS_Free(name);
+    unset_environment("STUB_ADDIN");
+}
+
 TEST_F(Values, AVersionOf1500IsServedByOneSite) {
     set_environment("STUB_ADDIN", "shared");  // read when the add-in is asked for its version
     bool loaded = false;
