@@ -53,7 +53,7 @@ bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr) return false;
         CNPVariant value;
-        if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value);
+        if (pVar != nullptr) Utils::VariantToNPVariant(*pVar, value, this);
         return m_pDispIntf->Write(wszPropName, value);
     });
 }
@@ -139,7 +139,7 @@ void AdapterNative::takeText(const uint16_t* text, UnicodeString& into) {
         into.clear();
         return;
     }
-    into.assign(text);
+    into.assign(text, readable_text(this, text, kUpToTerminator));
     void* block = const_cast<uint16_t*>(text);
     FreeMemory(&block);
 }
@@ -223,11 +223,12 @@ bool AdapterNative::IsParamOut(int, int) { return false; }
 bool AdapterNative::GetParamDefValue(int nMethodPos, int nParamPos, CNPVariant& pDefVal) {
     NativeAddIn::CallScope scope(m_addIn);
     ILanguageExtenderBase* ext = extender(component());
+    // The default's block goes back to this manager, which then forgets its size.
     ParameterRecords records(host_heap(), this);
     records.reset(1);
     records.lend();
     ext->GetParamDefValue(nMethodPos, nParamPos, &records[0]);
-    Utils::VariantToNPVariant(records[0], pDefVal);
+    Utils::VariantToNPVariant(records[0], pDefVal, this);
     return true;
 }
 
@@ -249,7 +250,7 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
     ILanguageExtenderBase* ext = extender(component());
     ParameterRecords records(host_heap(), this);
     records.reset(1);
-    records.lend();
+    records.lend();  // what the component writes goes back to this manager
     tVariant& var = records[0];
     const long prop = ext->FindProp(name.c_str());
     if (prop == -1) throw lib_exception("Property not found", false);
@@ -258,7 +259,7 @@ void AdapterNative::getPropVal(const UnicodeString& name, CNPVariant& value) {
         return;
     }
     if (!ext->GetPropVal(prop, &var)) throw lib_exception("Property error", false);
-    Utils::VariantToNPVariant(var, value);
+    Utils::VariantToNPVariant(var, value, this);
 }
 
 void AdapterNative::setPropVal(const UnicodeString& name, const CNPVariant& value) {
@@ -301,14 +302,14 @@ void AdapterNative::call(const UnicodeString& name, CNPVariant& params, CNPVaria
 
     if (isFunction) {
         ext->CallAsFunc(method, &records.result(), records.data(), n);
-        Utils::VariantToNPVariant(records.result(), retval);
+        Utils::VariantToNPVariant(records.result(), retval, this);
     } else {
         ext->CallAsProc(method, records.data(), n);
     }
 
     if (n > 0) {
         CJSArray converted;
-        Utils::tVariantArrayTojsArray(records.data(), records.size(), converted);
+        Utils::tVariantArrayTojsArray(records.data(), records.size(), converted, this);
         CJSArray out;
         for (long i = 0; i < count; ++i) {
             out.append(i < n ? converted[static_cast<Json::ArrayIndex>(i)] : JsValue());

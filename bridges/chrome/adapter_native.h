@@ -5,10 +5,12 @@
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "adapter_context.h"
-#include "sized_addin_memory.h"
 #include "native_addin.h"
 #include "platform.h"
+#include "sized_addin_memory.h"
 
+// Its memory manager keeps the size of every block it hands the add-in, so that no length
+// the add-in claims for one is read past its end.
 class AdapterNative : public IAddInDefBaseEx,
                       public SizedAddInMemory,
                       public IAdapterContext,
@@ -72,7 +74,8 @@ private:
     // The component, or lib_exception "Invalid operation" when none is loaded: the
     // operations that reach the component must not run without one.
     IComponentBase* component();
-    // Copies a text that the component allocated through AllocMemory, then frees it.
+    // Copies a text that the component allocated through AllocMemory (up to its terminator,
+    // and no further than its block), then frees it.
     void takeText(const uint16_t* text, UnicodeString& into);
     // `value` converted into the add-in's record `var`, a text in a block of this memory
     // manager, which the add-in frees.

@@ -1,6 +1,5 @@
 #include "sized_addin_memory.h"
 
-#include <cstring>
 #include <iterator>
 
 SizedAddInMemory::SizedAddInMemory(AllocateFn allocate, ReleaseFn release)
@@ -50,14 +49,44 @@ bool SizedReading::AllocMemory(void** pMemory, unsigned long) {
     return false;
 }
 
-size_t readable_bytes(IMemoryManager* memory, const char* text, size_t claimed) {
-    if (text == nullptr) return 0;
+namespace {
+
+const SizedAddInMemory* sizes_of(IMemoryManager* memory) {
     const SizedReading* reading = dynamic_cast<const SizedReading*>(memory);
-    const SizedAddInMemory* sized =
-        reading != nullptr ? &reading->sizes() : dynamic_cast<const SizedAddInMemory*>(memory);
-    if (sized == nullptr) return claimed;
+    return reading != nullptr ? &reading->sizes() : dynamic_cast<const SizedAddInMemory*>(memory);
+}
+
+template <typename Unit>
+size_t units_before_zero(const Unit* text, size_t limit) {
+    size_t n = 0;
+    while (n < limit && text[n] != 0) ++n;
+    return n;
+}
+
+enum Reading { eBlob, eText };
+
+template <typename Unit>
+size_t readable_units(IMemoryManager* memory, const Unit* at, size_t claimed, Reading reading) {
+    if (at == nullptr) return 0;
+    const SizedAddInMemory* sizes = sizes_of(memory);
+    if (sizes == nullptr) return claimed != kUpToTerminator ? claimed : units_before_zero(at, claimed);
     size_t bytes = 0;
-    if (sized->bytesToEnd(text, &bytes)) return bytes < claimed ? bytes : claimed;
-    const void* zero = std::memchr(text, 0, claimed);
-    return zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - text) : claimed;
+    if (!sizes->bytesToEnd(at, &bytes)) return units_before_zero(at, claimed);
+    const size_t inBlock = bytes / sizeof(Unit);
+    if (claimed <= inBlock) return claimed;
+    return reading == eText ? units_before_zero(at, inBlock) : inBlock;
+}
+
+}  // namespace
+
+size_t readable_bytes(IMemoryManager* memory, const char* bytes, size_t claimed) {
+    return readable_units(memory, bytes, claimed, eBlob);
+}
+
+size_t readable_text(IMemoryManager* memory, const char* text, size_t claimed) {
+    return readable_units(memory, text, claimed, eText);
+}
+
+size_t readable_text(IMemoryManager* memory, const uint16_t* text, size_t claimed) {
+    return readable_units(memory, text, claimed, eText);
 }

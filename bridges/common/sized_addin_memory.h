@@ -46,8 +46,18 @@ private:
     const SizedAddInMemory& m_sizes;
 };
 
-// How many of the `claimed` bytes at `text` may be read: within a block of `memory` (when it
-// is a SizedAddInMemory or reads one), no further than that block's end; outside its blocks
-// no further than the first zero byte, as wide text stops at its terminator. A manager that
-// keeps no sizes knows nothing better than the claim. 0 for a null text.
-size_t readable_bytes(IMemoryManager* memory, const char* text, size_t claimed);
+// How much of what the add-in hands over may be read, by the length it claims and the sizes
+// `memory` keeps (when it is a SizedAddInMemory or reads one); a manager that keeps no sizes
+// knows nothing better than the claim. Outside its blocks (the add-in's own memory) nothing is
+// read past the first zero. 0 for a null pointer.
+
+// A claim of a text that names no length: it ends at its terminator.
+const size_t kUpToTerminator = SIZE_MAX;
+
+// Bytes of a blob: no further than the end of its block.
+size_t readable_bytes(IMemoryManager* memory, const char* bytes, size_t claimed);
+// Bytes of a narrow text, or units of a wide one: the claim while it lies within the block,
+// embedded zeros and all; a claim that runs past its block ends at the block's first zero, or
+// at its end when it holds none.
+size_t readable_text(IMemoryManager* memory, const char* text, size_t claimed);
+size_t readable_text(IMemoryManager* memory, const uint16_t* text, size_t claimed);

@@ -111,7 +111,9 @@ NS_IMETHODIMP_(void) AdapterCpp::RegisterExtensionAs(nsAString& extensionName) {
     const bool ok = extender(component)->RegisterExtensionAs(&name);
     postMethod();
     if (!ok) return;
-    extensionName.Assign(name != nullptr ? chars(name) : u"");
+    // Up to its terminator, and no further than its block.
+    const size_t length = readable_text(this, name, kUpToTerminator);
+    extensionName.Assign(name != nullptr ? chars(name) : u"", static_cast<uint32_t>(length));
     void* block = name;
     FreeMemory(&block);
 }
@@ -168,7 +170,7 @@ NS_IMETHODIMP_(void) AdapterCpp::SetLocale(const char16_t* locale) {
     NativeAddIn::CallScope scope(m_addIn)
 
 char16_t* AdapterCpp::takeName(const uint16_t* text) {
-    const size_t length = utf16_length(text);
+    const size_t length = readable_text(this, text, kUpToTerminator);
     char16_t* copy = static_cast<char16_t*>(NS_Alloc((length + 1) * sizeof(char16_t)));
     if (copy != nullptr) {
         if (length > 0) std::memcpy(copy, text, length * sizeof(char16_t));

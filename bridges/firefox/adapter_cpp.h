@@ -92,8 +92,9 @@ private:
 
     void preMethod() { m_throwError = false; }
     void postMethod() {}
-    // A copy of a text block of the component in a new XPCOM-allocated string; the block is
-    // given back to the component's memory manager.
+    // A copy of a text block of the component (up to its terminator, and no further than the
+    // block) in a new XPCOM-allocated string; the block is given back to the component's
+    // memory manager.
     char16_t* takeName(const uint16_t* text);
     // Steps 1 to 6 of a call: the parameters and the result in `records` (`given` of them
     // from the page), the call made, the return value into `result`.

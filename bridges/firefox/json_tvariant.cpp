@@ -104,7 +104,9 @@ std::string well_formed_utf8(const char* bytes, size_t len) {
 // made well-formed for the JSON writer.
 std::string narrow_bytes(const tVariant& src, IMemoryManager* memng) {
     if (src.pstrVal == nullptr) return std::string();
-    return well_formed_utf8(src.pstrVal, readable_bytes(memng, src.pstrVal, src.strLen));
+    const size_t length = src.vt == VTYPE_BLOB ? readable_bytes(memng, src.pstrVal, src.strLen)
+                                               : readable_text(memng, src.pstrVal, src.strLen);
+    return well_formed_utf8(src.pstrVal, length);
 }
 
 int32_t integer_of(const tVariant& src) {
@@ -224,7 +226,8 @@ void tvariant_to_value(tVariant& src, JsValue& value, IMemoryManager* memng) {
         }
         case VTYPE_PWSTR: {
             std::string utf8;
-            utf16_to_utf8_append(src.pwstrVal, utf16_length(src.pwstrVal), utf8);
+            utf16_to_utf8_append(src.pwstrVal, readable_text(memng, src.pwstrVal, kUpToTerminator),
+                                 utf8);
             value[kNameType] = "string";
             value[kNameValue] = utf8;
             consumed = true;

@@ -342,18 +342,20 @@ void tvariant_to_value(tVariant& src, nsIWritableVariant& value, IMemoryManager*
         case VTYPE_TM: value.SetAsString(asctime_text(src.tmVal).c_str()); break;
         case VTYPE_BOOL: value.SetAsBool(src.bVal); break;
         case VTYPE_PSTR:
-        case VTYPE_BLOB:
+        case VTYPE_BLOB: {
             // No further than the add-in's block, whatever length it claims.
-            value.SetAsStringWithSize(
-                static_cast<uint32_t>(readable_bytes(memng, src.pstrVal, src.strLen)),
-                src.pstrVal != nullptr ? src.pstrVal : "");
+            const size_t length = src.vt == VTYPE_BLOB
+                                      ? readable_bytes(memng, src.pstrVal, src.strLen)
+                                      : readable_text(memng, src.pstrVal, src.strLen);
+            value.SetAsStringWithSize(static_cast<uint32_t>(length),
+                                      src.pstrVal != nullptr ? src.pstrVal : "");
             consumed = true;
             break;
+        }
         case VTYPE_PWSTR: {
-            // Never past the terminator, whatever length the add-in claims.
-            const size_t length = utf16_length(src.pwstrVal);
-            const uint32_t units_given = src.wstrLen < length ? src.wstrLen : static_cast<uint32_t>(length);
-            value.SetAsWStringWithSize(units_given, src.pwstrVal != nullptr ? chars(src.pwstrVal) : u"");
+            const size_t length = readable_text(memng, src.pwstrVal, src.wstrLen);
+            value.SetAsWStringWithSize(static_cast<uint32_t>(length),
+                                       src.pwstrVal != nullptr ? chars(src.pwstrVal) : u"");
             consumed = true;
             break;
         }

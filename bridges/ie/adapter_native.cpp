@@ -48,11 +48,12 @@ long array_count(const VARIANT* params) {
     return upper - lower + 1;
 }
 
-// The value of a record that the call's records still own: the conversion reads a copy and
-// leaves the buffers to them.
-void value_of(const tVariant& record, VARIANT* value) {
+// The value of a record that the call's records still own: the conversion reads a copy, by
+// the sizes of the blocks `sizes` handed out, and leaves the buffers to them.
+void value_of(const tVariant& record, VARIANT* value, const SizedAddInMemory& sizes) {
     tVariant view = record;
-    tvariant_to_variant(&view, value, nullptr);
+    SizedReading reading(sizes);
+    tvariant_to_variant(&view, value, &reading);
 }
 
 }  // namespace
@@ -117,7 +118,12 @@ HRESULT AdapterNative::registerExtensionAs(BSTR* name) {
     NativeAddIn::CallScope scope(m_addIn);
     uint16_t* extension = nullptr;
     if (!component->RegisterExtensionAs(&extension)) return E_FAIL;
-    *name = bstr_of(extension);
+    // Up to its terminator, and no further than its block.
+    *name = extension != nullptr
+                ? SysAllocStringLen(reinterpret_cast<const OLECHAR*>(extension),
+                                    static_cast<UINT>(
+                                        readable_text(this, extension, kUpToTerminator)))
+                : nullptr;
     if (extension != nullptr) {
         void* block = extension;
         FreeMemory(&block);
@@ -185,7 +191,7 @@ HRESULT AdapterNative::getPropVal(BSTR name, VARIANT* value) {
         records.reset(1);
         records.lend();
         const bool read = component->GetPropVal(index, &records[0]);
-        value_of(records[0], value);
+        value_of(records[0], value, *this);
         return read ? S_OK : E_FAIL;
     });
 }
@@ -236,7 +242,7 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
         bool called = false;
         if (component->HasRetVal(method)) {
             called = component->CallAsFunc(method, &parameters.result(), parameters.data(), n);
-            if (result != nullptr) value_of(parameters.result(), result);
+            if (result != nullptr) value_of(parameters.result(), result, *this);
         } else {
             called = component->CallAsProc(method, parameters.data(), n);
         }
@@ -248,7 +254,7 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
                 VARIANT value;
                 VariantInit(&value);
                 if (i < n) {
-                    value_of(parameters[static_cast<size_t>(i)], &value);
+                    value_of(parameters[static_cast<size_t>(i)], &value, *this);
                 } else {
                     array_element(params->parray, i, &value);
                 }

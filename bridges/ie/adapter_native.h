@@ -1,7 +1,9 @@
 #pragma once
 // AdapterNative: drives one object of a native add-in library for a site, and is that
 // object's host (IAddInDefBaseEx, IMemoryManager, IMsgBoxN, IPlatformInfoN), passing every
-// callback to the site's IInnerListener as new BSTRs, which the site takes over.
+// callback to the site's IInnerListener as new BSTRs, which the site takes over. Its memory
+// manager keeps the size of every block it hands the add-in, so that no length the add-in
+// claims for one is read past its end.
 
 #include <windows.h>
 

@@ -1,8 +1,10 @@
 #include "variant_conv.h"
 
+#include <climits>
 #include <cstring>
 
 #include "automation_date.h"
+#include "sized_addin_memory.h"
 
 namespace {
 
@@ -47,20 +49,26 @@ void bstr_to_tvariant(BSTR text, tVariant* target, IMemoryManager* memory) {
     target->wstrLen = length;
 }
 
-void ansi_to_variant(const char* text, VARIANT* target) {
+// The text up to its terminator, and never past the add-in's block (which may hold none).
+void ansi_to_variant(const char* text, VARIANT* target, IMemoryManager* memory) {
     target->vt = VT_BSTR;
     target->bstrVal = nullptr;
     if (text == nullptr) return;
-    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0) return;
-    target->bstrVal = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
-    if (target->bstrVal != nullptr) {
-        MultiByteToWideChar(CP_THREAD_ACP, 0, text, -1, target->bstrVal, length);
+    const size_t bytes = readable_text(memory, text, kUpToTerminator);
+    if (bytes > static_cast<size_t>(INT_MAX)) return;
+    const int count = static_cast<int>(bytes);
+    const int length = count != 0 ? MultiByteToWideChar(CP_THREAD_ACP, 0, text, count, nullptr, 0)
+                                  : 0;
+    if (count != 0 && length <= 0) return;
+    target->bstrVal = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (target->bstrVal != nullptr && length != 0) {
+        MultiByteToWideChar(CP_THREAD_ACP, 0, text, count, target->bstrVal, length);
     }
 }
 
-void blob_to_variant(const tVariant* source, VARIANT* target) {
-    const ULONG size = source->pstrVal != nullptr ? source->strLen : 0;
+void blob_to_variant(const tVariant* source, VARIANT* target, IMemoryManager* memory) {
+    const ULONG size =
+        static_cast<ULONG>(readable_bytes(memory, source->pstrVal, source->strLen));
     SAFEARRAY* bytes = SafeArrayCreateVector(VT_I1, 0, size);
     if (bytes == nullptr) return;
     if (size != 0) {
@@ -166,7 +174,7 @@ void tvariant_to_variant(tVariant* source, VARIANT* target, IMemoryManager* memo
             break;
         case VTYPE_TM: tm_to_variant(source->tmVal, target); break;
         case VTYPE_PSTR:
-            ansi_to_variant(source->pstrVal, target);
+            ansi_to_variant(source->pstrVal, target, memory);
             consumed = true;
             break;
         case VTYPE_BOOL:
@@ -179,12 +187,14 @@ void tvariant_to_variant(tVariant* source, VARIANT* target, IMemoryManager* memo
             target->bstrVal = source->pwstrVal != nullptr
                                   ? SysAllocStringLen(reinterpret_cast<const OLECHAR*>(
                                                           source->pwstrVal),
-                                                      source->wstrLen)
+                                                      static_cast<UINT>(readable_text(
+                                                          memory, source->pwstrVal,
+                                                          source->wstrLen)))
                                   : SysAllocString(L"");
             consumed = true;
             break;
         case VTYPE_BLOB:
-            blob_to_variant(source, target);
+            blob_to_variant(source, target, memory);
             consumed = true;
             break;
         default: break;

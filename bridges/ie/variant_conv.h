@@ -14,6 +14,8 @@
 void variant_to_tvariant(const VARIANT* source, tVariant* target, IMemoryManager* memory);
 
 // Clears `target`, then fills it from `source`; a string or blob source is consumed (its
-// buffer freed, its type set to VTYPE_EMPTY).
+// buffer freed, its type set to VTYPE_EMPTY). Strings and blobs are read no further than
+// `memory` allows (sized_addin_memory.h): within the block it handed out, or up to the
+// terminator outside its blocks.
 void tvariant_to_variant(tVariant* source, VARIANT* target, IMemoryManager* memory);
 

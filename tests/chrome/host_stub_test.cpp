@@ -88,6 +88,12 @@ TEST_F(StubHost, ComponentThatRefusesInitFailsTheLoadSilently) {
     EXPECT_EQ(error_text(0, "Invalid arguments", 1, 3), host->next("nothing was recorded"));
 }
 
+// An extension name in a block without a terminator is read no further than the block.
+TEST_F(StubHost, NamesEndAtTheirBlock) {
+    start("unterminated");
+    load("X.Stub");
+}
+
 TEST_F(StubHost, VersionsFrom1000To1999ShareOneSite) {
     start("shared");
     load("X.Stub");
@@ -260,6 +266,55 @@ TEST_F(StubHost, NarrowTextIsDecodedByTheSharedCodec) {
         ++query;
     }
 }
+// Texts and blobs whose claimed length runs past their block (stub_addin.cpp, kClaims): the
+// page gets what the block holds, as the call's result, an out-parameter, a property and the
+// add-in's Write; a claim that runs past its block ends at the block's first zero, an honest
+// one keeps its embedded zeros, and memory of the add-in's own ends at its terminator.
+struct ClaimCase {
+    int claim;
+    const char* value;  // what the page receives, as JSON
+};
+
+class ClaimedLengths : public StubHost, public ::testing::WithParamInterface<ClaimCase> {};
+
+TEST_P(ClaimedLengths, AreReadNoFurtherThanTheBlock) {
+    start("");
+    load("X.Stub");
+    ASSERT_EQ(1u, create(10, "X.Stub"));
+    const ClaimCase& c = GetParam();
+    const std::string n = std::to_string(c.claim);
+    const auto params = [&](const std::string& first, int where) {
+        return "[\"Claim\"," + first + "," + std::to_string(where) + "]";
+    };
+    if (c.claim != 9) {  // the add-in's own memory is not the host's to free
+        EXPECT_EQ(reply(1, 20, "callExt", params(n, 0), c.value), site(20, "callExt", params(n, 0)))
+            << "as the result";
+        EXPECT_EQ(reply(1, 21, "callExt", params(c.value, 1), "null"),
+                  site(21, "callExt", params(n, 1)))
+            << "as an out-parameter";
+        const std::string set = "[\"Claimed\"," + n + "]";
+        EXPECT_EQ(reply(1, 22, "setPropertyValue", set, "null"), site(22, "setPropertyValue", set));
+        EXPECT_EQ(reply(1, 23, "getPropertyValue", "[\"Claimed\"]", c.value),
+                  site(23, "getPropertyValue", "[\"Claimed\"]"))
+            << "as a property";
+    }
+    host->send(call(1, 30, "callExt", params(n, 2)));
+    EXPECT_EQ(parse("[\"claim\"," + std::string(c.value) + "]"),
+              parse(host->next("writeValue"))["params"])
+        << "through Write";
+    EXPECT_EQ(reply(1, 30, "callExt", params(n, 2), "null"), host->next("the call's reply"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ClaimedLengths,
+    ::testing::Values(ClaimCase{0, "\"abcdefgh\""}, ClaimCase{1, "\"abcdefgh\""},
+                      ClaimCase{2, "\"abc\""}, ClaimCase{3, "\"a\\u0000b\""},
+                      ClaimCase{4, "\"ab\""}, ClaimCase{5, "\"abcdefgh\""},
+                      ClaimCase{6, "\"abcdefgh\""}, ClaimCase{7, "null"}, ClaimCase{8, "null"},
+                      ClaimCase{9, "\"static\""}),
+    [](const ::testing::TestParamInfo<ClaimCase>& p) {
+        return "Case" + std::to_string(p.param.claim);
+    });
 
 TEST_F(StubHost, EveryCallbackBecomesAMessageFromTheSite) {
     start("");

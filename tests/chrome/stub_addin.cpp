@@ -5,6 +5,8 @@
 //   STUB_ADDIN=shared        the component's version is 1500 (one site for all requests)
 //   STUB_ADDIN=error_in_done Done reports an error to the host (which may end the object again)
 //   STUB_ADDIN=event_in_destroy  the destructor sends an event "stub"/"destroyed" to the host
+//   STUB_ADDIN=unterminated  the extension name "Stub", the name "Value" of property 0 and
+//                            "Add" of method 0 come in blocks that hold no terminator
 //   anything else            version 2000
 // Class list "Stub||Other" (three classes, one with an empty name). The component has one
 // property, "Value" (readable and writable, an integer; "ReadOnly" readable only and
@@ -32,6 +34,11 @@
 //                  c, and writes "out" over c without freeing what was there (by name only).
 // The property "Stray" reads as the static buffer "static"; written with a text that is one of
 // Stray's `what`, it does the same to the record it was given.
+//   Claim(c, where) -> the value of claim case c (kClaims below: a text or blob in a block of
+//                  its own, claiming a length that may run past it) as the result (where 0),
+//                  written over the first parameter (1), or given to the host's Write under the
+//                  name "claim" (2; a block the host did not take is freed after it). By name
+//                  only; the property "Claimed" (by name only) reads as the case last set in it.
 //   Stream() -> starts a thread that, until the process ends, sends events "stub"/"tick" and
 //               reads and sets the event buffer depth through the host this object was given
 //               (found by name only);
@@ -84,6 +91,32 @@ const size_t kStaticLength = 6;
 
 // The objects not yet destroyed, so that a method can tell when it was destroyed under it.
 std::set<const void*> g_liveObjects;
+
+// Values whose claimed length the host must not take on trust: the block holds `bytes`
+// (`size` of them, no terminator added) and the record claims `claimed` (bytes, or units
+// for VTYPE_PWSTR). A null `bytes` points at kStaticText, outside any block of the host's,
+// which only the Chrome host's Write leaves to the add-in.
+struct ClaimCase {
+    TYPEVAR vt;
+    const char* bytes;
+    size_t size;
+    uint32_t claimed;
+};
+
+const char kStaticText[] = "static";
+
+const ClaimCase kClaims[] = {
+    {VTYPE_PSTR, "abcdefgh", 8, 4096},                       // 0: no terminator
+    {VTYPE_PSTR, "abcdefgh", 8, 65536},                      // 1
+    {VTYPE_PSTR, "abc", 4, 0x7fffffff},                      // 2: its terminator in the block
+    {VTYPE_PSTR, "a\0b", 4, 3},                              // 3: honest, an embedded zero
+    {VTYPE_PWSTR, "a\0b\0", 4, 1000},                        // 4: "ab", no terminator
+    {VTYPE_PWSTR, "a\0b\0c\0d\0e\0f\0g\0h\0", 16, 64},        // 5: "abcdefgh", no terminator
+    {VTYPE_PWSTR, "a\0b\0c\0d\0e\0f\0g\0h\0", 16, 32u << 20}, // 6
+    {VTYPE_BLOB, "0123456789abcdef", 16, 64},                // 7
+    {VTYPE_BLOB, "0123456789abcdef", 16, 64u << 20},         // 8
+    {VTYPE_PSTR, nullptr, 0, 4096},                          // 9: the add-in's own memory
+};
 
 // The streaming thread's rounds (Stream, AwaitStream). Made on first use and never destroyed:
 // the thread runs until the process ends, past the library's static destructors.
@@ -241,6 +274,8 @@ public:
     static const long kStrayProperty = 3;
     // Makes the default a large block, so that losing it shows in a heap's size.
     static const size_t kDefaultPadding = 50000;
+    static const long kClaim = 46;
+    static const long kClaimed = 4;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
@@ -267,7 +302,7 @@ public:
     }
 
     bool RegisterExtensionAs(uint16_t** name) override {
-        *name = alloc(text("Stub"));
+        *name = name_block(text("Stub"));
         return *name != nullptr;
     }
     long GetNProps() override { return 3; }
@@ -276,14 +311,18 @@ public:
         if (equal(name, "ReadOnly")) return 1;
         if (equal(name, "WriteOnly")) return 2;
         if (equal(name, "Stray")) return kStrayProperty;
+        if (equal(name, "Claimed")) return kClaimed;
         return -1;
     }
-    const uint16_t* GetPropName(long, long) override { return nullptr; }
+    const uint16_t* GetPropName(long num, long) override {
+        return mode() == "unterminated" && num == 0 ? name_block(text("Value")) : nullptr;
+    }
     bool GetPropVal(const long num, tVariant* var) override {
         if (num == kStrayProperty) {
             set_text(*var, g_static, kStaticLength);
             return true;
         }
+        if (num == kClaimed) return claimed(m_claimCase, var);
         var->vt = VTYPE_I4;
         var->lVal = num == 0 ? m_value : 7;
         return true;
@@ -295,7 +334,11 @@ public:
             return stray(what, *var, *var);
         }
         if (var->vt != VTYPE_I4) return false;
-        m_value = var->lVal;
+        if (num == kClaimed) {
+            m_claimCase = var->lVal;
+        } else {
+            m_value = var->lVal;
+        }
         return true;
     }
     bool IsPropReadable(const long num) override { return num != 2; }
@@ -313,6 +356,7 @@ public:
         if (equal(name, "Stray")) return kStray;
         if (equal(name, "Defaulted")) return kDefaulted;
         if (equal(name, "Narrow")) return kNarrow;
+        if (equal(name, "Claim")) return kClaim;
         if (equal(name, "Stream")) return 4;
         if (equal(name, "AwaitStream")) return 5;
         if (equal(name, "Platform")) return kPlatform;
@@ -320,11 +364,14 @@ public:
         if (equal(name, "AwaitCallers")) return kAwaitCallers;
         return -1;
     }
-    const uint16_t* GetMethodName(const long, const long) override { return nullptr; }
+    const uint16_t* GetMethodName(const long num, const long) override {
+        return mode() == "unterminated" && num == 0 ? name_block(text("Add")) : nullptr;
+    }
     long GetNParams(const long num) override {
         if (num == kStray || num == kDefaulted) return 3;
         if (num == kNarrow || num == kStartCallers) return 1;
-        return num == 0 ? 2 : num == 1 ? 1 : num == kRewrite ? 4 : 0;
+        if (num == kRewrite) return 4;
+        return num == 0 || num == kClaim ? 2 : num == 1 ? 1 : 0;
     }
     bool GetParamDefValue(const long method, const long param, tVariant* var) override {
         if (method == 0 && param == 1) {
@@ -372,6 +419,8 @@ public:
                 return defaulted(ret, params, count);
             case kNarrow:
                 return narrow(ret, params, count);
+            case kClaim:
+                return claim(ret, params, count);
             case 4:
                 std::thread(stream_to, m_host).detach();
                 ret->vt = VTYPE_BOOL;
@@ -401,6 +450,15 @@ private:
             return nullptr;
         }
         std::memcpy(block, t.c_str(), (t.size() + 1) * sizeof(uint16_t));
+        return static_cast<uint16_t*>(block);
+    }
+
+    // A name for the host, with its terminator unless the mode says otherwise.
+    uint16_t* name_block(const Text& t) {
+        if (mode() != "unterminated") return alloc(t);
+        void* block = nullptr;
+        if (!m_memory || !m_memory->AllocMemory(&block, t.size() * sizeof(uint16_t))) return nullptr;
+        std::memcpy(block, t.data(), t.size() * sizeof(uint16_t));
         return static_cast<uint16_t*>(block);
     }
 
@@ -559,8 +617,46 @@ private:
         return true;
     }
 
+    // The value of claim case `c`, in a block of its own.
+    bool claimed(long c, tVariant* var) {
+        if (c < 0 || c >= static_cast<long>(sizeof kClaims / sizeof kClaims[0])) return false;
+        const ClaimCase& claim = kClaims[c];
+        char* at = const_cast<char*>(kStaticText);
+        if (claim.bytes != nullptr) {
+            void* block = nullptr;
+            if (!m_memory || !m_memory->AllocMemory(&block, claim.size)) return false;
+            std::memcpy(block, claim.bytes, claim.size);
+            at = static_cast<char*>(block);
+        }
+        var->vt = claim.vt;
+        if (claim.vt == VTYPE_PWSTR) {
+            var->pwstrVal = reinterpret_cast<uint16_t*>(at);
+            var->wstrLen = claim.claimed;
+        } else {
+            var->pstrVal = at;
+            var->strLen = claim.claimed;
+        }
+        return true;
+    }
+
+    bool claim(tVariant* ret, tVariant* params, const long count) {
+        if (count != 2 || params[0].vt != VTYPE_I4 || params[1].vt != VTYPE_I4) return false;
+        const long where = params[1].lVal;
+        if (where == 0) return claimed(params[0].lVal, ret);
+        if (where == 1) return claimed(params[0].lVal, &params[0]);
+        if (where != 2) return false;
+        tVariant value{};
+        if (!claimed(params[0].lVal, &value)) return false;
+        Text name = text("claim");
+        m_host->Write(&name[0], &value);
+        void* left = value.vt != VTYPE_EMPTY ? value.pstrVal : nullptr;
+        if (left != nullptr && left != kStaticText) m_memory->FreeMemory(&left);
+        return true;
+    }
+
     IAddInDefBaseEx* m_host = nullptr;
     IMemoryManager* m_memory = nullptr;
+    long m_claimCase = 0;
     int m_value = 0;
     int m_reentrantCalls = 0;
     // Last, so that its threads stop before anything they use goes.

@@ -235,6 +235,73 @@ TEST_F(Values, NarrowTextAndBlobsAreReadNoFurtherThanTheirBlock) {
     }
 }
 
+// The texts of the variants in an array variant; none when it holds no array.
+std::vector<std::u16string> element_texts(nsIVariant* list) {
+    std::vector<std::u16string> texts;
+    uint16_t type = 0;
+    nsIID iid;
+    uint32_t count = 0;
+    void* elements = nullptr;
+    if (list == nullptr || NS_FAILED(list->GetAsArray(&type, &iid, &count, &elements))) return texts;
+    nsISupports** items = static_cast<nsISupports**>(elements);
+    for (uint32_t i = 0; i < count; ++i) {
+        nsCOMPtr<nsIVariant> item = do_QueryInterface(items[i]);
+        texts.push_back(variant_text(item));
+        items[i]->Release();
+    }
+    NS_Free(elements);
+    return texts;
+}
+
+// Texts and blobs whose claimed length runs past their block (the stand-in's claim cases):
+// the page gets what the block holds, as the call's result, an out-parameter, a property and
+// the add-in's Write, in either mode; a claim that runs past its block ends at the block's
+// first zero, an honest one keeps its embedded zeros.
+TEST_F(Values, ClaimedLengthsAreReadNoFurtherThanTheBlock) {
+    const std::u16string letters = u"abcdefgh", bytes = u"0123456789abcdef";
+    const struct {
+        int claim;
+        const char* type;  // in JSON mode
+        std::u16string plain;
+        std::u16string json;  // the JSON "value"
+    } cases[] = {
+        {0, "string", letters, u"\"abcdefgh\""}, {1, "string", letters, u"\"abcdefgh\""},
+        {2, "string", u"abc", u"\"abc\""},
+        // The platform's variant reads a narrow text as UTF-8, which a zero ends.
+        {3, "string", u"a", u"\"a\\u0000b\""},
+        {4, "string", u"ab", u"\"ab\""},           {5, "string", letters, u"\"abcdefgh\""},
+        {6, "string", letters, u"\"abcdefgh\""},  {7, "blob", bytes, u"\"0123456789abcdef\""},
+        {8, "blob", bytes, u"\"0123456789abcdef\""},
+    };
+    for (bool jsonMode : {false, true}) {
+        json(jsonMode);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.claim) + (jsonMode ? " in JSON mode" : " in plain mode"));
+            const std::u16string expected =
+                jsonMode ? u"{\"type\":\"" + utf16(c.type) + u"\",\"value\":" + c.json + u"}\n"
+                         : c.plain;
+            EXPECT_EQ(expected, variant_text(call(u"Claim", int_array({c.claim, 0}))))
+                << "as the result";
+            nsCOMPtr<nsIVariant> params;
+            nsCOMPtr<nsIVariant> result;
+            ASSERT_EQ(NS_OK, m_site->CallExt(u"Claim", int_array({c.claim, 1}),
+                                             getter_AddRefs(params), getter_AddRefs(result)));
+            const std::vector<std::u16string> out = element_texts(params);
+            EXPECT_EQ(expected, out.empty() ? u"(none)" : out[0]) << "as an out-parameter";
+            const std::u16string number = utf16(std::to_string(c.claim));
+            ASSERT_EQ(NS_OK, m_site->SetPropertyValue(
+                                 u"Claimed", jsonMode ? string_variant(u"{\"type\":\"int\",\"value\":" +
+                                                                       number + u"}")
+                                                      : int_variant(c.claim)));
+            EXPECT_EQ(expected, variant_text(get(u"Claimed"))) << "as a property";
+            m_page->clear();
+            call(u"Claim", int_array({c.claim, 2}));
+            ASSERT_EQ(1u, m_page->count("writeValue"));
+            EXPECT_EQ(expected, m_page->calls("writeValue")[0].b) << "through Write";
+        }
+    }
+}
+
 TEST_F(Values, CallExtHandsBackTheParametersThePageGave) {
     nsCOMPtr<nsIVariant> params;
     nsCOMPtr<nsIVariant> result;
@@ -268,24 +335,6 @@ TEST_F(Values, CallExtHandsBackTheParametersThePageGave) {
     items[0]->Release();
     NS_Free(elements);
     EXPECT_EQ(u"{\"type\":\"int\",\"value\":14}\n", variant_text(result));
-}
-
-// The texts of the variants in an array variant; none when it holds no array.
-std::vector<std::u16string> element_texts(nsIVariant* list) {
-    std::vector<std::u16string> texts;
-    uint16_t type = 0;
-    nsIID iid;
-    uint32_t count = 0;
-    void* elements = nullptr;
-    if (list == nullptr || NS_FAILED(list->GetAsArray(&type, &iid, &count, &elements))) return texts;
-    nsISupports** items = static_cast<nsISupports**>(elements);
-    for (uint32_t i = 0; i < count; ++i) {
-        nsCOMPtr<nsIVariant> item = do_QueryInterface(items[i]);
-        texts.push_back(variant_text(item));
-        items[i]->Release();
-    }
-    NS_Free(elements);
-    return texts;
 }
 
 // The add-in writes over the texts the component lent it, moves one into another record and
@@ -517,6 +566,27 @@ TEST_F(Values, EveryClassOfTheListIsAnnouncedAndTheFirstRecordStays) {
     const std::vector<PageCall> names = m_page->calls("registerClassName");
     ASSERT_EQ(3u, names.size());  // "Stub", "" and "Other": each registers as Stub
     for (const PageCall& call : names) EXPECT_EQ(u"Stub", call.a);
+}
+
+// Names in blocks without a terminator are read no further than the block.
+TEST_F(Values, NamesEndAtTheirBlock) {
+    set_environment("STUB_ADDIN", "unterminated");
+    bool loaded = false;
+    m_page->clear();
+    ASSERT_EQ(NS_OK, m_service->LoadAddIn(u"Two", u"second", 0, &loaded));
+    const std::vector<PageCall> names = m_page->calls("registerClassName");
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(u"Two.Stub", names[0].a);
+    nsCOMPtr<IAddInSiteExt> site;
+    ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Two.Stub", getter_AddRefs(site)));
+    char16_t* name = nullptr;
+    ASSERT_EQ(NS_OK, site->GetPropName(0, 0, &name));
+    EXPECT_EQ(u"Value", std::u16string(name));
+    NS_Free(name);
+    ASSERT_EQ(NS_OK, site->GetMethodName(0, 0, &name));
+    EXPECT_EQ(u"Add", std::u16string(name));
+    NS_Free(name);
+    unset_environment("STUB_ADDIN");
 }
 
 TEST_F(Values, AVersionOf1500IsServedByOneSite) {

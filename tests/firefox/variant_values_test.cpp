@@ -8,10 +8,10 @@
 #include <cstring>
 #include <functional>
 
-#include "addin_memory.h"
 #include "json_tvariant.h"
 #include "nsComponentManagerUtils.h"
 #include "nsXPCOM.h"
+#include "sized_addin_memory.h"
 #include "value_depth.h"
 #include "variant_tvariant.h"
 #include "xpcom_runtime/test_browser.h"
@@ -44,7 +44,8 @@ protected:
     void release(tVariant& record) { tVariantClear(&record, &m_memory); }
 
     xpcom_runtime::TestBrowser m_browser;
-    AddInMemory m_memory;
+    // As the adapter's: it keeps the size of each block, which the conversions read by.
+    SizedAddInMemory m_memory;
 };
 
 TEST_F(VariantValues, PageValuesBecomeRecordsOfTheMatchingType) {
@@ -156,7 +157,7 @@ TEST_F(VariantValues, RecordsBecomePageValuesAndTheirBuffersGo) {
     NS_Free(date);
 
     set_wide_text(record, reinterpret_cast<const uint16_t*>(u"abc"), 3, &m_memory);
-    record.wstrLen = 1000;  // a length past the terminator is not believed
+    record.wstrLen = 1000;  // a length past the block is not believed
     tvariant_to_value(record, *out, &m_memory);
     EXPECT_EQ(VTYPE_EMPTY, record.vt);
     char16_t* wide = nullptr;

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+
+#include "sized_addin_memory.h"
 #include "variant_conv.h"
 
 namespace {
@@ -262,6 +265,58 @@ TEST(TVariantToVariant, StringsAndBlobsAreConsumed) {
     EXPECT_EQ(byte, -1);
     VariantClear(&target);
     EXPECT_EQ(memory.live(), 0) << "every converted buffer was freed";
+}
+
+// Texts and blobs whose claimed length runs past the block the adapter's memory manager
+// handed out: the page gets what the block holds, and nothing past it; a claim that runs past
+// its block ends at the block's first zero, an honest one keeps its embedded zeros.
+TEST(TVariantToVariant, ClaimedLengthsAreReadNoFurtherThanTheBlock) {
+    const struct {
+        const char* what;
+        TYPEVAR vt;
+        std::string block;
+        uint32_t claimed;
+        std::wstring text;   // for texts
+        size_t blobBytes;    // for blobs
+    } cases[] = {
+        {"narrow text without terminator", VTYPE_PSTR, "abcdefgh", 8, L"abcdefgh", 0},
+        {"narrow text ends at its terminator", VTYPE_PSTR, std::string("ab\0cd", 5), 5, L"ab", 0},
+        {"wide text claiming 64", VTYPE_PWSTR, std::string("a\0b\0c\0d\0e\0f\0g\0h\0", 16), 64,
+         L"abcdefgh", 0},
+        {"wide text claiming 32 Mi", VTYPE_PWSTR, std::string("a\0b\0c\0d\0e\0f\0g\0h\0", 16),
+         32u << 20, L"abcdefgh", 0},
+        {"wide text past its block ends at a zero", VTYPE_PWSTR, std::string("a\0\0\0c\0", 6), 100,
+         L"a", 0},
+        {"wide text with an honest zero", VTYPE_PWSTR, std::string("a\0\0\0c\0", 6), 3,
+         std::wstring(L"a\0c", 3), 0},
+        {"blob claiming 64", VTYPE_BLOB, std::string(16, '\x7f'), 64, L"", 16},
+        {"blob claiming 64 MiB", VTYPE_BLOB, std::string(16, '\x7f'), 64u << 20, L"", 16},
+    };
+    SizedAddInMemory memory(std::malloc, std::free);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        void* block = nullptr;
+        ASSERT_TRUE(memory.AllocMemory(&block, static_cast<unsigned long>(c.block.size())));
+        std::memcpy(block, c.block.data(), c.block.size());
+        tVariant source{};
+        source.vt = c.vt;
+        source.pstrVal = static_cast<char*>(block);
+        source.strLen = c.claimed;  // wstrLen lies at the same place
+        VARIANT target = variant(VT_EMPTY);
+        tvariant_to_variant(&source, &target, &memory);
+        if (c.vt == VTYPE_BLOB) {
+            ASSERT_EQ(target.vt, VT_ARRAY | VT_I1);
+            long upper = -1;
+            SafeArrayGetUBound(target.parray, 1, &upper);
+            EXPECT_EQ(static_cast<size_t>(upper + 1), c.blobBytes);
+        } else {
+            ASSERT_EQ(target.vt, VT_BSTR);
+            EXPECT_EQ(std::wstring(target.bstrVal, SysStringLen(target.bstrVal)), c.text);
+        }
+        VariantClear(&target);
+        EXPECT_EQ(source.vt, VTYPE_EMPTY);
+    }
+    EXPECT_EQ(memory.blocksOut(), 0) << "every converted block was freed";
 }
 
 TEST(TVariantToVariant, CalendarFieldsThatMakeNoDateGiveNoValue) {

@@ -10,6 +10,7 @@
 
 #include "addin_memory.h"
 #include "date.h"
+#include "sized_addin_memory.h"
 #include "text_conversion.h"
 #include "tvariant_buffers.h"
 #include "utf_codec.h"
@@ -250,14 +251,15 @@ bool Utils::NPVariantToVariant(const CNPVariant& npVar, tVariant& tVar) {
     }
 }
 
-bool Utils::VariantToNPVariant(const tVariant& tVar, CNPVariant& npVar) {
+bool Utils::VariantToNPVariant(const tVariant& tVar, CNPVariant& npVar, IMemoryManager* memory) {
     switch (tVar.vt) {
     case VTYPE_TM:
         npVar = Date(tVar.tmVal).toJson();
         return true;
     case VTYPE_PSTR:
         if (tVar.pstrVal)
-            npVar = JsValue(narrow_text(tVar.pstrVal, tVar.strLen));
+            npVar = JsValue(narrow_text(
+                tVar.pstrVal, readable_text(memory, tVar.pstrVal, tVar.strLen)));
         else
             npVar = JsValue("");
         return true;
@@ -266,7 +268,8 @@ bool Utils::VariantToNPVariant(const tVariant& tVar, CNPVariant& npVar) {
         return true;
     case VTYPE_PWSTR: {
         std::string text;
-        wide_to_utf8(tVar.pwstrVal, tVar.pwstrVal ? tVar.wstrLen : 0, text, false);
+        wide_to_utf8(tVar.pwstrVal, readable_text(memory, tVar.pwstrVal, tVar.wstrLen), text,
+                     false);
         npVar = JsValue(text);
         return true;
     }
@@ -323,10 +326,11 @@ void Utils::jsArrayTotVariantArray(CJSArray& jsArray, tVariant* records, size_t 
     }
 }
 
-void Utils::tVariantArrayTojsArray(const tVariant* records, size_t count, CJSArray& jsArray) {
+void Utils::tVariantArrayTojsArray(const tVariant* records, size_t count, CJSArray& jsArray,
+                                   IMemoryManager* memory) {
     for (size_t i = 0; i < count; ++i) {
         CNPVariant value;
-        VariantToNPVariant(records[i], value);
+        VariantToNPVariant(records[i], value, memory);
         jsArray.set(int(i), value);
     }
 }

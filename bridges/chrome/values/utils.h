@@ -88,8 +88,11 @@ public:
     static bool NPVariantToVariant(const CNPVariant& npVar, tVariant& tVar);
     // tVariant to JSON. False, npVar untouched, for the types without a JSON form:
     // VTYPE_I2, I1, UI1, UI2, I8, UI8, DATE, ERROR, HRESULT, BLOB, INTERFACE, VARIANT, CLSID
-    // and every flagged code.
-    static bool VariantToNPVariant(const tVariant& tVar, CNPVariant& npVar);
+    // and every flagged code. A text is read by its claimed length no further than `memory`
+    // allows (readable_text): the add-in's blocks come from a sized memory manager; a record
+    // the host made itself needs none.
+    static bool VariantToNPVariant(const tVariant& tVar, CNPVariant& npVar,
+                                   IMemoryManager* memory = nullptr);
 
     // Element i into record i while i is below both sizes; results are not examined. A
     // record that takes a new value first releases its old buffers.
@@ -99,7 +102,8 @@ public:
                                        CJSArray& jsArray);
     // The same for `count` records that the caller owns (fresh, empty ones to convert into).
     static void jsArrayTotVariantArray(CJSArray& jsArray, tVariant* records, size_t count);
-    static void tVariantArrayTojsArray(const tVariant* records, size_t count, CJSArray& jsArray);
+    static void tVariantArrayTojsArray(const tVariant* records, size_t count, CJSArray& jsArray,
+                                       IMemoryManager* memory = nullptr);
 
 #ifdef _WIN32
     // OLE variants, for COM add-ins (ole_conversions_win.cpp).

@@ -25,7 +25,8 @@ enum HostMethod : DISPID {
     eThread,
     eWaitTick,
     ePlainScan,
-    eHeapInUse
+    eHeapInUse,
+    eArrayBytes
 };
 
 const struct {
@@ -36,7 +37,7 @@ const struct {
                 {L"print", ePrint}, {L"pass", ePass},         {L"fail", eFail},
                 {L"thread", eThread}, {L"waitTick", eWaitTick},
                 {L"plainScan", ePlainScan},
-                {L"heapInUse", eHeapInUse}};
+                {L"heapInUse", eHeapInUse}, {L"arrayBytes", eArrayBytes}};
 
 // The page's own 10 ms timer, running from the first waitTick on: its ticks counted.
 std::atomic<unsigned> g_ticks{0};
@@ -46,6 +47,27 @@ void CALLBACK count_tick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
 VARIANT* argument(DISPPARAMS* params, UINT i) {
     if (params == nullptr || i >= params->cArgs) return nullptr;
     return &params->rgvarg[params->cArgs - 1 - i];
+}
+
+// The bytes of a one-dimensional array of one-byte elements (a blob, which the script cannot
+// read itself), one character each; null when the value holds no such array.
+BSTR array_bytes(const VARIANT* v) {
+    while (v != nullptr && v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
+    if (v == nullptr || (v->vt & VT_ARRAY) == 0 || v->parray == nullptr ||
+        SafeArrayGetDim(v->parray) != 1 || SafeArrayGetElemsize(v->parray) != 1) {
+        return nullptr;
+    }
+    long lower = 0, upper = -1;
+    SafeArrayGetLBound(v->parray, 1, &lower);
+    SafeArrayGetUBound(v->parray, 1, &upper);
+    std::wstring text;
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(v->parray, &data))) return nullptr;
+    for (long i = 0; i <= upper - lower; ++i) {
+        text += static_cast<wchar_t>(static_cast<const unsigned char*>(data)[i]);
+    }
+    SafeArrayUnaccessData(v->parray);
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
 std::wstring text_argument(DISPPARAMS* params, UINT i) {
@@ -271,6 +293,11 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VA
         case eHeapInUse:
             answer.vt = VT_R8;
             answer.dblVal = heap_in_use();
+            break;
+        case eArrayBytes:
+            answer.vt = VT_BSTR;
+            answer.bstrVal = array_bytes(argument(params, 0));
+            if (answer.bstrVal == nullptr) answer.vt = VT_NULL;
             break;
         case eThread:
             answer.vt = VT_I4;

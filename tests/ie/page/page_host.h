@@ -14,6 +14,8 @@
 //   host.thread()               the calling thread's identifier
 //   host.plainScan(code)        writes the code and reads it off the scanner's port itself,
 //                               with the add-in's read settings: ms until the CR arrived
+//   host.arrayBytes(value)      the bytes of a byte array (a blob) as a text, one character
+//                               each; null for anything else
 //   host.waitTick()             ms from now to the next tick of the page's own running 10 ms
 //                               timer (started by the first call), pumping meanwhile
 //   host.log(text)              prints "page: log <text>"
