@@ -2,6 +2,11 @@
 // AdapterNative: drives one object of a native add-in library for a site, and is that
 // object's host (IAddInDefBaseEx, IMemoryManager, IMsgBoxN, IPlatformInfoN), passing every
 // callback to the site's IInnerListener as new BSTRs, which the site takes over.
+//
+// It owns the add-in's object (NativeAddIn), which keeps the adapter for each host call of
+// the object on the page's thread and has it run a finish deferred past such a call later,
+// from that thread's message loop. The site is held for each callback on the page's thread; a
+// site that goes cuts itself off with setSite(null).
 
 #include <windows.h>
 
@@ -22,14 +27,15 @@ class AdapterNative : public velmor_atl::DispatchImpl<IAdapterNative>,
                       public IMemoryManager,
                       public IMsgBoxN,
                       public IPlatformInfoN,
-                      public velmor_atl::ComObjectRoot {
+                      public velmor_atl::ComObjectRoot,
+                      private NativeAddIn::Owner {
 public:
     explicit AdapterNative(IUnknown* outer);
     ~AdapterNative() override;
 
     VELMOR_COM_UNKNOWN
 
-    // IAdapterDefBase
+    // IAdapterDefBase. setSite(null) fails, and cuts the site held before off the add-in.
     STDMETHODIMP setSite(IUnknown* site) override;
     STDMETHODIMP getInfo(long* version) override;
     STDMETHODIMP registerExtensionAs(BSTR* name) override;
@@ -71,11 +77,18 @@ public:
     // IPlatformInfoN
     const AppInfo* GetPlatformInfo() override;
 
+    // The finish that a host call of the object deferred (run later on the page's thread).
+    void finishIfPending();
+
 protected:
     void* findInterface(REFIID iid) override;
 
 private:
     quillon::ISiteEx* siteEx();  // referenced for the caller, or null
+    // NativeAddIn::Owner
+    void keepOwner() override { AddRef(); }
+    void releaseOwner() override { Release(); }
+    bool finishLater() override;
 
     NativeAddIn m_addIn;
     std::u16string m_className;
@@ -84,4 +97,5 @@ private:
     std::u16string m_versionText;
     std::u16string m_userAgentText;
     AppInfo m_platform;
+    UINT_PTR m_laterFinish = 0;  // the timer of a later finish on its way
 };
