@@ -195,8 +195,11 @@ NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVa
 
 // ---- IAddInSite / IAddInSiteExt
 
+// The add-in's Init and the calls that follow may call back into the page, which may let go of
+// this site from there.
 NS_IMETHODIMP_(bool) AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                            const char16_t* filename) {
+    const nsCOMPtr<IAddInSite> self(this);
     return native_boundary::guarded(false, [&] { return connect(clsid, getInfo, type, filename); });
 }
 
