@@ -11,17 +11,28 @@ Part* offered(IAddInDefBaseEx* host, Interfaces iface) {
 
 }  // namespace
 
-HostRelay::HostRelay(IAddInDefBaseEx* host, IMemoryManager* memory)
+HostRelay::HostRelay(IAddInDefBaseEx* host, IMemoryManager* memory, HostCallFrames* frames)
     : m_host(host),
       m_memory(memory),
       m_msgBox(offered<IMsgBoxN>(host, eIMsgBox)),
       m_platformInfo(offered<IPlatformInfoN>(host, eIPlatformInfo)),
+      m_frames(frames),
       m_attached(host != nullptr),
+      m_hostCut(false),
       m_passages(0),
       m_detaching(false) {}
 
 void HostRelay::detach() {
     m_attached.store(false);
+    waitForOtherThreads();
+}
+
+void HostRelay::cutHostOff() {
+    m_hostCut.store(true);
+    waitForOtherThreads();
+}
+
+void HostRelay::waitForOtherThreads() {
     m_detaching.store(true);
     const long mine = Passage::onThisThread(*this);
     {
@@ -39,14 +50,18 @@ namespace {
 thread_local const void* t_innermost = nullptr;
 }  // namespace
 
-HostRelay::Passage::Passage(HostRelay& relay)
+HostRelay::Passage::Passage(HostRelay& relay, bool memory)
     : m_relay(relay), m_outer(static_cast<const Passage*>(t_innermost)), m_open(false) {
     t_innermost = this;
     m_relay.m_passages.fetch_add(1);
-    m_open = m_relay.m_attached.load();
+    m_open = m_relay.m_attached.load() && (memory || !m_relay.m_hostCut.load());
+    if (m_open && m_relay.m_frames != nullptr) m_relay.m_frames->hostCallBegins();
 }
 
+// The frame ends first: what it kept may go then, but the relay outlives every open passage
+// (its owner gives it up, detached, rather than free it under one).
 HostRelay::Passage::~Passage() {
+    if (m_open && m_relay.m_frames != nullptr) m_relay.m_frames->hostCallEnds();
     t_innermost = m_outer;
     m_relay.m_passages.fetch_sub(1);
     if (m_relay.m_detaching.load()) {
@@ -137,14 +152,14 @@ IInterface* HostRelay::GetInterface(Interfaces iface) {
 // is left where it is (its heap is the adapter's to know).
 
 bool HostRelay::AllocMemory(void** pMemory, unsigned long ulCountByte) {
-    Passage passage(*this);
+    Passage passage(*this, true);
     if (passage.open() && m_memory != nullptr) return m_memory->AllocMemory(pMemory, ulCountByte);
     if (pMemory != nullptr) *pMemory = nullptr;
     return false;
 }
 
 void HostRelay::FreeMemory(void** pMemory) {
-    Passage passage(*this);
+    Passage passage(*this, true);
     if (passage.open() && m_memory != nullptr) m_memory->FreeMemory(pMemory);
 }
 

@@ -25,14 +25,27 @@
 #include "host_thread.h"
 #include "platform_info_records.h"
 
+// Told of every call that the relay passes on, on the calling thread, so that the object's
+// owner can keep whole what the call may end (NativeAddIn).
+class HostCallFrames {
+public:
+    virtual void hostCallBegins() = 0;
+    // May end the owner's life; nothing of it is touched afterwards.
+    virtual void hostCallEnds() = 0;
+
+protected:
+    ~HostCallFrames() = default;
+};
+
 class HostRelay : public IAddInDefBaseEx,
                   public IMemoryManager,
                   public IMsgBoxN,
                   public IPlatformInfoN {
 public:
     // `host` answers GetInterface for the message boxes and the platform information once,
-    // here; a part it does not offer is not offered by the relay either.
-    HostRelay(IAddInDefBaseEx* host, IMemoryManager* memory);
+    // here; a part it does not offer is not offered by the relay either. `frames`, when given,
+    // hears of every call passed on.
+    HostRelay(IAddInDefBaseEx* host, IMemoryManager* memory, HostCallFrames* frames = nullptr);
     ~HostRelay() override {}
     HostRelay(const HostRelay&) = delete;
     HostRelay& operator=(const HostRelay&) = delete;
@@ -40,6 +53,9 @@ public:
     // No call reaches the adapter once this returns. Calls that other threads passed on before
     // are waited for; those of the calling thread (this is called from inside one) are not.
     void detach();
+    // The same for every call but the memory manager's: the adapter stays (until the object is
+    // finished) to take back the blocks it handed out, but its site is gone.
+    void cutHostOff();
 
     bool AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                   long scode) override;
@@ -68,7 +84,8 @@ private:
     // the calling thread so that detach() does not wait for a call beneath itself.
     class Passage {
     public:
-        explicit Passage(HostRelay& relay);
+        // `memory`: a call of the memory manager, which a relay cut off its host still passes.
+        explicit Passage(HostRelay& relay, bool memory = false);
         ~Passage();
         Passage(const Passage&) = delete;
         Passage& operator=(const Passage&) = delete;
@@ -87,6 +104,7 @@ private:
     IMemoryManager* const m_memory;
     IMsgBoxN* const m_msgBox;
     IPlatformInfoN* const m_platformInfo;
+    HostCallFrames* const m_frames;
 
     // Whose calls are taken beyond the events and the depth.
     const HostThread m_hostThread;
@@ -94,7 +112,10 @@ private:
     // from its own threads, and after the adapter that answered it is gone.
     PlatformInfoRecords m_platformRecords;
 
+    void waitForOtherThreads();
+
     std::atomic<bool> m_attached;
+    std::atomic<bool> m_hostCut;
     std::atomic<long> m_passages;
     std::atomic<bool> m_detaching;
     std::mutex m_lock;

@@ -34,7 +34,8 @@ NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddI
         return eNoClassObject;
     }
     m_finishPending = false;
-    std::unique_ptr<HostRelay> relay(new HostRelay(host, memory));
+    m_hostThread = std::this_thread::get_id();
+    std::unique_ptr<HostRelay> relay(new HostRelay(host, memory, this));
     if (getClassObject(className, &m_component) == 0 || m_component == nullptr) {
         m_component = nullptr;
         return eNoObject;
@@ -58,11 +59,33 @@ NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddI
 
 void NativeAddIn::finish() {
     if (m_finishing) return;
-    if (m_callDepth > 0) {
+    if (inFrames()) {
         m_finishPending = m_component != nullptr;
         return;
     }
     finishNow();
+}
+
+void NativeAddIn::cutHost() {
+    if (m_relay) m_relay->cutHostOff();
+}
+
+// Calls from the object's own threads are no frame of the host's thread: their end is the
+// relay's to wait for (detach).
+void NativeAddIn::hostCallBegins() {
+    if (!onHostThread()) return;
+    if (m_owner != nullptr) m_owner->keepOwner();
+    ++m_hostCallDepth;
+}
+
+// The object is still in its own code when its host call returns: a finish that waits for
+// this frame runs later, never here.
+void NativeAddIn::hostCallEnds() {
+    if (!onHostThread()) return;
+    Owner* const owner = m_owner;
+    --m_hostCallDepth;
+    if (!inFrames() && m_finishPending && owner != nullptr) owner->finishLater();
+    if (owner != nullptr) owner->releaseOwner();  // the last act: this may be gone after it
 }
 
 // The object may call its host from Done or from its destructor, and the host may be asked to
@@ -102,5 +125,6 @@ void NativeAddIn::closeLibrary() {
 NativeAddIn::CallScope::CallScope(NativeAddIn& addIn) : m_addIn(addIn) { ++m_addIn.m_callDepth; }
 
 NativeAddIn::CallScope::~CallScope() {
-    if (--m_addIn.m_callDepth == 0 && m_addIn.m_finishPending) m_addIn.finishNow();
+    --m_addIn.m_callDepth;
+    if (!m_addIn.inFrames() && m_addIn.m_finishPending) m_addIn.finishNow();
 }

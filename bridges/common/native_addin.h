@@ -3,11 +3,16 @@
 // adapter drives it: open the library, GetClassObject, the capabilities, Init, setMemManager;
 // then Done, DestroyObject and closing the library.
 //
-// An add-in may call its host while one of its methods runs, and the host may be asked to
-// finish the object from that callback. The object is then finished when the outermost call
-// into it returns; meanwhile it already counts as gone (component() is null), so every later
-// call is answered as a finished adapter answers it. Finishing is one act: Done and
-// DestroyObject run once each, and a finish asked for from inside them does nothing more.
+// While any frame of the object is on the host's thread (the thread that connected it: a call
+// into the object, or the object's own call into its host, from inside such a call or from a
+// timer of its own) a finish asked for is deferred; meanwhile the object already counts as gone
+// (component() is null), so every later call is answered as a finished adapter answers it.
+// The finish runs when the outermost of those frames returns: at the end of a call into the
+// object, or, when the outermost frame is the object's own call into its host, later on the
+// host's thread (the owner runs it, Owner::finishLater), since the object is still running
+// its own code when that call returns. The owner is kept for every host call on that thread.
+// Finishing is one act: Done and DestroyObject run once each, and a finish asked for from
+// inside them does nothing more.
 //
 // The object's host is a HostRelay in front of the adapter, so that an object given up
 // without DestroyObject (which may go on calling from its own threads) never reaches an
@@ -15,6 +20,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
@@ -22,8 +28,23 @@
 #include "addin_library.h"
 #include "host_relay.h"
 
-class NativeAddIn {
+class NativeAddIn final : private HostCallFrames {
 public:
+    // What owns the object's NativeAddIn (a bridge's adapter), on the host's thread.
+    class Owner {
+    public:
+        // A reference to the owner, for the length of one host call of the object.
+        virtual void keepOwner() = 0;
+        // Gives it back; may end the owner, and this NativeAddIn with it.
+        virtual void releaseOwner() = 0;
+        // Runs finishIfPending() later on the host's thread, keeping the owner until then;
+        // false when it cannot (the finish then waits for the next one asked for).
+        virtual bool finishLater() = 0;
+
+    protected:
+        ~Owner() = default;
+    };
+
     // How the host announces its capabilities to a library that exports
     // SetPlatformCapabilities.
     enum Capabilities {
@@ -42,7 +63,7 @@ public:
     };
     typedef HMODULE (*LibraryOpener)(const std::string& path);
 
-    NativeAddIn() = default;
+    explicit NativeAddIn(Owner* owner = nullptr) : m_owner(owner) {}
     // Closes a library that holds no object of ours; an object that was never finished, or one
     // given up without DestroyObject, keeps its library loaded.
     ~NativeAddIn();
@@ -60,8 +81,18 @@ public:
     // Done, then DestroyObject and closing the library (without DestroyObject the object is
     // only given up and the library stays). Nothing without an object or a library, or while
     // the object is being finished; during a call into the object, deferred to the end of the
-    // outermost one.
+    // outermost frame (see above).
     void finish();
+    // The finish that a frame deferred, if it has not run yet.
+    void finishIfPending() {
+        if (m_finishPending) finish();
+    }
+    // The host has gone (the site the adapter calls back): none of the object's calls but
+    // those of the memory manager reach the adapter any more (calls under way on other threads
+    // are waited for); the object itself stays until it is finished.
+    void cutHost();
+    // Whether this is the thread that connected the object (the page's).
+    bool onHostThread() const { return std::this_thread::get_id() == m_hostThread; }
 
     // The object, or null when none is held or it is to be finished or being finished.
     IComponentBase* component() const {
@@ -83,6 +114,9 @@ public:
     };
 
 private:
+    void hostCallBegins() override;
+    void hostCallEnds() override;
+    bool inFrames() const { return m_callDepth > 0 || m_hostCallDepth > 0; }
     void finishNow();
     // The object lives on inside the library, and so does its host, cut off the adapter.
     void giveUpObject();
@@ -94,9 +128,14 @@ private:
     std::unique_ptr<HostRelay> m_relay;
     // The object was given up without DestroyObject: it lives on inside the library.
     bool m_objectInLibrary = false;
-    // Calls into the object under way on this thread (the page's: calls are not made from
-    // two threads at once), and whether a finish waits for them.
+    Owner* const m_owner;
+    // Set when the object is connected, before any thread of the object exists.
+    std::thread::id m_hostThread;
+    // Calls into the object under way on the host's thread (calls are not made from two
+    // threads at once), the object's calls into its host on that thread, and whether a finish
+    // waits for them.
     int m_callDepth = 0;
+    int m_hostCallDepth = 0;
     bool m_finishPending = false;
     // Done or DestroyObject is running.
     bool m_finishing = false;

@@ -4,11 +4,14 @@
 #include <vector>
 
 #include "addin_site.h"
+#include "counted_hold.h"
 #include "json_tvariant.h"
 #include "log_event.h"
 #include "native_boundary.h"
 #include "parameter_records.h"
 #include "nsCOMPtr.h"
+#include "nsIRunnable.h"
+#include "nsThreadUtils.h"
 #include "nsXPCOM.h"
 #include "variant_tvariant.h"
 
@@ -52,11 +55,41 @@ private:
     std::vector<nsIVariant*> m_items;
 };
 
+// Runs an adapter's deferred finish from the main thread's loop, holding the adapter until then.
+class LaterFinish final : public nsIRunnable {
+public:
+    explicit LaterFinish(AdapterCpp* adapter) : m_adapter(adapter) { m_adapter->AddRef(); }
+    NS_DECL_THREADSAFE_ISUPPORTS
+    NS_IMETHOD Run() override {
+        AdapterCpp* const adapter = m_adapter;
+        m_adapter = nullptr;
+        if (adapter != nullptr) {
+            adapter->finishIfPending();
+            adapter->Release();
+        }
+        return NS_OK;
+    }
+
+private:
+    ~LaterFinish() {
+        if (m_adapter != nullptr) m_adapter->Release();
+    }
+    AdapterCpp* m_adapter;
+};
+
+NS_IMPL_ADDREF(LaterFinish)
+NS_IMPL_RELEASE(LaterFinish)
+NS_INTERFACE_MAP_BEGIN(LaterFinish)
+    NS_INTERFACE_MAP_ENTRY(nsIRunnable)
+    NS_INTERFACE_MAP_ENTRY(nsISupports)
+NS_INTERFACE_MAP_END
+
 }  // namespace
 
 AdapterCpp::AdapterCpp()
     : SizedAddInMemory(xpcom_alloc, xpcom_free),
       m_pDispIntf(nullptr),
+      m_addIn(static_cast<NativeAddIn::Owner*>(this)),
       m_throwError(false),
       m_appInfo() {
     m_appInfo.AppVersion = nullptr;
@@ -86,11 +119,37 @@ NS_IMETHODIMP AdapterCpp::QueryInterface(REFNSIID aIID, void** aInstancePtr) {
 }
 
 NS_IMPL_ADDREF(AdapterCpp)
-NS_IMPL_RELEASE(AdapterCpp)
+
+// The count cannot come back from zero: the object's Done, run from the destructor, may call
+// its host, which keeps the adapter for the call.
+NS_IMETHODIMP_(nsrefcnt) AdapterCpp::Release() {
+    const nsrefcnt count = --mRefCnt;
+    if (count != 0) return count;
+    ++mRefCnt;
+    delete this;
+    return 0;
+}
+
+bool AdapterCpp::finishLater() {
+    if (m_finishPosted) return true;
+    nsCOMPtr<nsIRunnable> run = native_boundary::guarded(nsCOMPtr<nsIRunnable>(), [&] {
+        return nsCOMPtr<nsIRunnable>(new LaterFinish(this));
+    });
+    m_finishPosted = run && NS_SUCCEEDED(NS_DispatchToMainThread(run.get()));
+    return m_finishPosted;
+}
+
+void AdapterCpp::finishIfPending() {
+    m_finishPosted = false;
+    m_addIn.finishIfPending();
+}
 
 // ---- IComponentDef
 
+// The add-in's threads reach the listener only through the relay: once it is cut (waiting for
+// their calls under way), the listener may change.
 NS_IMETHODIMP_(bool) AdapterCpp::Initialize(IInnerListener* listener) {
+    if (listener == nullptr) m_addIn.cutHost();
     m_pDispIntf = listener;
     return true;
 }
@@ -409,10 +468,12 @@ NS_IMETHODIMP AdapterCpp::CallExt(const char16_t* name, nsIVariant* params,
 #undef VELMOR_NEED_COMPONENT
 
 // ---- the add-in's callbacks: each answers its failure rather than let anything thrown reach
-// the add-in (native_boundary.h)
+// the add-in (native_boundary.h). On the main thread each holds the site for its call: the
+// page may let go of it meanwhile.
 
 bool AdapterCpp::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                           long scode) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     if (scode != 0) m_throwError = true;
     return native_boundary::guarded(false, [&] {
         return m_pDispIntf != nullptr &&
@@ -423,6 +484,7 @@ bool AdapterCpp::AddError(unsigned short wcode, const uint16_t* source, const ui
 
 bool AdapterCpp::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
                       uint16_t** errDescriptor) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     if (errDescriptor != nullptr) *errDescriptor = nullptr;
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr) return false;
@@ -438,6 +500,7 @@ bool AdapterCpp::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode,
 }
 
 bool AdapterCpp::Write(uint16_t* wszPropName, tVariant* pVar) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr) return false;
         nsCOMPtr<nsIWritableVariant> value = new_variant();
@@ -448,12 +511,14 @@ bool AdapterCpp::Write(uint16_t* wszPropName, tVariant* pVar) {
 }
 
 bool AdapterCpp::RegisterProfileAs(uint16_t* wszProfileName) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         return m_pDispIntf != nullptr && m_pDispIntf->RegisterProfileAs(chars(wszProfileName));
     });
 }
 
 bool AdapterCpp::SetEventBufferDepth(long lDepth) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         return m_pDispIntf != nullptr &&
                m_pDispIntf->SetEventBufferDepth(static_cast<int32_t>(lDepth));
@@ -461,6 +526,7 @@ bool AdapterCpp::SetEventBufferDepth(long lDepth) {
 }
 
 long AdapterCpp::GetEventBufferDepth() {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(0L, [&] {
         return m_pDispIntf == nullptr ? 0L
                                       : static_cast<long>(m_pDispIntf->GetEventBufferDepth());
@@ -470,6 +536,7 @@ long AdapterCpp::GetEventBufferDepth() {
 // Runs on the add-in's reader thread. True whenever there is a listener, whatever became of
 // the event.
 bool AdapterCpp::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     log_event("ExternalEvent: before put %s\n", wszData);
     if (m_pDispIntf == nullptr) {
         log_event("ExternalEvent: failed put %s\n", wszData);
@@ -483,12 +550,14 @@ bool AdapterCpp::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16
 }
 
 void AdapterCpp::CleanEventBuffer() {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     native_boundary::guarded([&] {
         if (m_pDispIntf != nullptr) m_pDispIntf->CleanEventBuffer();
     });
 }
 
 bool AdapterCpp::SetStatusLine(uint16_t* wszStatusLine) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr) return false;
         m_pDispIntf->SetStatusLine(chars(wszStatusLine));
@@ -497,6 +566,7 @@ bool AdapterCpp::SetStatusLine(uint16_t* wszStatusLine) {
 }
 
 void AdapterCpp::ResetStatusLine() {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     native_boundary::guarded([&] {
         if (m_pDispIntf != nullptr) m_pDispIntf->ResetStatusLine();
     });
@@ -511,6 +581,7 @@ IInterface* AdapterCpp::GetInterface(Interfaces iface) {
 }
 
 bool AdapterCpp::Confirm(const uint16_t* queryText, tVariant* retVal) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_pDispIntf == nullptr || !g_newIntrfc) return false;
         nsCOMPtr<nsIVariant> answer;
@@ -521,12 +592,14 @@ bool AdapterCpp::Confirm(const uint16_t* queryText, tVariant* retVal) {
 }
 
 bool AdapterCpp::Alert(const uint16_t* text) {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         return m_pDispIntf != nullptr && g_newIntrfc && m_pDispIntf->AlertCB(chars(text));
     });
 }
 
 const AppInfo* AdapterCpp::GetPlatformInfo() {
+    const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
         if (m_pDispIntf == nullptr) return nullptr;
         nsString text;

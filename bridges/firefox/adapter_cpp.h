@@ -3,6 +3,11 @@
 // it is IComponentDef and IContextExt (values as XPCOM variants); towards the add-in it is the
 // host of the native interface (IAddInDefBaseEx, the memory manager, message boxes and
 // platform information), passing every callback to the site's IInnerListener.
+//
+// It owns the add-in's object (NativeAddIn), which keeps the adapter for each host call of
+// the object on the main thread and has it run a finish deferred past such a call later, from
+// the main thread's loop. The site is held for each callback on the main thread; a site that
+// goes cuts itself off with Initialize(null).
 
 #include <string>
 
@@ -21,7 +26,8 @@ class AdapterCpp final : public IComponentDef,
                          public IAddInDefBaseEx,
                          public SizedAddInMemory,
                          public IMsgBoxN,
-                         public IPlatformInfoN {
+                         public IPlatformInfoN,
+                         private NativeAddIn::Owner {
 public:
     AdapterCpp();
 
@@ -50,7 +56,7 @@ public:
     NS_IMETHOD SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) override;
     NS_IMETHOD Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) override;
 
-    // IComponentDef
+    // IComponentDef. Initialize(null): the site is gone, and nothing reaches it any more.
     NS_IMETHOD_(bool) Initialize(IInnerListener* listener) override;
     NS_IMETHOD_(int32_t) GetInfo() override;
     NS_IMETHOD_(void) RegisterExtensionAs(nsAString& extensionName) override;
@@ -85,7 +91,15 @@ public:
     bool Alert(const uint16_t* text) override;
     const AppInfo* GetPlatformInfo() override;
 
+    // The finish that a host call of the object deferred (run later on the main thread).
+    void finishIfPending();
+
 private:
+    // NativeAddIn::Owner
+    void keepOwner() override { AddRef(); }
+    void releaseOwner() override { Release(); }
+    bool finishLater() override;
+
     ~AdapterCpp() override;
     AdapterCpp(const AdapterCpp&) = delete;
     AdapterCpp& operator=(const AdapterCpp&) = delete;
@@ -107,6 +121,7 @@ private:
     wcstring m_wsClsName;
     wcstring m_libName;
     bool m_throwError;
+    bool m_finishPosted = false;  // a later finish is on its way
     wcstring m_verApp;
     wcstring m_userAgent;
     AppInfo m_appInfo;

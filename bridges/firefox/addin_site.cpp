@@ -20,6 +20,9 @@ std::atomic<bool> g_newIntrfc{false};
 
 namespace {
 const nsresult kReadRefused = NS_ERROR_UNEXPECTED;
+// The count while the site comes apart: far from zero, so that a reference taken and given
+// back meanwhile (by the add-in's Done calling its host) cannot end it a second time.
+const nsrefcnt kDestroying = nsrefcnt(1) << 30;
 
 wcstring getLocaleISO() { return utf16_of(environment_locale()); }
 }  // namespace
@@ -63,16 +66,21 @@ NS_IMETHODIMP_(nsrefcnt) AddInSite::AddRef() { return ++mRefCnt; }
 NS_IMETHODIMP_(nsrefcnt) AddInSite::Release() {
     const nsrefcnt count = --mRefCnt;
     if (count != 0) return count;
+    mRefCnt = kDestroying;
     // Disconnecting stops the add-in's threads; a callback they deliver meanwhile finds the
-    // site whole but takes no new reference (tryReference), so nothing revives it.
-    if (m_adapt) m_adapt->Disconnect();
+    // site whole but takes no new reference (tryReference), so nothing revives it. A finish
+    // that a frame of the add-in defers runs after the site is gone: it is cut off first.
+    if (m_adapt) {
+        m_adapt->Disconnect();
+        m_adapt->Initialize(nullptr);
+    }
     delete this;
     return 0;
 }
 
 nsCOMPtr<IAddInSiteExt> AddInSite::tryReference() {
     nsrefcnt count = mRefCnt.load();
-    while (count != 0) {
+    while (count != 0 && count < kDestroying) {
         if (mRefCnt.compare_exchange_weak(count, count + 1)) {
             return nsCOMPtr<IAddInSiteExt>(already_AddRefed<IAddInSiteExt>(static_cast<IAddInSiteExt*>(this)));
         }
@@ -95,79 +103,79 @@ nsCOMPtr<ICListener> AddInSite::directListener() {
 
 // ---- reflection and calls: the adapter's
 
-#define VELMOR_NEED_CONTEXT(failure) \
-    if (!m_context) return failure
+// The page may end or release this site from a callback of the add-in while one of these
+// runs: the site and its adapter (`context` for the rest of the method) stay whole until the
+// add-in's call returns.
+#define VELMOR_NEED_CONTEXT(failure)      \
+    if (!m_context) return failure;        \
+    const nsCOMPtr<IAddInSite> self(this); \
+    const nsCOMPtr<IContextExt> context = m_context
 
 NS_IMETHODIMP AddInSite::GetNProps(int32_t* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->GetNProps(_retval);
+    return context->GetNProps(_retval);
 }
 NS_IMETHODIMP AddInSite::GetPropName(int32_t propPos, int32_t alias, char16_t** _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->GetPropName(propPos, alias, _retval);
+    return context->GetPropName(propPos, alias, _retval);
 }
 NS_IMETHODIMP AddInSite::IsPropReadable(int32_t propPos, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->IsPropReadable(propPos, _retval);
+    return context->IsPropReadable(propPos, _retval);
 }
 NS_IMETHODIMP AddInSite::IsPropWritable(int32_t propPos, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->IsPropWritable(propPos, _retval);
+    return context->IsPropWritable(propPos, _retval);
 }
 NS_IMETHODIMP_(int32_t) AddInSite::FindProp(const char16_t* pszPropName) {
     VELMOR_NEED_CONTEXT(-1);
-    return m_context->FindProp(pszPropName);
+    return context->FindProp(pszPropName);
 }
 NS_IMETHODIMP AddInSite::GetNMethods(int32_t* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->GetNMethods(_retval);
+    return context->GetNMethods(_retval);
 }
 NS_IMETHODIMP AddInSite::GetMethodName(int32_t nMethodPos, int32_t alias, char16_t** _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->GetMethodName(nMethodPos, alias, _retval);
+    return context->GetMethodName(nMethodPos, alias, _retval);
 }
 NS_IMETHODIMP AddInSite::GetNParams(int32_t nMethodPos, int32_t* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    return m_context->GetNParams(nMethodPos, _retval);
+    return context->GetNParams(nMethodPos, _retval);
 }
 NS_IMETHODIMP_(bool) AddInSite::IsParamIn(int32_t nMethodPos, int32_t nParamPos) {
     VELMOR_NEED_CONTEXT(false);
-    return m_context->IsParamIn(nMethodPos, nParamPos);
+    return context->IsParamIn(nMethodPos, nParamPos);
 }
 NS_IMETHODIMP_(bool) AddInSite::IsParamOut(int32_t nMethodPos, int32_t nParamPos) {
     VELMOR_NEED_CONTEXT(false);
-    return m_context->IsParamOut(nMethodPos, nParamPos);
+    return context->IsParamOut(nMethodPos, nParamPos);
 }
 NS_IMETHODIMP_(bool) AddInSite::GetParamDefValue(int32_t nMethodPos, int32_t nParamPos, nsIVariant** pDefVal) {
     VELMOR_NEED_CONTEXT(false);
     return native_boundary::guarded(false, [&] {
-        return m_context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
+        return context->GetParamDefValue(nMethodPos, nParamPos, pDefVal);
     });
 }
 NS_IMETHODIMP_(bool) AddInSite::HasRetVal(int32_t nMethodPos) {
     VELMOR_NEED_CONTEXT(false);
-    return m_context->HasRetVal(nMethodPos);
+    return context->HasRetVal(nMethodPos);
 }
 NS_IMETHODIMP_(int32_t) AddInSite::FindMethod(const char16_t* pszMethodName) {
     VELMOR_NEED_CONTEXT(-1);
-    return m_context->FindMethod(pszMethodName);
+    return context->FindMethod(pszMethodName);
 }
 NS_IMETHODIMP_(nsIVariant*) AddInSite::GetIContextDef() { return nullptr; }
 NS_IMETHODIMP AddInSite::GetPropVal(int32_t propPos, nsIVariant** value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    nsCOMPtr<IAddInSite> self(this);
-    nsCOMPtr<IContextExt> context = m_context;
     return guarded([&] { return context->GetPropVal(propPos, value, _retval); });
 }
 NS_IMETHODIMP AddInSite::SetPropVal(int32_t nPropPos, nsIVariant* value, bool* _retval) {
     VELMOR_NEED_CONTEXT(NS_ERROR_NOT_INITIALIZED);
-    nsCOMPtr<IAddInSite> self(this);
-    nsCOMPtr<IContextExt> context = m_context;
     return guarded([&] { return context->SetPropVal(nPropPos, value, _retval); });
 }
 
-// The page may end or release this site from a callback of the add-in while one of these
-// runs: the site and its adapter stay whole until the add-in's call returns.
+// As above.
 NS_IMETHODIMP AddInSite::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
     if (FindMethod(name) == -1) return NS_ERROR_INVALID_ARG;
     nsCOMPtr<IAddInSite> self(this);
@@ -187,8 +195,11 @@ NS_IMETHODIMP AddInSite::CallExt(const char16_t* name, nsIVariant* params, nsIVa
 
 // ---- IAddInSite / IAddInSiteExt
 
+// The add-in's Init and the calls that follow may call back into the page, which may let go of
+// this site from there.
 NS_IMETHODIMP_(bool) AddInSite::Initialize(const char16_t* clsid, bool getInfo, AddInComponentType type,
                            const char16_t* filename) {
+    const nsCOMPtr<IAddInSite> self(this);
     return native_boundary::guarded(false, [&] { return connect(clsid, getInfo, type, filename); });
 }
 
@@ -292,7 +303,9 @@ NS_IMETHODIMP AddInSite::GetEventData(ICEventData** event) {
     });
 }
 
+// The add-in's Done may call back into the page, which may let go of this site from there.
 NS_IMETHODIMP AddInSite::Done() {
+    const nsCOMPtr<IAddInSite> self(this);
     if (m_adapt) m_adapt->Disconnect();
     return NS_OK;
 }
@@ -393,7 +406,8 @@ NS_IMETHODIMP_(bool) AddInSite::Read(const char16_t* name, nsIVariant** value, i
         if (error != nullptr) *error = static_cast<int32_t>(kReadRefused);
         return false;
     }
-    MonitorLock lock(m_mutex);
+    // No lock around the page's answer: the add-in's threads need the monitor for the event
+    // buffer, and the answer may end the site, which waits for their calls.
     return listener->readValue(name, error, errDescriptor, value) == NS_OK;
 }
 
@@ -401,8 +415,7 @@ NS_IMETHODIMP_(bool) AddInSite::Write(const char16_t* name, nsIVariant* value) {
     nsCOMPtr<ICListener> listener = directListener();
     if (listener == nullptr) return false;
     bool answer = false;
-    MonitorLock lock(m_mutex);
-    listener->writeValue(name, value, &answer);
+    listener->writeValue(name, value, &answer);  // no lock, as Read
     return answer;
 }
 

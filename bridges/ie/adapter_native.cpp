@@ -1,9 +1,11 @@
 #include "adapter_native.h"
 
 #include <cstdlib>
+#include <map>
 
 #include "bstr_holder.h"
 #include "com_boundary.h"
+#include "counted_hold.h"
 #include "interface_holder.h"
 #include "native_boundary.h"
 #include "parameter_records.h"
@@ -56,12 +58,26 @@ void value_of(const tVariant& record, VARIANT* value, const SizedAddInMemory& si
     tvariant_to_variant(&view, value, &reading);
 }
 
+// The adapters whose later finish waits for a timer of this thread, by the timer's id.
+thread_local std::map<UINT_PTR, AdapterNative*> t_laterFinishes;
+
+void CALLBACK later_finish_proc(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const auto found = t_laterFinishes.find(timer);
+    if (found == t_laterFinishes.end()) return;
+    AdapterNative* const adapter = found->second;
+    t_laterFinishes.erase(found);
+    adapter->finishIfPending();
+    adapter->Release();
+}
+
 }  // namespace
 
 AdapterNative::AdapterNative(IUnknown* outer)
     : velmor_atl::DispatchImpl<IAdapterNative>(IID_IAdapterNative),
       SizedAddInMemory(std::malloc, std::free),
-      velmor_atl::ComObjectRoot(outer) {
+      velmor_atl::ComObjectRoot(outer),
+      m_addIn(static_cast<NativeAddIn::Owner*>(this)) {
     m_platform.AppVersion = units(m_versionText);
     m_platform.UserAgentInformation = units(m_userAgentText);
     m_platform.Application = eAppWebClient;
@@ -93,8 +109,14 @@ quillon::ISiteEx* AdapterNative::siteEx() {
 
 // ---- IAdapterDefBase
 
+// The add-in's threads reach the listener only through the relay: once it is cut (waiting for
+// their calls under way), the listener may go.
 HRESULT AdapterNative::setSite(IUnknown* site) {
-    if (site == nullptr) return E_FAIL;
+    if (site == nullptr) {
+        m_addIn.cutHost();
+        m_listener = nullptr;
+        return E_FAIL;
+    }
     quillon::IInnerListener* listener = nullptr;
     const HRESULT hr = site->QueryInterface(quillon::IID_IInnerListener,
                                             reinterpret_cast<void**>(&listener));
@@ -149,6 +171,25 @@ HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
                             static_cast<IMemoryManager*>(this), NativeAddIn::eAnnounceAndObey);
         return result == NativeAddIn::eConnected ? S_OK : E_FAIL;
     });
+}
+
+// A zero-time timer of the page's thread: its message loop runs it once the add-in's own code
+// has returned.
+bool AdapterNative::finishLater() {
+    if (m_laterFinish != 0) return true;
+    return native_boundary::guarded(false, [&] {
+        const UINT_PTR timer = SetTimer(nullptr, 0, 0, &later_finish_proc);
+        if (timer == 0) return false;
+        t_laterFinishes[timer] = this;
+        AddRef();
+        m_laterFinish = timer;
+        return true;
+    });
+}
+
+void AdapterNative::finishIfPending() {
+    m_laterFinish = 0;
+    m_addIn.finishIfPending();
 }
 
 // The page may let go of the site, and so of this adapter, from a callback of Done or of the
@@ -272,10 +313,12 @@ HRESULT AdapterNative::call(BSTR name, VARIANT* params, VARIANT* result) {
 
 // ---- IAddInDefBaseEx: called by the add-in (the reader thread's calls straight to the
 // site's queue), so each answers its failure rather than let anything thrown reach it
-// (native_boundary.h).
+// (native_boundary.h). On the page's thread each holds the site for its call: the page may
+// let go of it meanwhile.
 
 bool AdapterNative::AddError(unsigned short wcode, const uint16_t* source, const uint16_t* descr,
                              long scode) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         return SUCCEEDED(m_listener->AddError(wcode, bstr_of(source), bstr_of(descr), scode));
@@ -283,6 +326,7 @@ bool AdapterNative::AddError(unsigned short wcode, const uint16_t* source, const
 }
 
 bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode, uint16_t**) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         VARIANT value;
@@ -295,6 +339,7 @@ bool AdapterNative::Read(uint16_t* wszPropName, tVariant* pVal, long* pErrCode, 
 }
 
 bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         VARIANT value;
@@ -307,6 +352,7 @@ bool AdapterNative::Write(uint16_t* wszPropName, tVariant* pVar) {
 }
 
 bool AdapterNative::RegisterProfileAs(uint16_t* wszProfileName) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         return SUCCEEDED(m_listener->RegisterProfileAs(bstr_of(wszProfileName)));
@@ -314,6 +360,7 @@ bool AdapterNative::RegisterProfileAs(uint16_t* wszProfileName) {
 }
 
 bool AdapterNative::SetEventBufferDepth(long lDepth) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         return SUCCEEDED(m_listener->SetEventBufferDepth(lDepth));
@@ -321,6 +368,7 @@ bool AdapterNative::SetEventBufferDepth(long lDepth) {
 }
 
 long AdapterNative::GetEventBufferDepth() {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(0L, [&] {
         if (m_listener == nullptr) return 0L;
         long depth = 0;
@@ -330,6 +378,7 @@ long AdapterNative::GetEventBufferDepth() {
 }
 
 bool AdapterNative::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         return SUCCEEDED(m_listener->ExternalEvent(bstr_of(wszSource), bstr_of(wszMessage),
@@ -338,12 +387,14 @@ bool AdapterNative::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uin
 }
 
 void AdapterNative::CleanEventBuffer() {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     native_boundary::guarded([&] {
         if (m_listener != nullptr) m_listener->CleanEventBuffer();
     });
 }
 
 bool AdapterNative::SetStatusLine(uint16_t* wszStatusLine) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         if (m_listener == nullptr) return false;
         return SUCCEEDED(m_listener->SetStatusLine(bstr_of(wszStatusLine)));
@@ -351,6 +402,7 @@ bool AdapterNative::SetStatusLine(uint16_t* wszStatusLine) {
 }
 
 void AdapterNative::ResetStatusLine() {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     native_boundary::guarded([&] {
         if (m_listener != nullptr) m_listener->ResetStatusLine();
     });
@@ -365,6 +417,7 @@ IInterface* AdapterNative::GetInterface(Interfaces iface) {
 // ---- IMsgBoxN
 
 bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         quillon::ISiteEx* site = siteEx();
         if (site == nullptr) return false;
@@ -381,6 +434,7 @@ bool AdapterNative::Confirm(const uint16_t* queryText, tVariant* retVal) {
 }
 
 bool AdapterNative::Alert(const uint16_t* text) {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded(false, [&] {
         quillon::ISiteEx* site = siteEx();
         if (site == nullptr) return false;
@@ -395,6 +449,7 @@ bool AdapterNative::Alert(const uint16_t* text) {
 // ---- IPlatformInfoN
 
 const AppInfo* AdapterNative::GetPlatformInfo() {
+    const CountedHold<quillon::IInnerListener> siteHold(m_listener, m_addIn.onHostThread());
     return native_boundary::guarded<const AppInfo*>(nullptr, [&]() -> const AppInfo* {
         // Held by owners: copying a text may fail, and nothing the page gave is lost then.
         const com_addin::InterfaceHolder<quillon::ISiteEx> site(siteEx());

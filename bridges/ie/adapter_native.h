@@ -4,6 +4,11 @@
 // callback to the site's IInnerListener as new BSTRs, which the site takes over. Its memory
 // manager keeps the size of every block it hands the add-in, so that no length the add-in
 // claims for one is read past its end.
+//
+// It owns the add-in's object (NativeAddIn), which keeps the adapter for each host call of
+// the object on the page's thread and has it run a finish deferred past such a call later,
+// from that thread's message loop. The site is held for each callback on the page's thread; a
+// site that goes cuts itself off with setSite(null).
 
 #include <windows.h>
 
@@ -25,14 +30,15 @@ class AdapterNative : public velmor_atl::DispatchImpl<IAdapterNative>,
                       public SizedAddInMemory,
                       public IMsgBoxN,
                       public IPlatformInfoN,
-                      public velmor_atl::ComObjectRoot {
+                      public velmor_atl::ComObjectRoot,
+                      private NativeAddIn::Owner {
 public:
     explicit AdapterNative(IUnknown* outer);
     ~AdapterNative() override;
 
     VELMOR_COM_UNKNOWN
 
-    // IAdapterDefBase
+    // IAdapterDefBase. setSite(null) fails, and cuts the site held before off the add-in.
     STDMETHODIMP setSite(IUnknown* site) override;
     STDMETHODIMP getInfo(long* version) override;
     STDMETHODIMP registerExtensionAs(BSTR* name) override;
@@ -73,11 +79,18 @@ public:
     // IPlatformInfoN
     const AppInfo* GetPlatformInfo() override;
 
+    // The finish that a host call of the object deferred (run later on the page's thread).
+    void finishIfPending();
+
 protected:
     void* findInterface(REFIID iid) override;
 
 private:
     quillon::ISiteEx* siteEx();  // referenced for the caller, or null
+    // NativeAddIn::Owner
+    void keepOwner() override { AddRef(); }
+    void releaseOwner() override { Release(); }
+    bool finishLater() override;
 
     NativeAddIn m_addIn;
     std::u16string m_className;
@@ -86,4 +99,5 @@ private:
     std::u16string m_versionText;
     std::u16string m_userAgentText;
     AppInfo m_platform;
+    UINT_PTR m_laterFinish = 0;  // the timer of a later finish on its way
 };

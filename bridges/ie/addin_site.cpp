@@ -66,7 +66,10 @@ void* AddInSite::findInterface(REFIID iid) {
     return nullptr;
 }
 
+// A finish that a frame of the add-in deferred may run after the site is gone: the adapter
+// is cut off it first.
 void AddInSite::releaseAdapter() {
+    if (m_adapter != nullptr) m_adapter->setSite(nullptr);
     if (m_context != nullptr) m_context->Release();
     if (m_adapter != nullptr) m_adapter->Release();
     m_context = nullptr;

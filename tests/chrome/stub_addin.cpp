@@ -7,6 +7,10 @@
 //   STUB_ADDIN=event_in_destroy  the destructor sends an event "stub"/"destroyed" to the host
 //   STUB_ADDIN=unterminated  the extension name "Stub", the name "Value" of property 0 and
 //                            "Add" of method 0 come in blocks that hold no terminator
+//   STUB_ADDIN=host_in_done  Done reports an error, reads the platform information, then sends
+//                 an event "stub"/"done" and reads the depth: it calls its host again after
+//                 each callback in which the page may have let go of everything
+//   STUB_ADDIN=event_in_reflection  GetNProps sends an event "stub"/"reflection" first
 //   anything else            version 2000
 // Class list "Stub||Other" (three classes, one with an empty name). The component has one
 // property, "Value" (readable and writable, an integer; "ReadOnly" readable only and
@@ -51,8 +55,18 @@
 //   AwaitCallers() -> waits (10 s at most) until each of them has made 100 more rounds, and
 //               gives what each answered in its last round, joined by ";" (by name only).
 // Built with STUB_WITHOUT_DESTROY_OBJECT, the library exports no DestroyObject.
+// The test's controls (exports):
+//   stub_host_call_now(method) -> on the calling thread and outside any call into them, every
+//                  live object calls its host: "event" sends "stub"/"timer", "read" reads the
+//                  profile value "key", as an add-in's own timer on the page's thread does;
+//                  then it goes on in its own code. 1 when every object was still alive
+//                  after its host call returned.
+//   stub_counts(done, destroyed) -> how many times Done and DestroyObject ran.
+//   stub_stop_streams() -> ends the Stream threads (for a host that unloads the code they call)
+//                  and says whether they ended within 10 s.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -88,9 +102,12 @@ std::string mode() {
 // A text of no memory manager's.
 uint16_t g_static[] = {'s', 't', 'a', 't', 'i', 'c', 0};
 const size_t kStaticLength = 6;
+class StubComponent;
 
 // The objects not yet destroyed, so that a method can tell when it was destroyed under it.
-std::set<const void*> g_liveObjects;
+std::set<StubComponent*> g_liveObjects;
+std::atomic<long> g_doneCalls{0};
+std::atomic<long> g_destroyCalls{0};
 
 // Values whose claimed length the host must not take on trust: the block holds `bytes`
 // (`size` of them, no terminator added) and the record claims `claimed` (bytes, or units
@@ -126,6 +143,8 @@ struct StreamRounds {
     std::mutex lock;
     std::condition_variable round;
     long rounds = 0;
+    long running = 0;  // threads under way
+    bool stop = false;
 };
 
 StreamRounds& stream_rounds() {
@@ -136,12 +155,21 @@ StreamRounds& stream_rounds() {
 void stream_to(IAddInDefBaseEx* host) {
     StreamRounds& state = stream_rounds();
     Text source = text("stub"), message = text("tick"), data = text("");
+    {
+        std::lock_guard<std::mutex> lock(state.lock);
+        ++state.running;
+    }
     for (;;) {
         host->ExternalEvent(&source[0], &message[0], &data[0]);
         host->SetEventBufferDepth(host->GetEventBufferDepth());
         {
             std::lock_guard<std::mutex> lock(state.lock);
             ++state.rounds;
+            if (state.stop) {
+                --state.running;
+                state.round.notify_all();
+                return;
+            }
         }
         state.round.notify_all();
         // The pace of a busy scanner, not a wait for anything.
@@ -295,17 +323,46 @@ public:
     }
     long GetInfo() override { return mode() == "shared" ? 1500 : 2000; }
     void Done() override {
-        if (mode() == "error_in_done" && m_host != nullptr) {
+        ++g_doneCalls;
+        if ((mode() == "error_in_done" || mode() == "host_in_done") && m_host != nullptr) {
             Text source = text("stub"), descr = text("done");
             m_host->AddError(1, source.c_str(), descr.c_str(), 0);
         }
+        if (mode() == "host_in_done" && m_host != nullptr) hostAgainInDone();
+    }
+
+    // A host call of the object's own, outside any call into it (see stub_host_call_now).
+    bool hostCallNow(const std::string& method) {
+        if (m_host == nullptr) return true;
+        if (method == "read") {
+            Text name = text("key");
+            tVariant read{};
+            long code = -1;
+            m_host->Read(&name[0], &read, &code, nullptr);
+            if ((read.vt == VTYPE_PWSTR || read.vt == VTYPE_PSTR) && m_memory) {
+                void* block = read.pwstrVal;
+                m_memory->FreeMemory(&block);
+            }
+        } else {
+            Text source = text("stub"), message = text("timer"), data = text("");
+            m_host->ExternalEvent(&source[0], &message[0], &data[0]);
+        }
+        if (g_liveObjects.count(this) == 0) return false;
+        ++m_ownCalls;  // goes on in its own state
+        return true;
     }
 
     bool RegisterExtensionAs(uint16_t** name) override {
         *name = name_block(text("Stub"));
         return *name != nullptr;
     }
-    long GetNProps() override { return 3; }
+    long GetNProps() override {
+        if (mode() == "event_in_reflection" && m_host != nullptr) {
+            Text source = text("stub"), message = text("reflection"), data = text("");
+            m_host->ExternalEvent(&source[0], &message[0], &data[0]);
+        }
+        return 3;
+    }
     long FindProp(const uint16_t* name) override {
         if (equal(name, "Value")) return 0;
         if (equal(name, "ReadOnly")) return 1;
@@ -605,6 +662,15 @@ private:
         return true;
     }
 
+    void hostAgainInDone() {
+        IPlatformInfoN* platform =
+            static_cast<IPlatformInfoN*>(m_host->GetInterface(eIPlatformInfo));
+        if (platform != nullptr) platform->GetPlatformInfo();
+        Text source = text("stub"), message = text("done"), data = text("");
+        m_host->ExternalEvent(&source[0], &message[0], &data[0]);
+        m_host->SetEventBufferDepth(m_host->GetEventBufferDepth());
+    }
+
     // A block shorter than the length the add-in claims for it.
     bool overlong(tVariant* ret, TYPEVAR vt) {
         static const char kBytes[] = {'\xC3', 'A', 'B', 'C', '\xFF', 'A'};
@@ -659,6 +725,7 @@ private:
     long m_claimCase = 0;
     int m_value = 0;
     int m_reentrantCalls = 0;
+    long m_ownCalls = 0;
     // Last, so that its threads stop before anything they use goes.
     OffThreadCallers m_callers;
 };
@@ -687,6 +754,8 @@ STUB_EXPORT long GetClassObject(const uint16_t*, IComponentBase** component) {
 
 #ifndef STUB_WITHOUT_DESTROY_OBJECT
 STUB_EXPORT long DestroyObject(IComponentBase** component) {
+    if (*component == nullptr) return -1;
+    ++g_destroyCalls;
     delete *component;
     *component = nullptr;
     return 0;
@@ -695,4 +764,27 @@ STUB_EXPORT long DestroyObject(IComponentBase** component) {
 
 STUB_EXPORT const uint16_t* GetClassNames() {
     return g_classNames.c_str();
+}
+
+STUB_EXPORT int stub_host_call_now(const char* method) {
+    const std::set<StubComponent*> objects = g_liveObjects;
+    bool allAlive = true;
+    for (StubComponent* object : objects) {
+        if (g_liveObjects.count(object) != 0 && !object->hostCallNow(method)) allAlive = false;
+    }
+    return allAlive ? 1 : 0;
+}
+
+STUB_EXPORT void stub_counts(long* done, long* destroyed) {
+    *done = g_doneCalls;
+    *destroyed = g_destroyCalls;
+}
+
+STUB_EXPORT int stub_stop_streams() {
+    StreamRounds& state = stream_rounds();
+    std::unique_lock<std::mutex> lock(state.lock);
+    state.stop = true;
+    return state.round.wait_for(lock, std::chrono::seconds(10), [&] { return state.running == 0; })
+               ? 1
+               : 0;
 }

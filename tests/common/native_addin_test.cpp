@@ -17,6 +17,7 @@
 #include "host_relay.h"
 #include "native_addin.h"
 #include "interface_text.h"
+#include "addin_library.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ private:
 };
 
 // One object of `library`, connected to `host`.
-std::unique_ptr<NativeAddIn> connected(const char* library, CountingHost& host) {
-    std::unique_ptr<NativeAddIn> addIn(new NativeAddIn);
+std::unique_ptr<NativeAddIn> connected(const char* library, CountingHost& host,
+                                       NativeAddIn::Owner* owner = nullptr) {
+    std::unique_ptr<NativeAddIn> addIn(new NativeAddIn(owner));
     EXPECT_TRUE(addIn->openLibrary(library)) << library;
     const Text name = text("Stub");
     EXPECT_EQ(NativeAddIn::eConnected,
@@ -160,6 +162,84 @@ TEST(GivenUpObject, ReachesNothingOfItsHostAfterTheFinish) {
     addIn.reset();
     host.reset();
     EXPECT_TRUE(call_method(*other, "AwaitStream")) << "rounds after the host went";
+}
+
+// An adapter as the bridges' are: it counts the references the object's host calls take, and
+// the finishes it was asked to run later.
+class RecordingOwner final : public NativeAddIn::Owner {
+public:
+    void keepOwner() override { ++m_kept; }
+    void releaseOwner() override { --m_kept; }
+    bool finishLater() override {
+        ++m_laterAsked;
+        return true;
+    }
+    int m_kept = 0;
+    int m_laterAsked = 0;
+};
+
+// The stand-in add-in's controls, in the library the object lives in.
+struct StubControls {
+    explicit StubControls(const char* library) : m_library(open_library(library)) {
+        hostCallNow = reinterpret_cast<int (*)(const char*)>(
+            library_symbol(m_library, "stub_host_call_now"));
+        counts = reinterpret_cast<void (*)(long*, long*)>(library_symbol(m_library, "stub_counts"));
+    }
+    ~StubControls() { close_library(m_library); }
+    long done() const {
+        long d = 0, destroyed = 0;
+        counts(&d, &destroyed);
+        return d;
+    }
+    long destroyed() const {
+        long d = 0, destroyed = 0;
+        counts(&d, &destroyed);
+        return destroyed;
+    }
+    HMODULE m_library;
+    int (*hostCallNow)(const char*) = nullptr;
+    void (*counts)(long*, long*) = nullptr;
+};
+
+// The object's own timer on the host's thread calls its host outside any call into it, and
+// the host ends the object from there: the object returns into itself, alive; the finish runs
+// once, after the call: later through the owner (whose reference the call held), or, without
+// an owner (the Chrome host, where no such timer runs), when a finish is asked for again.
+TEST(HostCallFrame, AFinishAskedInsideTheObjectsOwnHostCallRunsAfterItReturned) {
+    StubControls stub(VELMOR_STUB_ADDIN);
+    ASSERT_NE(nullptr, stub.hostCallNow);
+    ASSERT_NE(nullptr, stub.counts);
+    for (const bool withOwner : {true, false}) {
+        SCOPED_TRACE(withOwner ? "with an owner" : "without an owner");
+        CountingHost host;
+        RecordingOwner owner;
+        std::unique_ptr<NativeAddIn> addIn =
+            connected(VELMOR_STUB_ADDIN, host, withOwner ? &owner : nullptr);
+        const long done = stub.done(), destroyed = stub.destroyed();
+        int keptInside = 0;
+        host.m_onCallback = [&] {
+            keptInside = owner.m_kept;
+            addIn->finish();
+        };
+        EXPECT_EQ(1, stub.hostCallNow("event")) << "the object was gone when its call returned";
+        host.m_onCallback = nullptr;
+        EXPECT_EQ(1, host.m_events.load());
+        EXPECT_EQ(done, stub.done()) << "Done ran inside the object's own call";
+        EXPECT_EQ(nullptr, addIn->component()) << "the object still offered after its finish";
+        EXPECT_EQ(withOwner ? 1 : 0, keptInside);
+        EXPECT_EQ(0, owner.m_kept);
+        EXPECT_EQ(withOwner ? 1 : 0, owner.m_laterAsked);
+        if (withOwner) {
+            addIn->finishIfPending();
+        } else {
+            addIn->finish();
+        }
+        EXPECT_EQ(done + 1, stub.done());
+        EXPECT_EQ(destroyed + 1, stub.destroyed());
+        EXPECT_FALSE(addIn->hasLibrary());
+        addIn->finishIfPending();
+        EXPECT_EQ(done + 1, stub.done()) << "a second later finish";
+    }
 }
 
 // A host that offers its platform information, in a record of its own.

@@ -21,8 +21,12 @@ std::u16string utf16(const std::string& ascii) { return std::u16string(ascii.beg
 
 void TestPage::record(PageCall call) {
     call.onMainThread = std::this_thread::get_id() == m_mainThread;
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_calls.push_back(std::move(call));
+    const std::string method = call.method;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_calls.push_back(std::move(call));
+    }
+    if (m_onCall) m_onCall(method);
 }
 
 NS_IMETHODIMP TestPage::addError(uint16_t wcode, const char16_t* source,

@@ -59,6 +59,9 @@ public:
     std::function<void(const char16_t* data)> m_onEvent;
     // Called on every addError, after it is recorded, for the tests that answer it.
     std::function<void()> m_onError;
+    // Called with the method's name on every call as it is recorded, for the tests that act
+    // inside any of them.
+    std::function<void(const std::string& method)> m_onCall;
 
 private:
     ~TestPage() = default;

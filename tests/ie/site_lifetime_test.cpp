@@ -38,6 +38,7 @@ struct Controls {
     void (*set)(int errorOnInit, int callbacksOnDone);
     long (*liveObjects)();
     long (*doneCalls)();
+    int (*hostCallNow)();
 };
 
 const Controls& controls() {
@@ -51,6 +52,8 @@ const Controls& controls() {
             reinterpret_cast<void*>(GetProcAddress(addin, "lifetime_live_objects")));
         found.doneCalls = reinterpret_cast<long (*)()>(
             reinterpret_cast<void*>(GetProcAddress(addin, "lifetime_done_calls")));
+        found.hostCallNow = reinterpret_cast<int (*)()>(
+            reinterpret_cast<void*>(GetProcAddress(addin, "lifetime_host_call_now")));
         return found;
     }();
     return c;
@@ -238,6 +241,38 @@ TEST_F(SiteLifetime, ASiteWhoseAddInCallsBackFromDoneEndsOnce) {
     }
     EXPECT_EQ(m_listener->count(L"queryBox"), 2u);
     EXPECT_EQ(m_listener->count(L"getUserAgent"), 2u);
+}
+
+// The add-in's own timer on the page's thread sends an event outside any call into it, and the
+// page ends the site in its answer, by done or by letting go of it: the add-in returns into a
+// live object, and Done and the destruction follow once, from the page's message loop.
+TEST_F(SiteLifetime, AnEventFromTheAddInsOwnTimerEndsTheSiteAfterItReturned) {
+    ASSERT_NE(controls().hostCallNow, nullptr);
+    for (const bool byRelease : {false, true}) {
+        SCOPED_TRACE(byRelease ? "released" : "done");
+        const long doneBefore = controls().doneCalls();
+        Ref<IAddInSite> site;
+        ASSERT_EQ(page_site(m_listener, &site), S_OK);
+        ASSERT_EQ(initialize(site.get(), own_addin()), S_OK);
+        bool answered = false;
+        m_listener->m_onCall = [&](const std::wstring& name) {
+            if (name != L"externalEvent" || answered) return;
+            answered = true;
+            if (byRelease) {
+                site.reset();
+            } else {
+                site->done();
+            }
+        };
+        EXPECT_EQ(controls().hostCallNow(), 1) << "the add-in returned into an object that was gone";
+        m_listener->m_onCall = nullptr;
+        EXPECT_EQ(controls().doneCalls(), doneBefore) << "Done ran inside the add-in's own call";
+        EXPECT_TRUE(pump_until([] { return controls().liveObjects() == 0; }, 5000))
+            << "the object's destruction";
+        EXPECT_EQ(controls().doneCalls() - doneBefore, 1);
+        site.reset();
+        EXPECT_EQ(controls().doneCalls() - doneBefore, 1) << "Done again when the page let go";
+    }
 }
 
 // The page initialises the same site again from the add-in's Init callback: the nested call

@@ -9,11 +9,14 @@
 //   StartEvents() starts a thread that sends numbered events ("1", "2", ...) without pause
 //                until StopEvents or Done, or for at most kSendingLimitMs
 //   StopEvents() stops that thread; returns the number of events it sent
+// lifetime_host_call_now() makes every live object send an event "timer" from the calling
+// thread, outside any call into it, as a timer of the add-in's own on the page's thread does.
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -37,12 +40,28 @@ using velmor_test::Text;
 using velmor_test::text;
 using velmor_test::equal;
 
+class LifetimeComponent;
+std::set<LifetimeComponent*> g_objects;  // the page's thread only
+
 class LifetimeComponent : public IComponentBase {
 public:
-    LifetimeComponent() { ++g_liveObjects; }
+    LifetimeComponent() {
+        ++g_liveObjects;
+        g_objects.insert(this);
+    }
     ~LifetimeComponent() override {
+        g_objects.erase(this);
         stopEvents();
         --g_liveObjects;
+    }
+
+    // False when the object was gone once its host call returned.
+    bool timerEvent() {
+        Text source = text("Lifetime"), message = text("event"), data = text("timer");
+        m_host->ExternalEvent(&source[0], &message[0], &data[0]);
+        if (g_objects.count(this) == 0) return false;
+        ++m_timerEvents;  // goes on in its own state
+        return true;
     }
 
     bool Init(void* connection) override {
@@ -151,6 +170,7 @@ private:
     std::thread m_sender;
     std::atomic<bool> m_stop{false};
     std::atomic<long> m_sent{0};
+    long m_timerEvents = 0;
 };
 
 const Text g_classNames = text("Lifetime");
@@ -178,3 +198,11 @@ LIFETIME_EXPORT void lifetime_set(int errorOnInit, int callbacksOnDone) {
 }
 LIFETIME_EXPORT long lifetime_live_objects() { return g_liveObjects; }
 LIFETIME_EXPORT long lifetime_done_calls() { return g_doneCalls; }
+LIFETIME_EXPORT int lifetime_host_call_now() {
+    const std::set<LifetimeComponent*> objects = g_objects;
+    bool allAlive = true;
+    for (LifetimeComponent* object : objects) {
+        if (g_objects.count(object) != 0 && !object->timerEvent()) allAlive = false;
+    }
+    return allAlive ? 1 : 0;
+}
