@@ -533,20 +533,17 @@ long AdapterCpp::GetEventBufferDepth() {
     });
 }
 
-// Runs on the add-in's reader thread. True whenever there is a listener, whatever became of
-// the event.
+// Runs on the add-in's reader thread. True when the site passed the event to the page or
+// queued it; false without a listener, or when the event could not be kept (the delivery
+// queue full, memory out).
 bool AdapterCpp::ExternalEvent(uint16_t* wszSource, uint16_t* wszMessage, uint16_t* wszData) {
     const CountedHold<IInnerListener> siteHold(m_pDispIntf, m_addIn.onHostThread());
     log_event("ExternalEvent: before put %s\n", wszData);
-    if (m_pDispIntf == nullptr) {
-        log_event("ExternalEvent: failed put %s\n", wszData);
-        return false;
-    }
-    native_boundary::guarded([&] {
-        m_pDispIntf->ExternalEvent(chars(wszSource), chars(wszMessage), chars(wszData));
+    const bool kept = m_pDispIntf != nullptr && native_boundary::guarded(false, [&] {
+        return m_pDispIntf->ExternalEvent(chars(wszSource), chars(wszMessage), chars(wszData));
     });
-    log_event("ExternalEvent: after  %s\n", wszData);
-    return true;
+    log_event(kept ? "ExternalEvent: after  %s\n" : "ExternalEvent: failed put %s\n", wszData);
+    return kept;
 }
 
 void AdapterCpp::CleanEventBuffer() {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "adapter_choice.h"
+#include "delivery_limits.h"
 #include "delivery_queue_slot.h"
 #include "entry_guard.h"
 #include "environment_locale.h"
@@ -25,11 +26,25 @@ const nsresult kReadRefused = NS_ERROR_UNEXPECTED;
 const nsrefcnt kDestroying = nsrefcnt(1) << 30;
 
 wcstring getLocaleISO() { return utf16_of(environment_locale()); }
+
+size_t text_length(const char16_t* text) {
+    return text == nullptr ? 0 : std::char_traits<char16_t>::length(text);
+}
+
+// What a buffered record counts against the buffer's bound.
+size_t record_bytes(size_t source, size_t message, size_t data) {
+    return pending_record_bytes(sizeof(ExternalEventData), source, message, data);
+}
+
+size_t record_bytes(const ExternalEventData& record) {
+    return record_bytes(record.source.size(), record.message.size(), record.data.size());
+}
 }  // namespace
 
 AddInSite::AddInSite()
     : mRefCnt(0),
       m_evtBufferLength(1),
+      m_bufferedBytes(0),
       m_mutex(PR_NewMonitor()),
       m_type(eAddInvalid),
       m_newInterface(false),
@@ -89,11 +104,21 @@ nsCOMPtr<IAddInSiteExt> AddInSite::tryReference() {
 }
 
 template <class Append>
-void AddInSite::queue(Append append) {
-    g_asyncMng.post([&](IAsyncManagerIntf& queue) {
-        IAddInSitePtr self = tryReference();
-        if (self) append(queue, std::move(self));
-    });
+bool AddInSite::queue(Append append) {
+    // The queued callback's reference to this site, which the queue takes only once the
+    // callback is sure to stay: one that is not kept never held the site, so it cannot be what
+    // lets the site go on the add-in's thread.
+    class Reference final : public SiteReference {
+    public:
+        explicit Reference(AddInSite& site) : m_site(site) {}
+        IAddInSitePtr take() override { return m_site.tryReference(); }
+
+    private:
+        AddInSite& m_site;
+    } reference(*this);
+    bool kept = false;
+    g_asyncMng.post([&](IAsyncManagerIntf& queue) { kept = append(queue, reference); });
+    return kept;
 }
 
 nsCOMPtr<ICListener> AddInSite::directListener() {
@@ -298,7 +323,7 @@ NS_IMETHODIMP AddInSite::GetEventData(ICEventData** event) {
         data->Init(oldest.source, oldest.message, oldest.data);
         const nsresult rv =
             data->QueryInterface(NS_GET_IID(ICEventData), reinterpret_cast<void**>(event));
-        if (NS_SUCCEEDED(rv)) m_deqEvents.pop_front();
+        if (NS_SUCCEEDED(rv)) dropOldest();
         return rv;
     });
 }
@@ -316,8 +341,9 @@ NS_IMETHODIMP_(bool) AddInSite::SetEventBufferDepth(int32_t len) {
     const size_t depth = static_cast<size_t>(static_cast<long>(len));
     m_evtBufferLength = depth;
     MonitorLock lock(m_mutex);
-    if (m_deqEvents.size() > depth) {
-        m_deqEvents.erase(m_deqEvents.begin() + static_cast<long>(depth), m_deqEvents.end());
+    while (m_deqEvents.size() > depth) {
+        m_bufferedBytes -= record_bytes(m_deqEvents.back());
+        m_deqEvents.pop_back();
     }
     return true;
 }
@@ -327,36 +353,50 @@ NS_IMETHODIMP_(int32_t) AddInSite::GetEventBufferDepth() { return static_cast<in
 NS_IMETHODIMP_(void) AddInSite::CleanEventBuffer() {
     MonitorLock lock(m_mutex);
     m_deqEvents.clear();
+    m_bufferedBytes = 0;
+}
+
+void AddInSite::dropOldest() {
+    m_bufferedBytes -= record_bytes(m_deqEvents.front());
+    m_deqEvents.pop_front();
 }
 
 // Every external event is also kept here, in arrival order, while the buffer holds fewer
-// records than its depth; the page takes them oldest first through GetEventData.
+// records than its depth and stays within its bound whatever the depth; the page takes them
+// oldest first through GetEventData. The buffer is a side road: an event it cannot keep (out of
+// room or out of memory) still goes to the page.
 void AddInSite::bufferEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
-    MonitorLock lock(m_mutex);
-    if (m_deqEvents.size() >= m_evtBufferLength.load()) return;
-    m_deqEvents.push_back(ExternalEventData{wcstring_of(who), wcstring_of(what), wcstring_of(data)});
+    native_boundary::guarded([&] {
+        const size_t bytes = record_bytes(text_length(who), text_length(what), text_length(data));
+        MonitorLock lock(m_mutex);
+        if (m_deqEvents.size() >= m_evtBufferLength.load()) return;
+        if (bytes > kEventBufferBytes - m_bufferedBytes) return;
+        m_deqEvents.push_back(
+            ExternalEventData{wcstring_of(who), wcstring_of(what), wcstring_of(data)});
+        m_bufferedBytes += bytes;
+    });
 }
 
 // ---- IInnerListener: callbacks for the page
 
-NS_IMETHODIMP_(void) AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
-    native_boundary::guarded([&] { passEvent(who, what, data); });
+NS_IMETHODIMP_(bool) AddInSite::ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
+    return native_boundary::guarded(false, [&] { return passEvent(who, what, data); });
 }
 
-void AddInSite::passEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
+bool AddInSite::passEvent(const char16_t* who, const char16_t* what, const char16_t* data) {
     bufferEvent(who, what, data);
     if (nsCOMPtr<ICListener> listener = directListener()) {
         log_event("ExternalEvent: proccess event %S\n", data);
         listener->externalEvent(who, what, data);
-        return;
+        return true;
     }
     log_event("ExternalEvent: get event %S\n", data);
     // The queue copies them once; here they only stand over the caller's text.
     nsDependentString source(who);
     nsDependentString message(what);
     nsDependentString text(data);
-    queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
-        q.SetSiteEventData(std::move(self), source, message, text);
+    return queue([&](IAsyncManagerIntf& q, SiteReference& self) {
+        return q.SetSiteEventData(self, source, message, text);
     });
 }
 
@@ -368,8 +408,8 @@ NS_IMETHODIMP_(bool) AddInSite::AddError(uint16_t wcode, const char16_t* source,
         return true;
     }
     native_boundary::guarded([&] {
-        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
-            q.SetError(std::move(self), wcode, source, descr, scode);
+        queue([&](IAsyncManagerIntf& q, SiteReference& self) {
+            return q.SetError(self, wcode, source, descr, scode);
         });
     });
     return false;
@@ -380,8 +420,8 @@ NS_IMETHODIMP_(bool) AddInSite::SetStatusLine(const char16_t* status) {
         return listener->setStatusLine(status) == NS_OK;
     }
     native_boundary::guarded([&] {
-        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
-            q.SetSiteStatusLine(std::move(self), status);
+        queue([&](IAsyncManagerIntf& q, SiteReference& self) {
+            return q.SetSiteStatusLine(self, status);
         });
     });
     return false;
@@ -393,8 +433,8 @@ NS_IMETHODIMP_(void) AddInSite::ResetStatusLine() {
         return;
     }
     native_boundary::guarded([&] {
-        queue([&](IAsyncManagerIntf& q, IAddInSitePtr self) {
-            q.SetClearStatusLine(std::move(self));
+        queue([&](IAsyncManagerIntf& q, SiteReference& self) {
+            return q.SetClearStatusLine(self);
         });
     });
 }

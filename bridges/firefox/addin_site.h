@@ -72,7 +72,7 @@ public:
     NS_IMETHOD_(bool) SetEventBufferDepth(int32_t len) override;
     NS_IMETHOD_(int32_t) GetEventBufferDepth() override;
     NS_IMETHOD_(void) CleanEventBuffer() override;
-    NS_IMETHOD_(void) ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) override;
+    NS_IMETHOD_(bool) ExternalEvent(const char16_t* who, const char16_t* what, const char16_t* data) override;
     NS_IMETHOD_(bool) AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
                   int32_t scode) override;
     NS_IMETHOD_(bool) Read(const char16_t* name, nsIVariant** value, int32_t* error,
@@ -97,14 +97,17 @@ private:
     // A new reference to this site's IAddInSiteExt part, or null once the last reference is
     // gone (the site is being destroyed and takes no more callbacks).
     nsCOMPtr<IAddInSiteExt> tryReference();
-    // Hands a callback to the delivery queue with a new reference to this site.
+    // Hands a callback to the delivery queue, which takes a new reference to this site when it
+    // keeps the callback; false when it did not.
     template <class Append>
-    void queue(Append append);
+    bool queue(Append append);
     void bufferEvent(const char16_t* who, const char16_t* what, const char16_t* data);
+    // Removes the oldest buffered record; m_mutex held, the buffer not empty.
+    void dropOldest();
     // The bodies of Initialize, ExternalEvent and ConfirmCB, which run them guarded.
     bool connect(const char16_t* clsid, bool getInfo, AddInComponentType type,
                  const char16_t* filename);
-    void passEvent(const char16_t* who, const char16_t* what, const char16_t* data);
+    bool passEvent(const char16_t* who, const char16_t* what, const char16_t* data);
     bool askConfirmation(const char16_t* text, nsIVariant** retVal);
     // The listener, when this is the main thread and there is one; else null. The caller
     // holds it for its call: the page may give the site another listener meanwhile.
@@ -118,6 +121,7 @@ private:
     std::atomic<nsrefcnt> mRefCnt;
     EVENTDEQ m_deqEvents;
     std::atomic<size_t> m_evtBufferLength;
+    size_t m_bufferedBytes;  // the records' bytes, within kEventBufferBytes; under m_mutex
     PRMonitor* m_mutex;
     nsCOMPtr<IContextExt> m_context;
     nsCOMPtr<IComponentDef> m_adapt;

@@ -10,14 +10,27 @@
 // A counted reference to a site's IAddInSiteExt part.
 typedef nsCOMPtr<IAddInSiteExt> IAddInSitePtr;
 
+// How a pending callback comes by its reference to its site. The queue asks only once nothing
+// can fail any more, so a callback that could not be queued never held its site: dropping it
+// on the producer's thread can never be what lets the site go.
+class SiteReference {
+public:
+    // A new reference, or null when the site is going away and takes no more callbacks.
+    virtual IAddInSitePtr take() = 0;
+
+protected:
+    ~SiteReference() {}
+};
+
 class IAsyncManagerIntf : public nsISupports {
 public:
-    // Each appends one pending callback for `site` (any thread).
-    NS_IMETHOD_(void) SetSiteEventData(IAddInSitePtr site, nsAString& name, nsAString& who,
+    // Each appends one pending callback for the site (any thread). False when it was not kept:
+    // the queue is full, memory ran out, or the site is going away.
+    NS_IMETHOD_(bool) SetSiteEventData(SiteReference& site, nsAString& name, nsAString& who,
                                   nsAString& data) = 0;                                // 3
-    NS_IMETHOD_(void) SetSiteStatusLine(IAddInSitePtr site, const char16_t* status) = 0;
-    NS_IMETHOD_(void) SetClearStatusLine(IAddInSitePtr site) = 0;
-    NS_IMETHOD_(void) SetError(IAddInSitePtr site, uint16_t wcode, const char16_t* source,
+    NS_IMETHOD_(bool) SetSiteStatusLine(SiteReference& site, const char16_t* status) = 0;
+    NS_IMETHOD_(bool) SetClearStatusLine(SiteReference& site) = 0;
+    NS_IMETHOD_(bool) SetError(SiteReference& site, uint16_t wcode, const char16_t* source,
                           const char16_t* descr, int32_t scode) = 0;                   // 6
 
 protected:

@@ -81,8 +81,9 @@ HRESULT ComConnection::GetEventBufferDepth(long* depth) {
 HRESULT ComConnection::ExternalEvent(BSTR source, BSTR message, BSTR data) {
     IInnerListener* listener = m_listener;
     if (listener == nullptr) return E_FAIL;
-    listener->ExternalEvent(text_of(source), text_of(message), text_of(data));
-    return S_OK;
+    // An event the site could not keep (the delivery queue full) is the add-in's to know of.
+    return listener->ExternalEvent(text_of(source), text_of(message), text_of(data)) ? S_OK
+                                                                                     : E_FAIL;
 }
 
 HRESULT ComConnection::CleanEventBuffer() {

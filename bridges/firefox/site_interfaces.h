@@ -77,7 +77,8 @@ public:
     NS_IMETHOD_(bool) SetEventBufferDepth(int32_t len) = 0;                                 // 3
     NS_IMETHOD_(int32_t) GetEventBufferDepth() = 0;
     NS_IMETHOD_(void) CleanEventBuffer() = 0;
-    NS_IMETHOD_(void) ExternalEvent(const char16_t* who, const char16_t* what,
+    // True when the event reached the page or waits in the delivery queue for it.
+    NS_IMETHOD_(bool) ExternalEvent(const char16_t* who, const char16_t* what,
                                const char16_t* data) = 0;
     NS_IMETHOD_(bool) AddError(uint16_t wcode, const char16_t* source, const char16_t* descr,
                           int32_t scode) = 0;                                          // 7

@@ -3,12 +3,15 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 namespace {
 std::atomic<bool> g_failing{false};
 // Allocations to go until the one that throws; 0 when none is to.
 std::atomic<unsigned> g_countdown{0};
 std::atomic<bool> g_failed{false};
+// Run when the allocation that was to throw comes (null when there is nothing to run).
+std::atomic<std::function<void()>*> g_atFailure{nullptr};
 
 bool this_one_fails() {
     if (g_failing.load()) return true;
@@ -17,6 +20,7 @@ bool this_one_fails() {
     }
     if (left != 1) return false;
     g_failed.store(true);
+    if (std::function<void()>* action = g_atFailure.load()) (*action)();
     return true;
 }
 }  // namespace
@@ -26,9 +30,17 @@ FailingAllocations::FailingAllocations(unsigned nth) {
     g_failed.store(false);
     g_countdown.store(nth);
 }
+FailingAllocations::FailingAllocations(unsigned nth, std::function<void()> atFailure) {
+    static std::function<void()> action;
+    action = std::move(atFailure);
+    g_atFailure.store(&action);
+    g_failed.store(false);
+    g_countdown.store(nth);
+}
 FailingAllocations::~FailingAllocations() {
     g_failing.store(false);
     g_countdown.store(0);
+    g_atFailure.store(nullptr);
 }
 bool FailingAllocations::failed() const { return g_failed.load(); }
 

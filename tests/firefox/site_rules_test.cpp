@@ -7,7 +7,7 @@
 #include <thread>
 #include <utility>
 
-#include "component_fixture.h"
+#include "site_fixture.h"
 
 namespace velmor_test {
 namespace {
@@ -77,31 +77,7 @@ NS_INTERFACE_MAP_BEGIN(SwitchingListener)
     NS_INTERFACE_MAP_ENTRY_AMBIGUOUS(nsISupports, ICListenerEx)
 NS_INTERFACE_MAP_END
 
-class SiteRules : public ComponentFixture {
-protected:
-    void SetUp() override {
-        ComponentFixture::SetUp();
-        m_service = newService(m_page);
-        ASSERT_TRUE(m_service);
-        m_site = loadAndCreate(m_service, u"Scandor");
-        ASSERT_TRUE(m_site);
-        m_inner = do_QueryInterface(m_site.get());
-        ASSERT_TRUE(m_inner);
-        m_page->clear();
-    }
-    void TearDown() override {
-        m_inner = nullptr;
-        m_site = nullptr;
-        m_service = nullptr;
-        ComponentFixture::TearDown();
-    }
-    // Runs `work` on a thread of its own (as the add-in's reader thread would) and waits.
-    static void offMainThread(const std::function<void()>& work) { std::thread(work).join(); }
-
-    nsCOMPtr<IAddInServiceEx4> m_service;
-    nsCOMPtr<IAddInSiteExt> m_site;
-    nsCOMPtr<IInnerListener> m_inner;
-};
+typedef SiteFixture SiteRules;
 
 TEST_F(SiteRules, TheMainThreadCallsThePageAtOnce) {
     m_inner->ExternalEvent(u"src", u"msg", u"data");

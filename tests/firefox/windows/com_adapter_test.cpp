@@ -313,7 +313,9 @@ public:
     NS_IMETHOD_(bool) SetEventBufferDepth(int32_t) override { return true; }
     NS_IMETHOD_(int32_t) GetEventBufferDepth() override { return 4; }
     NS_IMETHOD_(void) CleanEventBuffer() override {}
-    NS_IMETHOD_(void) ExternalEvent(const char16_t*, const char16_t*, const char16_t*) override {}
+    NS_IMETHOD_(bool) ExternalEvent(const char16_t*, const char16_t*, const char16_t*) override {
+        return true;
+    }
     NS_IMETHOD_(bool) AddError(uint16_t, const char16_t* source, const char16_t* descr,
                                int32_t scode) override {
         errors.push_back(std::u16string(source) + u"|" + descr + u"|" +
