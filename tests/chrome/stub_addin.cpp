@@ -290,20 +290,21 @@ private:
 
 class StubComponent : public IComponentBase {
 public:
+    // Properties and methods found by name only.
+    static const long kStrayProperty = 3;
+    static const long kClaimed = 4;
     static const long kOverlongText = 40;
     static const long kOverlongBlob = 41;
     static const long kRewrite = 42;
-    static const long kPlatform = 50;
-    static const long kStartCallers = 51;
-    static const long kAwaitCallers = 52;
     static const long kStray = 43;
     static const long kDefaulted = 44;
     static const long kNarrow = 45;
-    static const long kStrayProperty = 3;
+    static const long kClaim = 46;
+    static const long kPlatform = 50;
+    static const long kStartCallers = 51;
+    static const long kAwaitCallers = 52;
     // Makes the default a large block, so that losing it shows in a heap's size.
     static const size_t kDefaultPadding = 50000;
-    static const long kClaim = 46;
-    static const long kClaimed = 4;
 
     StubComponent() { g_liveObjects.insert(this); }
     ~StubComponent() override {
