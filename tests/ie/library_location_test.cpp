@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "com_ref.h"
+#include "fixed_listener.h"
 #include "quillon_ie.h"
 #include "server_interfaces.h"
 #include "server_setup.h"
@@ -24,24 +25,8 @@ using velmor_test::narrow;
 using velmor_test::Ref;
 
 // A page's listener that keeps the keys the service tells it.
-class KeyListener : public IDispatch {
+class KeyListener : public velmor_test::FixedListener {
 public:
-    virtual ~KeyListener() = default;
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
         ids[0] = std::wcscmp(names[0], L"registerClassName") == 0 ? 1 : 2;
         return S_OK;
