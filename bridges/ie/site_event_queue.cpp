@@ -55,7 +55,9 @@ private:
     LONGLONG m_end;
 };
 
-size_t text_bytes(BSTR text) { return text != nullptr ? SysStringByteLen(text) + kTextOverhead : 0; }
+size_t text_bytes(BSTR text) {
+    return text != nullptr ? SysStringByteLen(text) + kTextOverhead : 0;
+}
 
 size_t record_bytes(const SiteEventRecord& r) {
     return sizeof(SiteEventRecord) + kNodeOverhead + text_bytes(r.text1) + text_bytes(r.text2) +
@@ -142,10 +144,8 @@ void SiteEventQueue::withdraw(quillon::ISiteEx* target) {
     std::list<SiteEventRecord> dropped;
     {
         Locked hold(&m_lock);
-        for (auto& entry : m_threads) {
-            takeOut(&entry.second, [&](const SiteEventRecord& r) { return r.target == target; },
-                    &dropped);
-        }
+        const auto ofTarget = [&](const SiteEventRecord& r) { return r.target == target; };
+        for (auto& entry : m_threads) takeOut(&entry.second, ofTarget, &dropped);
     }
     free_records(&dropped);
 }

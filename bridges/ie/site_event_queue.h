@@ -42,7 +42,7 @@ struct SiteEventRecord {
     size_t bytes = 0;       // what it holds, counted against its thread's cap
 };
 
-// What one page thread's records may hold at most: a generous backlog (some 150,000 events
+// What one page thread's records may hold at most: a generous backlog (some 200,000 short events
 // of a scanner), far beyond what a page that runs its loop ever lets build up.
 constexpr size_t kThreadQueueBytes = size_t{32} << 20;
 // How long one drain may keep the page from its own loop.

@@ -53,7 +53,8 @@ public:
         GetTempPathW(MAX_PATH, temp);
         GetCurrentDirectoryW(MAX_PATH, former);
         m_former = former;
-        m_folder = std::wstring(temp) + L"velmor_planted_" + std::to_wstring(GetCurrentProcessId());
+        m_folder =
+            std::wstring(temp) + L"velmor_planted_" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(m_folder.c_str(), nullptr);
         const char* planted = VELMOR_IE_PLANTED_LIBRARY;
         const std::wstring source =
@@ -95,8 +96,8 @@ private:
 };
 
 struct Location {
-    const wchar_t* url;          // a registered ProgID
-    HRESULT loaded;              // what loadAddIn answers
+    const wchar_t* url;             // a registered ProgID
+    HRESULT loaded;                 // what loadAddIn answers
     std::vector<std::string> keys;  // what the page is told
 };
 
