@@ -106,9 +106,10 @@ HRESULT AddInServiceEx::loadNamed(const std::wstring& name, const std::wstring& 
 
 bool AddInServiceEx::loadLibraryClasses(const std::wstring& name, const std::wstring& url,
                                         AddInComponentType kind) {
-    const std::wstring path = addin_library_path(url);
+    const AddInSource source = addin_source(url, kind);
     ClassList list;
-    if (!addin_class_list(path, kind, &list)) return false;
+    if (!addin_class_list(source, kind, &list)) return false;
+    const std::wstring& path = source.path;
     const BstrHolder file(path.c_str());
     for (const std::wstring& className : split_class_list(list)) {
         InterfaceHolder<IAddInSite> site;

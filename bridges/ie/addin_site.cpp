@@ -240,8 +240,9 @@ HRESULT AddInSite::CleanEventBuffer() { return S_OK; }
 
 // A queued record does not keep the site alive: a site the page lets go takes its records
 // with it, and the queue references the site only for each delivery, on the page's thread.
-void AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode,
-                      long scode) {
+// A record that finds the queue full is refused, and the add-in learns it from the failure.
+HRESULT AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode,
+                         long scode) {
     SiteEventRecord record;
     record.kind = static_cast<SiteEventKind>(kind);
     record.text1 = text1;
@@ -255,17 +256,16 @@ void AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned sho
     SiteEventQueue* events = SiteEventQueue::instance();
     if (events == nullptr) {
         free_record_texts(&record);  // nobody would deliver it: no service ever ran
-        return;
+        return S_OK;
     }
-    events->push(record);
+    return events->push(record) ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT AddInSite::ExternalEvent(BSTR source, BSTR message, BSTR data) {
     OwnedTexts texts(source, message, data);
     if (!onHomeThread()) {
         texts.release();
-        queue(eSiteEvent, message, source, data, 0, 0);
-        return S_OK;
+        return queue(eSiteEvent, message, source, data, 0, 0);
     }
     if (m_listener == nullptr) return E_FAIL;
     return externalEvent(source, message, data);
@@ -275,8 +275,7 @@ HRESULT AddInSite::AddError(unsigned short wcode, BSTR source, BSTR description,
     OwnedTexts texts(source, description);
     if (!onHomeThread()) {
         texts.release();
-        queue(eSiteError, description, source, nullptr, wcode, scode);
-        return S_OK;
+        return queue(eSiteError, description, source, nullptr, wcode, scode);
     }
     if (m_listener == nullptr) return E_FAIL;
     return addError(wcode, source, description, scode);
@@ -286,8 +285,7 @@ HRESULT AddInSite::SetStatusLine(BSTR text) {
     OwnedTexts texts(text);
     if (!onHomeThread()) {
         texts.release();
-        queue(eSiteStatus, text, nullptr, nullptr, 0, 0);
-        return S_OK;
+        return queue(eSiteStatus, text, nullptr, nullptr, 0, 0);
     }
     if (m_listener == nullptr) return E_FAIL;
     return setStatusLine(text);
@@ -295,8 +293,7 @@ HRESULT AddInSite::SetStatusLine(BSTR text) {
 
 HRESULT AddInSite::ResetStatusLine() {
     if (!onHomeThread()) {
-        queue(eSiteResetStatus, nullptr, nullptr, nullptr, 0, 0);
-        return S_OK;
+        return queue(eSiteResetStatus, nullptr, nullptr, nullptr, 0, 0);
     }
     if (m_listener == nullptr) return E_FAIL;
     return resetStatusLine();

@@ -74,7 +74,8 @@ protected:
 
 private:
     bool onHomeThread() const { return GetCurrentThreadId() == m_homeThread; }
-    void queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode, long scode);
+    HRESULT queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned short wcode,
+                  long scode);
     HRESULT connect(BSTR clsid, long getInfo, short type, BSTR filename);
     void finishAdapter();  // the adapter's done, once at a time
     void releaseAdapter();

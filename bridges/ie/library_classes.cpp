@@ -34,15 +34,21 @@ bool com_class_list(const std::wstring& path, std::wstring* list) {
 
 }  // namespace
 
-std::wstring addin_library_path(const std::wstring& url) {
-    if (com_addin::is_registered_progid(url)) return url;
-    return own_addin_library_path();
+AddInSource addin_source(const std::wstring& url, AddInComponentType kind) {
+    AddInSource source;
+    source.registeredClass = kind == eAddInCom && com_addin::is_registered_progid(url);
+    source.path = source.registeredClass ? url : own_addin_library_path();
+    return source;
 }
 
-bool addin_class_list(const std::wstring& path, AddInComponentType kind, ClassList* list) {
+bool addin_class_list(const AddInSource& source, AddInComponentType kind, ClassList* list) {
     list->addInPrefix = false;
-    if (kind == eAddInNative) return native_class_list(path, &list->text);
-    list->addInPrefix = com_class_list(path, &list->text);
+    if (kind == eAddInNative) return native_class_list(source.path, &list->text);
+    if (source.registeredClass) {
+        list->text = source.path;  // the one class, as it is: no module is loaded for it
+        return true;
+    }
+    list->addInPrefix = com_class_list(source.path, &list->text);
     return true;
 }
 

@@ -19,6 +19,12 @@ CRITICAL_SECTION* creation_lock() {
 // A listener call that runs a nested message loop can fire the timer again on this thread.
 thread_local bool t_draining = false;
 
+// What a text costs beyond its characters: its length, its terminator and the allocator's
+// own record of the block.
+constexpr size_t kTextOverhead = 32;
+// What a record's list node costs beyond the record.
+constexpr size_t kNodeOverhead = 32;
+
 class Locked {
 public:
     explicit Locked(CRITICAL_SECTION* lock) : m_lock(lock) { EnterCriticalSection(m_lock); }
@@ -29,6 +35,34 @@ public:
 private:
     CRITICAL_SECTION* m_lock;
 };
+
+// Tells when a drain's slice of time is over.
+class Slice {
+public:
+    explicit Slice(DWORD ms) {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        m_end = now() + frequency.QuadPart * ms / 1000;
+    }
+    bool over() const { return now() >= m_end; }
+
+private:
+    static LONGLONG now() {
+        LARGE_INTEGER counter;
+        QueryPerformanceCounter(&counter);
+        return counter.QuadPart;
+    }
+    LONGLONG m_end;
+};
+
+size_t text_bytes(BSTR text) {
+    return text != nullptr ? SysStringByteLen(text) + kTextOverhead : 0;
+}
+
+size_t record_bytes(const SiteEventRecord& r) {
+    return sizeof(SiteEventRecord) + kNodeOverhead + text_bytes(r.text1) + text_bytes(r.text2) +
+           text_bytes(r.text3);
+}
 
 void deliver(const SiteEventRecord& r) {
     switch (r.kind) {
@@ -64,31 +98,44 @@ SiteEventQueue* SiteEventQueue::create() {
 
 SiteEventQueue::SiteEventQueue() { InitializeCriticalSection(&m_lock); }
 
-void SiteEventQueue::push(const SiteEventRecord& record) {
+bool SiteEventQueue::push(const SiteEventRecord& record) {
     std::list<SiteEventRecord> one;
     try {
         one.push_back(record);  // allocated outside the lock
     } catch (const std::bad_alloc&) {
         SiteEventRecord lost = record;
         free_record_texts(&lost);
-        return;
+        return false;
     }
+    one.front().bytes = record_bytes(record);
+    bool room = true;
     {
         Locked hold(&m_lock);
         // The page's thread has no service left: nothing would ever deliver this.
-        if (m_serviceThreads.count(record.homeThread) != 0) {
-            one.front().sequence = ++m_added;
-            m_records.splice(m_records.end(), one);
+        auto found = m_threads.find(record.homeThread);
+        if (found != m_threads.end()) {
+            ThreadRecords& thread = found->second;
+            room = thread.bytes + one.front().bytes <= kThreadQueueBytes;
+            if (room) {
+                one.front().sequence = ++m_added;
+                thread.bytes += one.front().bytes;
+                thread.records.splice(thread.records.end(), one);
+            }
         }
     }
     free_records(&one);
+    return room;
 }
 
 template <class Selected>
-void SiteEventQueue::takeOut(Selected drop, std::list<SiteEventRecord>* dropped) {
-    for (auto it = m_records.begin(); it != m_records.end();) {
+void SiteEventQueue::takeOut(ThreadRecords* from, Selected drop,
+                             std::list<SiteEventRecord>* dropped) {
+    for (auto it = from->records.begin(); it != from->records.end();) {
         const auto next = std::next(it);
-        if (drop(*it)) dropped->splice(dropped->end(), m_records, it);
+        if (drop(*it)) {
+            from->bytes -= it->bytes;
+            dropped->splice(dropped->end(), from->records, it);
+        }
         it = next;
     }
 }
@@ -97,52 +144,52 @@ void SiteEventQueue::withdraw(quillon::ISiteEx* target) {
     std::list<SiteEventRecord> dropped;
     {
         Locked hold(&m_lock);
-        takeOut([&](const SiteEventRecord& r) { return r.target == target; }, &dropped);
+        const auto ofTarget = [&](const SiteEventRecord& r) { return r.target == target; };
+        for (auto& entry : m_threads) takeOut(&entry.second, ofTarget, &dropped);
     }
     free_records(&dropped);
 }
 
 void SiteEventQueue::serviceStarted(DWORD thread) {
     Locked hold(&m_lock);
-    ++m_serviceThreads[thread];
+    ++m_threads[thread].services;
 }
 
 void SiteEventQueue::serviceStopped(DWORD thread) {
     std::list<SiteEventRecord> dropped;
     {
         Locked hold(&m_lock);
-        auto found = m_serviceThreads.find(thread);
-        if (found == m_serviceThreads.end() || --found->second > 0) return;
-        m_serviceThreads.erase(found);
+        auto found = m_threads.find(thread);
+        if (found == m_threads.end() || --found->second.services > 0) return;
         // No timer runs on this thread any more: its records would never be delivered.
-        takeOut([&](const SiteEventRecord& r) { return r.homeThread == thread; }, &dropped);
+        dropped.splice(dropped.end(), found->second.records);
+        m_threads.erase(found);
     }
     free_records(&dropped);
 }
 
 size_t SiteEventQueue::size() {
     Locked hold(&m_lock);
-    return m_records.size();
+    size_t records = 0;
+    for (const auto& entry : m_threads) records += entry.second.records.size();
+    return records;
 }
 
-bool SiteEventQueue::takeFirstFor(DWORD thread, uint64_t last, SiteEventRecord* record,
+bool SiteEventQueue::takeFirstFor(DWORD thread, uint64_t last,
+                                  std::list<SiteEventRecord>* taken,
                                   std::list<SiteEventRecord>* dropped) {
-    for (auto it = m_records.begin(); it != m_records.end();) {
-        if (it->homeThread != thread) {
-            ++it;
-            continue;
-        }
-        if (it->sequence > last) return false;  // queued after this drain began
+    auto found = m_threads.find(thread);
+    if (found == m_threads.end()) return false;
+    ThreadRecords& own = found->second;
+    while (!own.records.empty()) {
+        SiteEventRecord& first = own.records.front();
+        if (first.sequence > last) return false;  // queued after this drain began
+        own.bytes -= first.bytes;
         // A site whose count has reached zero is ending and withdraws its records.
-        if (!it->owner->tryAddRef()) {
-            const auto next = std::next(it);
-            dropped->splice(dropped->end(), m_records, it);
-            it = next;
-            continue;
-        }
-        *record = *it;
-        m_records.erase(it);
-        return true;
+        const bool live = first.owner->tryAddRef();
+        std::list<SiteEventRecord>* to = live ? taken : dropped;
+        to->splice(to->end(), own.records, own.records.begin());
+        if (live) return true;
     }
     return false;
 }
@@ -153,23 +200,27 @@ void SiteEventQueue::drain() {
     uint64_t last = 0;
     {
         Locked hold(&m_lock);
-        if (m_records.empty()) return;
+        auto found = m_threads.find(thread);
+        if (found == m_threads.end() || found->second.records.empty()) return;
         last = m_added;
     }
     t_draining = true;
-    std::list<SiteEventRecord> dropped;
+    const Slice slice(kDrainSliceMs);
+    std::list<SiteEventRecord> taken, dropped;
     for (;;) {
-        SiteEventRecord record;
-        bool taken = false;
+        bool any = false;
         {
             Locked hold(&m_lock);
-            taken = takeFirstFor(thread, last, &record, &dropped);
+            any = takeFirstFor(thread, last, &taken, &dropped);
         }
         free_records(&dropped);
-        if (!taken) break;
+        if (!any) break;
+        SiteEventRecord& record = taken.front();
         deliver(record);  // results are ignored; a failed delivery drops the record
-        free_record_texts(&record);
-        record.target->Release();  // on the site's own thread
+        quillon::ISiteEx* target = record.target;
+        free_records(&taken);
+        target->Release();  // on the site's own thread
+        if (slice.over()) break;  // the rest, in order, at the next tick
     }
     t_draining = false;
 }

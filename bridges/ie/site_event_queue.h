@@ -8,9 +8,16 @@
 // A record keeps no reference to its site: a site that its page let go withdraws its records
 // as it ends, and a drain references the site only for one delivery, on the site's own
 // thread. So no reference is ever given back on the add-in's thread.
+//
+// The add-in may send faster than the page takes its events (an event for every code, and
+// every CR, of a fast line), so the page's thread is protected twice over: each thread's
+// records are kept apart, so that a thread that does not run its loop slows no other, and
+// bounded (kThreadQueueBytes), beyond which a record is refused; and a drain ends after a
+// slice of time (kDrainSliceMs), leaving the rest, in order, to the next tick.
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -32,7 +39,14 @@ struct SiteEventRecord {
     long scode = 0;
     DWORD homeThread = 0;  // the thread whose page the target belongs to
     uint64_t sequence = 0;  // the queue's count when it was added
+    size_t bytes = 0;       // what it holds, counted against its thread's cap
 };
+
+// What one page thread's records may hold at most: a generous backlog (some 200,000 short events
+// of a scanner), far beyond what a page that runs its loop ever lets build up.
+constexpr size_t kThreadQueueBytes = size_t{32} << 20;
+// How long one drain may keep the page from its own loop.
+constexpr DWORD kDrainSliceMs = 20;
 
 class SiteEventQueue {
 public:
@@ -40,9 +54,10 @@ public:
     static SiteEventQueue* instance();
     static SiteEventQueue* create();  // never destroyed
 
-    // Takes over the record's texts. A record whose thread runs no service, or that finds no
-    // room, is dropped with its texts.
-    void push(const SiteEventRecord& record);
+    // Takes over the record's texts. A record whose thread runs no service is dropped with
+    // its texts. False when it finds no room (its thread's records are at their cap, or
+    // memory ran out): it is dropped too, and the caller tells its sender.
+    bool push(const SiteEventRecord& record);
 
     // Drops the records of a site that is ending.
     void withdraw(quillon::ISiteEx* target);
@@ -53,7 +68,8 @@ public:
     void serviceStopped(DWORD thread);
 
     // Delivers, on the calling thread and in order, the records queued for its sites before
-    // the drain began; later ones wait for the next tick.
+    // the drain began, for at most kDrainSliceMs; the rest and later ones wait for the next
+    // tick.
     void drain();
 
     // Records waiting, for tests.
@@ -65,18 +81,25 @@ private:
     SiteEventQueue(const SiteEventQueue&) = delete;
     SiteEventQueue& operator=(const SiteEventQueue&) = delete;
 
-    // Under the lock: the first record for `thread` queued up to `last`, its site referenced
-    // for the delivery; a record whose site is already ending goes to `dropped`. False when
-    // there is none. Records move between lists without allocating, so nothing here fails.
-    bool takeFirstFor(DWORD thread, uint64_t last, SiteEventRecord* record,
+    // One page thread's: the services it runs and the records for its sites, in order.
+    struct ThreadRecords {
+        int services = 0;
+        std::list<SiteEventRecord> records;
+        size_t bytes = 0;  // the sum of the records' `bytes`
+    };
+
+    // Under the lock: moves the first record for `thread` queued up to `last` into `taken`,
+    // its site referenced for the delivery; a record whose site is already ending goes to
+    // `dropped`. False when there is none. Records move between lists without allocating,
+    // so nothing here fails.
+    bool takeFirstFor(DWORD thread, uint64_t last, std::list<SiteEventRecord>* taken,
                       std::list<SiteEventRecord>* dropped);
-    // Under the lock: moves the records that `drop` selects into `dropped`.
+    // Under the lock: moves the records of `from` that `drop` selects into `dropped`.
     template <class Selected>
-    void takeOut(Selected drop, std::list<SiteEventRecord>* dropped);
+    static void takeOut(ThreadRecords* from, Selected drop, std::list<SiteEventRecord>* dropped);
 
     CRITICAL_SECTION m_lock;
-    std::list<SiteEventRecord> m_records;
-    std::map<DWORD, int> m_serviceThreads;
+    std::map<DWORD, ThreadRecords> m_threads;  // the threads that run at least one service
     uint64_t m_added = 0;  // records ever added: the sequence of the last one
 };
 

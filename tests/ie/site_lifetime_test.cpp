@@ -357,7 +357,8 @@ TEST_F(SiteLifetime, EventsForAThreadWithoutAServiceDoNotKeepTheSite) {
 
 // Records queued while a drain delivers wait for a later one: the page's first event makes
 // the add-in send three more, which arrive after the first three, from another run of the
-// loop (another timer message), in order.
+// loop (another timer message) than the first event's, in order. (A drain may also end
+// sooner, after its slice of time, when the first event's call took long.)
 TEST_F(SiteLifetime, ADrainDeliversOnlyWhatWasQueuedWhenItBegan) {
     Ref<IDispatch> service;
     Ref<IAddInSite> site;
@@ -375,8 +376,7 @@ TEST_F(SiteLifetime, ADrainDeliversOnlyWhatWasQueuedWhenItBegan) {
     EXPECT_EQ(m_listener->m_eventData,
               (std::vector<std::wstring>{L"1", L"2", L"3", L"1", L"2", L"3"}));
     ASSERT_EQ(dispatches.size(), 6u);
-    EXPECT_EQ(dispatches[2], dispatches[0]) << "the first three came in one drain";
-    EXPECT_GT(dispatches[3], dispatches[2]) << "events queued during a drain came in the same one";
+    EXPECT_GT(dispatches[3], dispatches[0]) << "events queued during a drain came in the same one";
 }
 
 // The page lets its service and its site go from inside a delivery while the add-in's thread
