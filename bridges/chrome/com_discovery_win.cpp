@@ -24,11 +24,10 @@ void com_addin_classes(const UnicodeString& location, const UnicodeString& defau
                        UnicodeString& path, std::vector<UnicodeString>& progIds) {
     // The apartment that every adapter's connect joins as well; the host never leaves it.
     CoInitialize(nullptr);
-    const std::wstring where = wide(location);
-    const std::wstring library = com_addin::is_registered_progid(where) ? where : wide(defaultPath);
     // A location that is a ProgID loads no library: it becomes the one class, unchanged.
-    const com_addin::LibraryClasses classes =
-        com_addin::read_library_classes(library, com_addin::ClassListRead::eWide);
+    std::wstring library;
+    const com_addin::LibraryClasses classes = com_addin::location_classes(
+        wide(location), wide(defaultPath), com_addin::ClassListRead::eWide, &library);
     path = unicode(library);
     progIds.clear();
     for (const std::wstring& progId :

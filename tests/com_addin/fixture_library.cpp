@@ -8,14 +8,6 @@ namespace {
 
 constexpr wchar_t kFixtureFile[] = L"ComAddInFixture.dll";
 
-std::wstring own_directory() {
-    wchar_t path[MAX_PATH * 4] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-    std::wstring text(path, length);
-    const size_t slash = text.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
-}
-
 template <class Entry>
 Entry entry_point(HMODULE module, const char* name) {
     return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -23,12 +15,20 @@ Entry entry_point(HMODULE module, const char* name) {
 
 }  // namespace
 
+std::wstring program_directory() {
+    wchar_t path[MAX_PATH * 4] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    std::wstring text(path, length);
+    const size_t slash = text.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
+}
+
 FixtureLibrary& FixtureLibrary::instance() {
     static FixtureLibrary library;
     return library;
 }
 
-FixtureLibrary::FixtureLibrary() : m_path(own_directory() + kFixtureFile) {
+FixtureLibrary::FixtureLibrary() : m_path(program_directory() + kFixtureFile) {
     m_module = LoadLibraryW(m_path.c_str());
     if (m_module == nullptr) return;
     m_counters = entry_point<ComFixtureCountersEntry>(m_module, "ComFixtureCounters");

@@ -31,6 +31,9 @@ private:
     ComFixtureResetEntry m_reset = nullptr;
 };
 
+// The folder of the test program, with its final separator.
+std::wstring program_directory();
+
 // Wine's class activation reads HKEY_LOCAL_MACHINE\Software\Classes only: the per-user
 // registration is copied there, for the tests alone.
 bool mirror_user_classes();

@@ -5,6 +5,7 @@
 
 #include "fixture_library.h"
 #include "library_discovery.h"
+#include "planted_folder.h"
 
 namespace {
 
@@ -101,6 +102,32 @@ TEST_F(ComLibraryDiscovery, RegisteredProgIdIsRecognised) {
     EXPECT_TRUE(com_addin::is_registered_progid(L"AddIn.Bare")) << "registered, not listed";
     EXPECT_FALSE(com_addin::is_registered_progid(L"AddIn.Nothing"));
     EXPECT_FALSE(com_addin::is_registered_progid(library().path()));
+}
+
+// A page's location that is a registered ProgID is read from no library: one planted in the
+// current folder under its name, bare and with ".dll", is never loaded or registered. Any
+// other location reaches the bridge's own library.
+TEST_F(ComLibraryDiscovery, ARegisteredProgIdAsTheLocationLoadsNoLibrary) {
+    ASSERT_TRUE(com_test::register_fixture());
+    library().reset();
+    com_test::PlantedFolder folder(com_test::planted_library_beside_program(),
+                                   {L"AddIn.Probe", L"AddIn.Probe.dll"});
+    ASSERT_TRUE(folder.ready()) << "cannot plant the library";
+    std::wstring source;
+    const LibraryClasses classes = com_addin::location_classes(
+        L"AddIn.Probe", library().path(), ClassListRead::eWide, &source);
+    EXPECT_EQ(folder.ran(), "") << "the planted library was loaded";
+    EXPECT_FALSE(classes.loaded);
+    EXPECT_EQ(source, L"AddIn.Probe");
+    EXPECT_EQ(com_addin::class_progids(classes, source, EmptyClassNames::eKeep),
+              std::vector<std::wstring>{L"AddIn.Probe"});
+    EXPECT_EQ(library().counters().installCalls, 0);
+
+    const LibraryClasses own = com_addin::location_classes(
+        L"AddIn.Nothing", library().path(), ClassListRead::eWide, &source);
+    EXPECT_TRUE(own.loaded);
+    EXPECT_EQ(source, library().path());
+    EXPECT_EQ(own.text, L"Probe|Plain");
 }
 
 }  // namespace

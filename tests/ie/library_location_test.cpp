@@ -14,6 +14,7 @@
 
 #include "com_ref.h"
 #include "fixed_listener.h"
+#include "planted_folder.h"
 #include "quillon_ie.h"
 #include "server_interfaces.h"
 #include "server_setup.h"
@@ -41,60 +42,6 @@ public:
     std::vector<std::string> m_keys;
 };
 
-// The planted library's name for the file that says what of it ran.
-constexpr wchar_t kTrace[] = L"planted.trace";
-
-// A fresh folder made the current one, holding the planted library under each of `names`;
-// the folder and the former current folder come back at the end.
-class PlantedFolder {
-public:
-    explicit PlantedFolder(const std::vector<std::wstring>& names) {
-        wchar_t temp[MAX_PATH] = {}, former[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        GetCurrentDirectoryW(MAX_PATH, former);
-        m_former = former;
-        m_folder =
-            std::wstring(temp) + L"velmor_planted_" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(m_folder.c_str(), nullptr);
-        const char* planted = VELMOR_IE_PLANTED_LIBRARY;
-        const std::wstring source =
-            velmor_test::windows_path(std::wstring(planted, planted + std::strlen(planted)));
-        for (const std::wstring& name : names) {
-            const std::wstring target = m_folder + L"\\" + name;
-            if (CopyFileW(source.c_str(), target.c_str(), FALSE)) m_files.push_back(target);
-        }
-        m_ready = m_files.size() == names.size() && SetCurrentDirectoryW(m_folder.c_str());
-    }
-    ~PlantedFolder() {
-        SetCurrentDirectoryW(m_former.c_str());
-        m_files.push_back(m_folder + L"\\" + kTrace);
-        for (const std::wstring& file : m_files) DeleteFileW(file.c_str());
-        RemoveDirectoryW(m_folder.c_str());
-    }
-    PlantedFolder(const PlantedFolder&) = delete;
-    PlantedFolder& operator=(const PlantedFolder&) = delete;
-
-    bool ready() const { return m_ready; }
-    // What of the planted library ran: its trace, or empty.
-    std::string ran() const {
-        const std::wstring path = m_folder + L"\\" + kTrace;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return std::string();
-        char buffer[4096] = {};
-        DWORD read = 0;
-        ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-        CloseHandle(file);
-        return std::string(buffer, read);
-    }
-
-private:
-    std::wstring m_former;
-    std::wstring m_folder;
-    std::vector<std::wstring> m_files;
-    bool m_ready = false;
-};
-
 struct Location {
     const wchar_t* url;             // a registered ProgID
     HRESULT loaded;                 // what loadAddIn answers
@@ -109,7 +56,8 @@ void expect_nothing_planted_runs(const std::vector<Location>& locations, short k
         CLSID clsid;
         ASSERT_EQ(CLSIDFromProgID(location.url, &clsid), S_OK) << "not a registered ProgID";
         const std::wstring url = location.url;
-        PlantedFolder folder({url, url + L".dll"});
+        com_test::PlantedFolder folder(com_test::planted_library_beside_program(),
+                                       {url, url + L".dll"});
         ASSERT_TRUE(folder.ready()) << "cannot plant the library";
         KeyListener listener;
         {

@@ -62,6 +62,16 @@ LibraryClasses read_library_classes(const std::wstring& path, ClassListRead read
     return classes;
 }
 
+LibraryClasses location_classes(const std::wstring& location, const std::wstring& ownLibrary,
+                                ClassListRead read, std::wstring* source) {
+    if (is_registered_progid(location)) {
+        *source = location;
+        return LibraryClasses();
+    }
+    *source = ownLibrary;
+    return read_library_classes(ownLibrary, read);
+}
+
 std::vector<std::wstring> class_progids(const LibraryClasses& classes,
                                         const std::wstring& fallback, EmptyClassNames empty) {
     const std::wstring& list = classes.text.empty() ? fallback : classes.text;

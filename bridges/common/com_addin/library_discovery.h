@@ -35,6 +35,13 @@ void register_library(HMODULE library);
 // Loads the library, registers it, reads string 100 and frees it again.
 LibraryClasses read_library_classes(const std::wstring& path, ClassListRead read);
 
+// The classes a page's location reaches: a registered ProgID is that one class, read from no
+// library (COM creates it by its CLSID), so no text of the page's is ever loaded as a module
+// or registered; any other location reaches `ownLibrary`, which is loaded and read. `*source`
+// is what the classes came from, the fallback of class_progids.
+LibraryClasses location_classes(const std::wstring& location, const std::wstring& ownLibrary,
+                                ClassListRead read, std::wstring* source);
+
 // The ProgIDs of the classes: string 100 when it was read, else `fallback` (the library
 // path, or the configured add-in file name); "AddIn." before each piece when the library
 // was loaded.
