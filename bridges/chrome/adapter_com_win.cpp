@@ -76,7 +76,7 @@ void take_name(BSTR name, UnicodeString& into) {
 
 }  // namespace
 
-AdapterCOM::AdapterCOM() : m_refs(1), m_site(nullptr) { ++s_liveObjects; }
+AdapterCOM::AdapterCOM() : m_refs(1) { ++s_liveObjects; }
 
 AdapterCOM::~AdapterCOM() { --s_liveObjects; }
 
@@ -117,7 +117,7 @@ STDMETHODIMP_(ULONG) AdapterCOM::Release() {
     return left;
 }
 
-void AdapterCOM::initialize(const AddInSite* site) { m_site = const_cast<AddInSite*>(site); }
+void AdapterCOM::initialize(const AddInSite* site) { m_site.set(const_cast<AddInSite*>(site)); }
 
 void AdapterCOM::connect(const UnicodeString& wsClass, const UnicodeString& /*wsLib*/) {
     const com_addin::ConnectOutcome outcome = m_addIn.connect(wide(wsClass), connectionDispatch());
@@ -160,7 +160,8 @@ void AdapterCOM::disconnect() {
 
 // The site gives its reference back. The object is disconnected first, so that the add-in
 // stops its threads and gives back the references it holds on this adapter (else the two
-// would keep each other alive); the site is forgotten, as it is about to go.
+// would keep each other alive); the site is cut off, as it is about to go, once no callback of
+// another thread is still in it.
 void AdapterCOM::destroy() {
     if (m_addIn.object() != nullptr) {
         try {
@@ -169,7 +170,7 @@ void AdapterCOM::destroy() {
             // A failed Done: what is still held goes when the adapter ends.
         }
     }
-    m_site = nullptr;
+    m_site.cut();
     Release();
 }
 

@@ -19,8 +19,8 @@ bool is_variant_list(SAFEARRAY* list) {
 }
 
 bool variant_list_fits(long count) {
-    return count >= 0 && static_cast<ULONGLONG>(count) * sizeof(VARIANT) <=
-                             kLargestArrayBytes - kArrayOverhead;
+    return count >= 0 &&
+           static_cast<ULONGLONG>(count) * sizeof(VARIANT) <= kLargestArrayBytes - kArrayOverhead;
 }
 
 SAFEARRAY* create_variant_list(long count) {

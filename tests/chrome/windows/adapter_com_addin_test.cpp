@@ -3,7 +3,6 @@
 // of the add-in sends after the site has gone.
 
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <string>
@@ -88,7 +87,8 @@ TEST_F(ComAdapterWithAddIn, AParameterCountBeyondAnyArrayFailsTheCall) {
         CNPVariant result;
         EXPECT_THROW(adapter->call(unicode(method), params, result), lib_exception);
         EXPECT_EQ(list_of(1), params);
-        EXPECT_EQ(std::wstring::npos, library().journal().find(L"called")) << "the add-in was called";
+        EXPECT_EQ(std::wstring::npos, library().journal().find(L"called"))
+            << "the add-in was called";
     }
 }
 
