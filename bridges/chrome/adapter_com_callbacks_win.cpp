@@ -26,6 +26,14 @@ const UnicodeChar* text_of(const OLECHAR* text) {
 
 HRESULT answer(bool done) { return done ? S_OK : E_FAIL; }
 
+// The site for one callback; the site's end waits for the callbacks of other threads in it.
+using Site = com_addin::CallbackTarget<AddInSite>::Use;
+
+// Whether there is a site, for a callback that does not go to it (a box, the platform record).
+bool has_site(com_addin::CallbackTarget<AddInSite>& target) {
+    return static_cast<bool>(Site(target));
+}
+
 // The add-in's value as JSON; a kind without a JSON form (or no value) is null.
 CNPVariant json_of(const VARIANT* value) {
     CNPVariant json;
@@ -41,40 +49,40 @@ constexpr size_t kReadFailureUnits = 200;
 using com_addin::guarded;
 
 STDMETHODIMP AdapterCOM::SetEventBufferDepth(long depth) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     site->SetEventBufferDepth(depth);
     return S_OK;
 }
 
 STDMETHODIMP AdapterCOM::GetEventBufferDepth(long* depth) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     if (depth == nullptr) return E_POINTER;
     *depth = site->GetEventBufferDepth();
     return S_OK;
 }
 
 STDMETHODIMP AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] {
         site->ExternalEvent(text_of(source), text_of(message), text_of(data));
         return S_OK;
     });
 }
 
-STDMETHODIMP AdapterCOM::CleanEventBuffer() { return answer(m_site.load() != nullptr); }
+STDMETHODIMP AdapterCOM::CleanEventBuffer() { return answer(has_site(m_site)); }
 
 STDMETHODIMP AdapterCOM::SetStatusLine(BSTR text) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] { return answer(site->SetStatusLine(text_of(text))); });
 }
 
 STDMETHODIMP AdapterCOM::ResetStatusLine() {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] {
         site->ResetStatusLine();
         return S_OK;
@@ -83,8 +91,8 @@ STDMETHODIMP AdapterCOM::ResetStatusLine() {
 
 // The page answers a "readValue" callback later, on its own: the value read now is null.
 STDMETHODIMP AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* errorLog) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     ::VariantInit(value);
     return guarded([&] {
@@ -101,20 +109,20 @@ STDMETHODIMP AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* errorLo
 }
 
 STDMETHODIMP AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] { return answer(site->Write(text_of(name), json_of(value))); });
 }
 
 STDMETHODIMP AdapterCOM::RegisterProfileAs(BSTR name) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] { return answer(site->RegisterProfileAs(text_of(name))); });
 }
 
 STDMETHODIMP AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     ::VariantInit(value);
     return guarded([&] {
@@ -126,8 +134,8 @@ STDMETHODIMP AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
 }
 
 STDMETHODIMP AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] { return answer(site->Write(text_of(name), json_of(value))); });
 }
 
@@ -145,8 +153,8 @@ STDMETHODIMP AdapterCOM::AddError(LPCOLESTR /*name*/, EXCEPINFO* info) {
 
 HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
                                 long scode) {
-    AddInSite* site = m_site.load();
-    if (site == nullptr) return E_FAIL;
+    const Site site(m_site);
+    if (!site) return E_FAIL;
     return guarded([&] {
         return answer(site->AddError(wCode, text_of(source), text_of(description), scode));
     });
@@ -162,7 +170,7 @@ STDMETHODIMP AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, 
 }
 
 STDMETHODIMP AdapterCOM::Confirm(BSTR text, VARIANT* answerValue) {
-    if (m_site.load() == nullptr) return E_NOTIMPL;
+    if (!has_site(m_site)) return E_NOTIMPL;
     if (answerValue != nullptr) ::VariantInit(answerValue);
     return guarded([&] {
         const CNPVariant yes(show_message_box(text_of(text), eMessageBoxYesNo));
@@ -172,7 +180,7 @@ STDMETHODIMP AdapterCOM::Confirm(BSTR text, VARIANT* answerValue) {
 }
 
 STDMETHODIMP AdapterCOM::Alert(BSTR text) {
-    if (m_site.load() == nullptr) return E_NOTIMPL;
+    if (!has_site(m_site)) return E_NOTIMPL;
     return guarded([&] {
         show_message_box(text_of(text), eMessageBoxOk);
         return S_OK;
@@ -180,7 +188,7 @@ STDMETHODIMP AdapterCOM::Alert(BSTR text) {
 }
 
 STDMETHODIMP AdapterCOM::GetPlatformInfo(com_addin::PlatformInfoRecord** info) {
-    if (m_site.load() == nullptr) return E_FAIL;
+    if (!has_site(m_site)) return E_FAIL;
     if (info == nullptr) return E_POINTER;
     return guarded([&] {
         UnicodeString version;

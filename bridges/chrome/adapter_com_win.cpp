@@ -11,6 +11,7 @@
 #include "com_addins.h"
 #include "host_exceptions.h"
 #include "utils.h"
+#include "variant_list.h"
 
 const IID IID_IAdapterCOM = {0x42750485, 0x0A79, 0x4DD1,
                              {0xB7, 0xE8, 0x23, 0x81, 0x42, 0x89, 0xA3, 0x72}};
@@ -37,12 +38,11 @@ private:
 };
 
 // The argument array of a call, destroyed at the end of the scope; the add-in may replace it
-// through its address.
+// through its address. A count that no array can hold fails the call, as no memory does.
 class ArgumentArray {
 public:
-    explicit ArgumentArray(long count)
-        : m_array(::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(count))) {
-        if (m_array == nullptr) throw std::bad_alloc();
+    explicit ArgumentArray(long count) : m_array(com_addin::create_variant_list(count)) {
+        if (m_array == nullptr) throw lib_exception(false);
     }
     ~ArgumentArray() {
         if (m_array != nullptr) ::SafeArrayDestroy(m_array);
@@ -76,7 +76,7 @@ void take_name(BSTR name, UnicodeString& into) {
 
 }  // namespace
 
-AdapterCOM::AdapterCOM() : m_refs(1), m_site(nullptr) { ++s_liveObjects; }
+AdapterCOM::AdapterCOM() : m_refs(1) { ++s_liveObjects; }
 
 AdapterCOM::~AdapterCOM() { --s_liveObjects; }
 
@@ -117,7 +117,7 @@ STDMETHODIMP_(ULONG) AdapterCOM::Release() {
     return left;
 }
 
-void AdapterCOM::initialize(const AddInSite* site) { m_site = const_cast<AddInSite*>(site); }
+void AdapterCOM::initialize(const AddInSite* site) { m_site.set(const_cast<AddInSite*>(site)); }
 
 void AdapterCOM::connect(const UnicodeString& wsClass, const UnicodeString& /*wsLib*/) {
     const com_addin::ConnectOutcome outcome = m_addIn.connect(wide(wsClass), connectionDispatch());
@@ -160,7 +160,8 @@ void AdapterCOM::disconnect() {
 
 // The site gives its reference back. The object is disconnected first, so that the add-in
 // stops its threads and gives back the references it holds on this adapter (else the two
-// would keep each other alive); the site is forgotten, as it is about to go.
+// would keep each other alive); the site is cut off, as it is about to go, once no callback of
+// another thread is still in it.
 void AdapterCOM::destroy() {
     if (m_addIn.object() != nullptr) {
         try {
@@ -169,7 +170,7 @@ void AdapterCOM::destroy() {
             // A failed Done: what is still held goes when the adapter ends.
         }
     }
-    m_site = nullptr;
+    m_site.cut();
     Release();
 }
 
@@ -310,12 +311,15 @@ void AdapterCOM::call(const UnicodeString& name, CNPVariant& params, CNPVariant&
     }
 
     Variant returned;
-    if (HasRetVal(index)) {
-        check(extender().CallAsFunc(index, returned.get(), args.address()));
-        Utils::VariantToNPVariant(*returned.get(), retval);
-    } else {
-        check(extender().CallAsProc(index, args.address()));
+    const bool hasRetVal = HasRetVal(index);
+    check(hasRetVal ? extender().CallAsFunc(index, returned.get(), args.address())
+                    : extender().CallAsProc(index, args.address()));
+    // What the add-in left in place of the list is read only when it is a list of VARIANTs;
+    // anything else fails the call, and the page's values stay as they were.
+    if (n > 0 && args.get() != nullptr && !com_addin::is_variant_list(args.get())) {
+        throw lib_exception(false);
     }
+    if (hasRetVal) Utils::VariantToNPVariant(*returned.get(), retval);
     if (n > 0) {
         CNPVariant left = CJSArray();
         Utils::SafeArrayTojsArray(args.get(), left);

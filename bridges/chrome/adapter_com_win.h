@@ -16,6 +16,7 @@
 
 #include "adapter_context.h"
 #include "addin_connection.h"
+#include "callback_target.h"
 #include "com_addin_interfaces.h"
 #include "connection_methods.h"
 #include "platform_record.h"
@@ -126,8 +127,9 @@ private:
     static std::atomic<long> s_liveObjects;
 
     std::atomic<ULONG> m_refs;
-    // Read by the add-in's threads; cleared when the site gives the adapter up.
-    std::atomic<AddInSite*> m_site;
+    // Used by the add-in's threads; cut when the site gives the adapter up, which waits for
+    // the callbacks other threads are making into it.
+    com_addin::CallbackTarget<AddInSite> m_site;
     com_addin::AddInConnection m_addIn;
     // Filled anew by every GetPlatformInfo, which the add-in may call from any thread.
     std::mutex m_platformLock;

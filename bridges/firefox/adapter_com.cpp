@@ -10,6 +10,7 @@
 #include "nsCOMPtr.h"
 #include "nsXPCOM.h"
 #include "ole_variants.h"
+#include "variant_list.h"
 #include "variant_tvariant.h"
 
 using com_addin::BstrHolder;
@@ -75,7 +76,7 @@ AdapterCOM::AdapterCOM()
 // The CoUninitialize still owed, then the add-in's references (without Done). The site is
 // not ours.
 AdapterCOM::~AdapterCOM() {
-    m_connection.setListener(nullptr);
+    m_connection.cutListener();
     m_addIn.releaseExtender();
     m_addIn.releaseObject();
     uninitializeCom();
@@ -142,8 +143,14 @@ NS_IMETHODIMP_(bool) AdapterCOM::Connect(const char16_t* className, const char16
 }
 
 // Asked for from a callback that the add-in makes inside one of its methods, the
-// disconnection (and the CoUninitialize after it) runs when that method has returned.
-NS_IMETHODIMP_(void) AdapterCOM::Disconnect() { m_addIn.disconnect(); }
+// disconnection (and the CoUninitialize after it) runs when that method has returned. The site
+// may go as soon as this returns (it disconnects at its end) while the add-in keeps the
+// connection, or a thread of its own, beyond Done: the listener is cut here, so nothing the
+// add-in sends afterwards reaches the site.
+NS_IMETHODIMP_(void) AdapterCOM::Disconnect() {
+    m_addIn.disconnect();
+    m_connection.cutListener();
+}
 
 void AdapterCOM::uninitializeCom() {
     for (; m_comInitializations > 0; --m_comInitializations) CoUninitialize();
@@ -348,7 +355,7 @@ AdapterCOM::CallArguments AdapterCOM::argumentsFor(com_addin::ILanguageExtenderC
         return args;
     }
     const long size = std::max(paramCount, given.vt == VT_EMPTY ? 0L : 1L);
-    if (size > 0) args.array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(size));
+    if (size > 0) args.array = com_addin::create_variant_list(size);
     if (args.array != nullptr) {
         LONG i = 0;
         if (given.vt != VT_EMPTY) SafeArrayPutElement(args.array, &i, &given);
@@ -365,7 +372,8 @@ AdapterCOM::CallArguments AdapterCOM::argumentsFor(com_addin::ILanguageExtenderC
 }
 
 HRESULT AdapterCOM::callMethod(com_addin::ILanguageExtenderCom* extender, const char16_t* name,
-                               nsIVariant* params, nsIVariant** result, CallArguments& args) {
+                               nsIVariant* params, nsIVariant** result, CallArguments& args,
+                               bool readsBack) {
     BstrHolder methodName(wide(name));
     long method = -1;
     extender->FindMethod(methodName.get(), &method);
@@ -374,12 +382,20 @@ HRESULT AdapterCOM::callMethod(com_addin::ILanguageExtenderCom* extender, const 
     extender->HasRetVal(method, &hasValue);
     long paramCount = 0;
     extender->GetNParams(method, &paramCount);
+    // A count beyond what an array can hold fails the call before anything is written.
+    if (!com_addin::variant_list_fits(std::max(paramCount, 0L))) return E_OUTOFMEMORY;
     args = argumentsFor(extender, method, paramCount, params);
 
     VARIANT returned;
     VariantInit(&returned);
-    const HRESULT hr = hasValue != FALSE ? extender->CallAsFunc(method, &returned, &args.array)
-                                         : extender->CallAsProc(method, &args.array);
+    HRESULT hr = hasValue != FALSE ? extender->CallAsFunc(method, &returned, &args.array)
+                                   : extender->CallAsProc(method, &args.array);
+    // What the add-in left in place of the list is read only when it is a list of VARIANTs;
+    // anything else fails a call that hands the list back, before anything is written.
+    if (SUCCEEDED(hr) && readsBack && args.array != nullptr &&
+        !com_addin::is_variant_list(args.array)) {
+        hr = E_INVALIDARG;
+    }
     if (SUCCEEDED(hr) && result != nullptr) *result = page_value(returned);
     ole_value_clear(&returned);
     return hr;
@@ -388,7 +404,7 @@ HRESULT AdapterCOM::callMethod(com_addin::ILanguageExtenderCom* extender, const 
 NS_IMETHODIMP AdapterCOM::Call(const char16_t* name, nsIVariant* params, nsIVariant** _retval) {
     VELMOR_NEED_EXTENDER(NS_ERROR_NOT_INITIALIZED);
     CallArguments args;
-    const HRESULT hr = callMethod(extender, name, params, _retval, args);
+    const HRESULT hr = callMethod(extender, name, params, _retval, args, false);
     destroy_arguments(args.array);
     return hr == S_OK ? NS_OK : NS_ERROR_FAILURE;
 }
@@ -398,9 +414,11 @@ NS_IMETHODIMP AdapterCOM::CallExt(const char16_t* name, nsIVariant* params,
                                   nsIVariant** retParams, nsIVariant** _retval) {
     VELMOR_NEED_EXTENDER(NS_ERROR_NOT_INITIALIZED);
     CallArguments args;
-    const HRESULT hr = callMethod(extender, name, params, _retval, args);
+    const HRESULT hr = callMethod(extender, name, params, _retval, args, true);
     nsCOMPtr<nsIWritableVariant> list;
-    if (args.given > 0 && args.array != nullptr && retParams != nullptr) list = new_variant();
+    if (args.given > 0 && com_addin::is_variant_list(args.array) && retParams != nullptr) {
+        list = new_variant();
+    }
     if (list) {
         // The add-in may have put a shorter array in place of ours.
         const long count = std::min<long>(args.given, element_count(args.array));

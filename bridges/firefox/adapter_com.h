@@ -72,8 +72,10 @@ private:
     };
     // Steps shared by Call and CallExt: the method found, its arguments made, the call made
     // and its value put into `result`; the arguments stay for the caller to read and free.
+    // `readsBack`: the caller reads the list back, which must then be a list of VARIANTs.
     HRESULT callMethod(com_addin::ILanguageExtenderCom* extender, const char16_t* name,
-                       nsIVariant* params, nsIVariant** result, CallArguments& args);
+                       nsIVariant* params, nsIVariant** result, CallArguments& args,
+                       bool readsBack);
     CallArguments argumentsFor(com_addin::ILanguageExtenderCom* extender, long method,
                                long paramCount, nsIVariant* params);
     // CoUninitialize for every CoInitialize a Connect made on this thread.

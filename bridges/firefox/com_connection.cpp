@@ -11,6 +11,8 @@ using namespace com_addin;
 
 namespace {
 
+using Listener = CallbackTarget<IInnerListener>::Use;
+
 // BSTRs and interface strings are UTF-16, as the listener's texts; null counts as empty.
 const char16_t* text_of(const wchar_t* text) {
     return text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"";
@@ -64,31 +66,31 @@ HRESULT ComConnection::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
 // ---- IAsyncEvent
 
 HRESULT ComConnection::SetEventBufferDepth(long depth) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     listener->SetEventBufferDepth(static_cast<int32_t>(depth));
     return S_OK;
 }
 
 HRESULT ComConnection::GetEventBufferDepth(long* depth) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     if (depth == nullptr) return E_POINTER;
     *depth = listener->GetEventBufferDepth();
     return S_OK;
 }
 
 HRESULT ComConnection::ExternalEvent(BSTR source, BSTR message, BSTR data) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     // An event the site could not keep (the delivery queue full) is the add-in's to know of.
     return listener->ExternalEvent(text_of(source), text_of(message), text_of(data)) ? S_OK
                                                                                      : E_FAIL;
 }
 
 HRESULT ComConnection::CleanEventBuffer() {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     listener->CleanEventBuffer();
     return S_OK;
 }
@@ -96,15 +98,15 @@ HRESULT ComConnection::CleanEventBuffer() {
 // ---- IStatusLine
 
 HRESULT ComConnection::SetStatusLine(BSTR text) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     listener->SetStatusLine(text_of(text));
     return S_OK;
 }
 
 HRESULT ComConnection::ResetStatusLine() {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     listener->ResetStatusLine();
     return S_OK;
 }
@@ -112,8 +114,8 @@ HRESULT ComConnection::ResetStatusLine() {
 // ---- IPropertyProfile
 
 HRESULT ComConnection::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     VariantInit(value);
     nsCOMPtr<nsIVariant> read;
@@ -129,8 +131,8 @@ HRESULT ComConnection::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
 }
 
 HRESULT ComConnection::Write(LPCOLESTR name, VARIANT* value) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     nsCOMPtr<nsIWritableVariant> written;
     if (!createJSVariant(getter_AddRefs(written)) || !written) return E_OUTOFMEMORY;
     if (value != nullptr) variant_to_nsvariant(value, written.get());
@@ -138,16 +140,16 @@ HRESULT ComConnection::Write(LPCOLESTR name, VARIANT* value) {
 }
 
 HRESULT ComConnection::RegisterProfileAs(BSTR name) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     return listener->RegisterProfileAs(text_of(name)) ? S_OK : E_FAIL;
 }
 
 // ---- IErrorLog
 
 HRESULT ComConnection::AddError(LPCOLESTR, EXCEPINFO* info) {
-    IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     if (info == nullptr) return E_POINTER;
     return listener->AddError(info->wCode, text_of(info->bstrSource),
                               text_of(info->bstrDescription),

@@ -3,13 +3,14 @@
 // IAsyncEvent, IStatusLine, IPropertyProfile (also serving as IPropertyBag) and IErrorLog. It
 // lives inside the COM adapter: identity and reference count are the adapter's, and every call
 // goes at once, on the add-in's thread, to the site's listener; without one it answers E_FAIL.
+// The add-in may keep the connection, and its threads may call, after the site has gone: the
+// listener is cut first, and nothing reaches it afterwards.
 
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
 
-#include <atomic>
-
+#include "callback_target.h"
 #include "com_addin_interfaces.h"
 #include "nsISupports.h"
 #include "site_interfaces.h"
@@ -25,8 +26,10 @@ public:
     ComConnection(const ComConnection&) = delete;
     ComConnection& operator=(const ComConnection&) = delete;
 
-    // The site, not counted; null detaches.
-    void setListener(IInnerListener* listener) { m_listener = listener; }
+    // The site, not counted.
+    void setListener(IInnerListener* listener) { m_listener.set(listener); }
+    // No listener from now on; returns once no callback of another thread is still in it.
+    void cutListener() { m_listener.cut(); }
     // The part for a COM interface, uncounted; null for an identifier it does not serve.
     void* part(const nsID& iid);
     IDispatch* dispatch() { return this; }
@@ -60,6 +63,6 @@ public:
 
 private:
     nsISupports& m_owner;
-    // Set on the main thread, read on the add-in's threads.
-    std::atomic<IInnerListener*> m_listener{nullptr};
+    // Set and cut on the main thread, used on the add-in's threads.
+    com_addin::CallbackTarget<IInnerListener> m_listener;
 };

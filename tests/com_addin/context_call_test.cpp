@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "context_call.h"
+#include "hostile_lists.h"
 #include "probe_test.h"
 #include "variant_codes.h"
 
@@ -93,6 +94,38 @@ TEST_F(ContextCall, ListByReferenceIsReplacedThroughThePointer) {
               S_OK);
     SysFreeString(name);
     EXPECT_EQ(com_test::codes_of_array(*list.get()), (std::vector<std::wstring>{L"s:two", L"i:1"}));
+}
+
+// The add-in puts an array in place of the list whose elements are no VARIANTs: nothing of it
+// is read, and the caller gets empty values back.
+TEST_F(ContextCall, AHostileListIsNotReadBack) {
+    for (long kind = 0; kind < fixture::kHostileListCount; ++kind) {
+        VariantScope list(com_test::array_of({L"i:" + std::to_wstring(kind)}));
+        BSTR name = SysAllocString(L"HandBack");
+        EXPECT_EQ(com_addin::context_call(m_connection.addIn().extender(), name, list.get(),
+                                          nullptr),
+                  S_OK)
+            << "hostile list " << kind;
+        SysFreeString(name);
+        EXPECT_EQ(com_test::codes_of_array(*list.get()), (std::vector<std::wstring>{L"e"}))
+            << "hostile list " << kind;
+        EXPECT_EQ(library().counters().tripwireReleases, 0) << "hostile list " << kind;
+    }
+}
+
+// A parameter count that no array can hold fails the call before anything is written or called.
+TEST_F(ContextCall, AParameterCountBeyondAnyArrayFailsTheCall) {
+    for (const wchar_t* method : {L"ManyParams", L"MostParams"}) {
+        VariantScope list(com_test::array_of({L"i:1"}));
+        BSTR name = SysAllocString(method);
+        EXPECT_EQ(com_addin::context_call(m_connection.addIn().extender(), name, list.get(),
+                                          nullptr),
+                  E_OUTOFMEMORY);
+        SysFreeString(name);
+        EXPECT_EQ(com_test::codes_of_array(*list.get()), (std::vector<std::wstring>{L"i:1"}));
+        EXPECT_EQ(library().journal().find(L"called"), std::wstring::npos)
+            << "the add-in was called";
+    }
 }
 
 TEST_F(ContextCall, WithoutAnObjectFails) {

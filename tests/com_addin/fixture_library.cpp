@@ -34,7 +34,10 @@ FixtureLibrary::FixtureLibrary() : m_path(program_directory() + kFixtureFile) {
     m_counters = entry_point<ComFixtureCountersEntry>(m_module, "ComFixtureCounters");
     m_journal = entry_point<ComFixtureJournalEntry>(m_module, "ComFixtureJournal");
     m_reset = entry_point<ComFixtureResetEntry>(m_module, "ComFixtureReset");
-    if (m_counters == nullptr || m_journal == nullptr || m_reset == nullptr) {
+    m_sendLateEvents =
+        entry_point<ComFixtureSendLateEventsEntry>(m_module, "ComFixtureSendLateEvents");
+    if (m_counters == nullptr || m_journal == nullptr || m_reset == nullptr ||
+        m_sendLateEvents == nullptr) {
         FreeLibrary(m_module);
         m_module = nullptr;
     }

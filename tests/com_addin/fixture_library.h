@@ -20,6 +20,7 @@ public:
     const FixtureCounters& counters() const { return *m_counters(); }
     std::wstring journal() const;
     void reset() const { m_reset(); }
+    LONG sendLateEvents(LONG count) const { return m_sendLateEvents(count); }
 
 private:
     FixtureLibrary();
@@ -29,6 +30,7 @@ private:
     ComFixtureCountersEntry m_counters = nullptr;
     ComFixtureJournalEntry m_journal = nullptr;
     ComFixtureResetEntry m_reset = nullptr;
+    ComFixtureSendLateEventsEntry m_sendLateEvents = nullptr;
 };
 
 // The folder of the test program, with its final separator.

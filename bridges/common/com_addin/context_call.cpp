@@ -1,5 +1,7 @@
 #include "context_call.h"
 
+#include "variant_list.h"
+
 namespace com_addin {
 
 namespace {
@@ -10,12 +12,6 @@ SAFEARRAY** array_slot(VARIANT* v) {
     if ((v->vt & VT_ARRAY) == 0) return nullptr;
     if ((v->vt & VT_BYREF) == 0) return &v->parray;
     return v->pparray;
-}
-
-bool is_variant_list(SAFEARRAY* list) {
-    VARTYPE type = VT_EMPTY;
-    return SafeArrayGetDim(list) == 1 && SUCCEEDED(SafeArrayGetVartype(list, &type)) &&
-           type == VT_VARIANT;
 }
 
 // The caller's count of values: the array's length, 1 when its bounds cannot be read (a null
@@ -41,7 +37,7 @@ bool caller_value(VARIANT* params, LONG i, VARIANT* value) {
 
 // Element i of what the add-in left, VT_EMPTY where it left nothing.
 void returned_value(SAFEARRAY* args, LONG i, VARIANT* value) {
-    if (args == nullptr || !is_variant_list(args)) return;
+    if (!is_variant_list(args)) return;
     LONG upper = -1;
     if (FAILED(SafeArrayGetUBound(args, 1, &upper)) || i > upper) return;
     if (FAILED(SafeArrayGetElement(args, &i, value))) VariantInit(value);
@@ -67,7 +63,7 @@ HRESULT fill_arguments(ILanguageExtenderCom* extender, long index, VARIANT* para
 
 // Replaces the caller's values by a new array of c elements as the add-in left them.
 HRESULT hand_back(VARIANT* params, LONG c, SAFEARRAY* args) {
-    SAFEARRAY* back = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(c));
+    SAFEARRAY* back = create_variant_list(c);
     if (back == nullptr) return E_OUTOFMEMORY;
     HRESULT hr = S_OK;
     for (LONG i = 0; i < c; ++i) {
@@ -103,7 +99,8 @@ HRESULT context_call(ILanguageExtenderCom* extender, BSTR name, VARIANT* params,
 
     SAFEARRAY* args = nullptr;
     if (n > 0) {
-        args = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(n));
+        // A count beyond what an array can hold fails the call before anything is written.
+        args = create_variant_list(n);
         if (args == nullptr) return E_OUTOFMEMORY;
         if (FAILED(fill_arguments(extender, index, params, n, c, args))) {
             SafeArrayDestroy(args);

@@ -16,6 +16,7 @@
 #include "com_ids.h"
 #include "component_fixture.h"
 #include "fixture_library.h"
+#include "hostile_lists.h"
 #include "hresult_result.h"
 #include "nsComponentManagerUtils.h"
 #include "ole_variants.h"
@@ -297,6 +298,52 @@ TEST_F(ComAddIn, AnObjectEndedFromItsOwnCallbackEndsWhenItsMethodReturns) {
     EXPECT_NE(std::wstring::npos, done) << shown(journal);
     EXPECT_EQ(std::wstring::npos, journal.find(L"Done;", done + 1)) << "Done twice";
     call(u"Sum", nullptr, NS_ERROR_INVALID_ARG);  // an ended object has no methods
+}
+
+// Nothing of an array that is no list of VARIANTs is read back: the call fails and hands
+// nothing back.
+TEST_F(ComAddIn, AHostileListFailsTheCallUnread) {
+    for (int32_t kind = 0; kind < fixture::kHostileListCount; ++kind) {
+        nsCOMPtr<nsIVariant> back;
+        nsCOMPtr<nsIVariant> result;
+        EXPECT_EQ(NS_ERROR_FAILURE, m_site->CallExt(u"HandBack", list_of({int_variant(kind)}),
+                                                    getter_AddRefs(back), getter_AddRefs(result)))
+            << "hostile list " << kind;
+        EXPECT_FALSE(back) << "hostile list " << kind;
+        EXPECT_EQ(0, fixture().counters().tripwireReleases) << "hostile list " << kind;
+        call(u"HandBack", list_of({int_variant(kind)}));  // not read back: given up unread
+        EXPECT_EQ(0, fixture().counters().tripwireReleases) << "hostile list " << kind;
+    }
+}
+
+// With the page's list or with the add-in's defaults, a parameter count that no array can hold
+// fails the call before anything is written or called.
+TEST_F(ComAddIn, AParameterCountBeyondAnyArrayFailsTheCall) {
+    for (const char16_t* method : {u"ManyParams", u"MostParams"}) {
+        call(method, list_of({int_variant(1)}), NS_ERROR_FAILURE);
+        call(method, nullptr, NS_ERROR_FAILURE);
+        EXPECT_EQ(std::wstring::npos, fixture().journal().find(L"called"))
+            << "the add-in was called";
+    }
+}
+
+// A thread of the add-in that outlives Done, whether Done succeeds or fails, reaches no site
+// once the site has gone: its events are refused, and the adapter ends with its reference.
+TEST_F(ComAddIn, EventsAfterTheSiteHasGoneReachNothing) {
+    for (int32_t fails : {0, 1}) {
+        if (!m_site) {
+            m_service = newService(m_page);
+            ASSERT_TRUE(m_service);
+            m_site = loadAndCreate(m_service, u"Probe");
+            ASSERT_TRUE(m_site);
+        }
+        call(u"OutliveDone", list_of({int_variant(fails)}));
+        m_site = nullptr;
+        m_service = nullptr;
+        EXPECT_EQ(0, fixture().counters().liveObjects) << "Done failing: " << fails;
+        EXPECT_EQ(0, fixture().sendLateEvents(3)) << "Done failing: " << fails;
+        EXPECT_EQ(0, fixture().counters().connectionRefs) << "Done failing: " << fails;
+    }
 }
 
 // ---- the adapter on its own
