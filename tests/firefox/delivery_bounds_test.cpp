@@ -212,6 +212,15 @@ TEST_F(DeliveryBounds, MemoryRunningOutWhileAnEventIsQueuedLeavesTheSiteToThePag
         return count - 1;
     };
     size_t queued = 0, failures = 0;
+    // Where the component is a module with a heap of its own (Windows), the test program's
+    // failing allocations never reach it.
+    bool reaches = false;
+    offMainThread([&] {
+        FailingAllocations failing(1);
+        if (m_inner->ExternalEvent(longText, longText, u"data")) ++queued;
+        reaches = failing.failed();
+    });
+    if (!reaches) GTEST_SKIP() << "this build cannot make the component's allocations fail";
     for (unsigned nth = 1; nth <= 6; ++nth) {
         for (int event = 0; event < 32; ++event) {
             offMainThread([&] {
