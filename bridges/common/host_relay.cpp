@@ -51,17 +51,19 @@ thread_local const void* t_innermost = nullptr;
 }  // namespace
 
 HostRelay::Passage::Passage(HostRelay& relay, bool memory)
-    : m_relay(relay), m_outer(static_cast<const Passage*>(t_innermost)), m_open(false) {
+    : m_relay(relay), m_outer(static_cast<const Passage*>(t_innermost)), m_open(false),
+      m_frame(false) {
     t_innermost = this;
     m_relay.m_passages.fetch_add(1);
     m_open = m_relay.m_attached.load() && (memory || !m_relay.m_hostCut.load());
-    if (m_open && m_relay.m_frames != nullptr) m_relay.m_frames->hostCallBegins();
+    m_frame = m_open && m_relay.m_frames != nullptr && m_relay.m_hostThread.isCurrent();
+    if (m_frame) m_relay.m_frames->hostCallBegins();
 }
 
 // The frame ends first: what it kept may go then, but the relay outlives every open passage
 // (its owner gives it up, detached, rather than free it under one).
 HostRelay::Passage::~Passage() {
-    if (m_open && m_relay.m_frames != nullptr) m_relay.m_frames->hostCallEnds();
+    if (m_frame) m_relay.m_frames->hostCallEnds();
     t_innermost = m_outer;
     m_relay.m_passages.fetch_sub(1);
     if (m_relay.m_detaching.load()) {

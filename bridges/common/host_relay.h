@@ -25,8 +25,9 @@
 #include "host_thread.h"
 #include "platform_info_records.h"
 
-// Told of every call that the relay passes on, on the calling thread, so that the object's
-// owner can keep whole what the call may end (NativeAddIn).
+// Told of every call that the relay passes on from the host's thread, so that the object's
+// owner can keep whole what the call may end (NativeAddIn). Calls from the object's own
+// threads are no frame of the host's thread: their end is the relay's to wait for (detach).
 class HostCallFrames {
 public:
     virtual void hostCallBegins() = 0;
@@ -98,6 +99,7 @@ private:
         HostRelay& m_relay;
         const Passage* m_outer;
         bool m_open;
+        bool m_frame;  // a frame of the host's thread, told to m_frames
     };
 
     IAddInDefBaseEx* const m_host;

@@ -11,5 +11,5 @@ public:
     bool isCurrent() const { return std::this_thread::get_id() == m_id; }
 
 private:
-    const std::thread::id m_id;
+    std::thread::id m_id;
 };

@@ -34,7 +34,7 @@ NativeAddIn::ConnectResult NativeAddIn::connect(const uint16_t* className, IAddI
         return eNoClassObject;
     }
     m_finishPending = false;
-    m_hostThread = std::this_thread::get_id();
+    m_hostThread = HostThread();
     std::unique_ptr<HostRelay> relay(new HostRelay(host, memory, this));
     if (getClassObject(className, &m_component) == 0 || m_component == nullptr) {
         m_component = nullptr;
@@ -70,10 +70,7 @@ void NativeAddIn::cutHost() {
     if (m_relay) m_relay->cutHostOff();
 }
 
-// Calls from the object's own threads are no frame of the host's thread: their end is the
-// relay's to wait for (detach).
 void NativeAddIn::hostCallBegins() {
-    if (!onHostThread()) return;
     if (m_owner != nullptr) m_owner->keepOwner();
     ++m_hostCallDepth;
 }
@@ -81,11 +78,15 @@ void NativeAddIn::hostCallBegins() {
 // The object is still in its own code when its host call returns: a finish that waits for
 // this frame runs later, never here.
 void NativeAddIn::hostCallEnds() {
-    if (!onHostThread()) return;
-    Owner* const owner = m_owner;
-    --m_hostCallDepth;
-    if (!inFrames() && m_finishPending && owner != nullptr) owner->finishLater();
-    if (owner != nullptr) owner->releaseOwner();  // the last act: this may be gone after it
+    if (m_owner == nullptr) {
+        --m_hostCallDepth;
+        return;
+    }
+    if (m_hostCallDepth == 1 && m_callDepth == 0 && m_finishPending) m_owner->finishLater();
+    // The frame stays counted while the owner's reference goes: should that be its last (the
+    // finish could not be put off), the owner ends inside the object's call, and its finish
+    // there only gives the object up.
+    if (m_owner->releaseOwner()) --m_hostCallDepth;
 }
 
 // The object may call its host from Done or from its destructor, and the host may be asked to

@@ -20,13 +20,13 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "AddInDefBase.h"
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 #include "addin_library.h"
 #include "host_relay.h"
+#include "host_thread.h"
 
 class NativeAddIn final : private HostCallFrames {
 public:
@@ -35,8 +35,8 @@ public:
     public:
         // A reference to the owner, for the length of one host call of the object.
         virtual void keepOwner() = 0;
-        // Gives it back; may end the owner, and this NativeAddIn with it.
-        virtual void releaseOwner() = 0;
+        // Gives it back; false when that ended the owner, and this NativeAddIn with it.
+        virtual bool releaseOwner() = 0;
         // Runs finishIfPending() later on the host's thread, keeping the owner until then;
         // false when it cannot (the finish then waits for the next one asked for).
         virtual bool finishLater() = 0;
@@ -92,7 +92,7 @@ public:
     // are waited for); the object itself stays until it is finished.
     void cutHost();
     // Whether this is the thread that connected the object (the page's).
-    bool onHostThread() const { return std::this_thread::get_id() == m_hostThread; }
+    bool onHostThread() const { return m_hostThread.isCurrent(); }
 
     // The object, or null when none is held or it is to be finished or being finished.
     IComponentBase* component() const {
@@ -130,7 +130,7 @@ private:
     bool m_objectInLibrary = false;
     Owner* const m_owner;
     // Set when the object is connected, before any thread of the object exists.
-    std::thread::id m_hostThread;
+    HostThread m_hostThread;
     // Calls into the object under way on the host's thread (calls are not made from two
     // threads at once), the object's calls into its host on that thread, and whether a finish
     // waits for them.

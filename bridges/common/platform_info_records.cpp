@@ -42,6 +42,7 @@ const AppInfo* PlatformInfoRecords::keep(const AppInfo& answer) {
             break;
         }
     }
+    if (record == nullptr && m_records.size() == kMostRecords) return latest();
     if (record == nullptr) {
         m_records.emplace_back(answer);
         record = &m_records.back().info;

@@ -2,7 +2,8 @@
 // The platform information a host has answered, each answer a record of its own: made on the
 // host's thread, never rewritten, and kept for the keeper's life, since an add-in's own thread
 // may still be reading any record it was given. A new record is made only for an answer that
-// no record holds yet.
+// no record holds yet, and only up to kMostRecords: the answer is the page's to vary, and
+// what is kept must not grow with it.
 
 #include <atomic>
 #include <cstdint>
@@ -17,7 +18,10 @@ public:
     PlatformInfoRecords(const PlatformInfoRecords&) = delete;
     PlatformInfoRecords& operator=(const PlatformInfoRecords&) = delete;
 
-    // The record holding `answer` (copied), which becomes the latest. The host's thread only.
+    static constexpr size_t kMostRecords = 64;
+
+    // The record holding `answer` (copied), which becomes the latest; once kMostRecords are
+    // kept, an answer that none holds gets the latest. The host's thread only.
     const AppInfo* keep(const AppInfo& answer);
     // The latest record kept, or null before the first. Any thread.
     const AppInfo* latest() const { return m_latest.load(std::memory_order_acquire); }

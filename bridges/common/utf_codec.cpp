@@ -1,5 +1,7 @@
 #include "utf_codec.h"
 
+#include <cstring>
+
 namespace {
 
 const uint16_t kReplacement = 0xFFFD;
@@ -111,4 +113,21 @@ size_t utf16_length(const uint16_t* text) {
     size_t n = 0;
     while (text[n]) ++n;
     return n;
+}
+
+std::string well_formed_utf8(const char* bytes, size_t len) {
+    std::string text;
+    Utf16String wide;
+    size_t begin = 0;
+    for (;;) {
+        const void* zero = std::memchr(bytes + begin, 0, len - begin);
+        const size_t end =
+            zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - bytes) : len;
+        wide.clear();
+        utf8_to_utf16_append(bytes + begin, end - begin, wide);
+        utf16_to_utf8_append(wide.data(), wide.size(), text);
+        if (end == len) return text;
+        text += '\0';
+        begin = end + 1;
+    }
 }

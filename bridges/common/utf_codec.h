@@ -26,5 +26,11 @@ void utf8_to_utf16_append(const char* text, size_t len, Utf16String& out);
 // Appends the UTF-8 form of the UTF-16 units [text, text + len) to `out`.
 void utf16_to_utf8_append(const uint16_t* text, size_t len, std::string& out);
 
+// UTF-8 bytes that may be ill-formed (an add-in's narrow text), made well-formed: each
+// maximal ill-formed subpart becomes U+FFFD, as in utf8_to_utf16_append, so that a JSON
+// writer never reads a bad lead byte as the start of a character and swallows what follows.
+// Zero bytes within `len` stay where they are.
+std::string well_formed_utf8(const char* bytes, size_t len);
+
 // The number of units before the first zero unit; 0 for a null pointer.
 size_t utf16_length(const uint16_t* text);

@@ -97,7 +97,7 @@ public:
 private:
     // NativeAddIn::Owner
     void keepOwner() override { AddRef(); }
-    void releaseOwner() override { Release(); }
+    bool releaseOwner() override { return Release() != 0; }
     bool finishLater() override;
 
     ~AdapterCpp() override;

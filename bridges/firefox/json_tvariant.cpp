@@ -80,26 +80,6 @@ void set_json_text(JsValue& value, const char* type, const char* bytes, size_t l
     value[kNameValue] = bytes != nullptr ? JsValue(bytes, bytes + len) : JsValue("");
 }
 
-// An add-in's narrow text as the JSON writer may take it: each ill-formed UTF-8 sequence
-// becomes U+FFFD, as the page has it in plain mode (the writer would read a bad lead byte as
-// the start of a character and swallow what follows). Zero bytes stay where they are.
-std::string well_formed_utf8(const char* bytes, size_t len) {
-    std::string text;
-    Utf16String wide;
-    size_t begin = 0;
-    for (;;) {
-        const void* zero = std::memchr(bytes + begin, 0, len - begin);
-        const size_t end =
-            zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - bytes) : len;
-        wide.clear();
-        utf8_to_utf16_append(bytes + begin, end - begin, wide);
-        utf16_to_utf8_append(wide.data(), wide.size(), text);
-        if (end == len) return text;
-        text += '\0';
-        begin = end + 1;
-    }
-}
-
 // The bytes of a narrow text or a blob, as many as the add-in claims and its block holds,
 // made well-formed for the JSON writer.
 std::string narrow_bytes(const tVariant& src, IMemoryManager* memng) {

@@ -89,7 +89,7 @@ private:
     quillon::ISiteEx* siteEx();  // referenced for the caller, or null
     // NativeAddIn::Owner
     void keepOwner() override { AddRef(); }
-    void releaseOwner() override { Release(); }
+    bool releaseOwner() override { return Release() != 0; }
     bool finishLater() override;
 
     NativeAddIn m_addIn;

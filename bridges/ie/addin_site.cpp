@@ -256,7 +256,7 @@ HRESULT AddInSite::queue(int kind, BSTR text1, BSTR text2, BSTR text3, unsigned 
     SiteEventQueue* events = SiteEventQueue::instance();
     if (events == nullptr) {
         free_record_texts(&record);  // nobody would deliver it: no service ever ran
-        return S_OK;
+        return E_FAIL;
     }
     return events->push(record) ? S_OK : E_OUTOFMEMORY;
 }

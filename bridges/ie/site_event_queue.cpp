@@ -108,15 +108,15 @@ bool SiteEventQueue::push(const SiteEventRecord& record) {
         return false;
     }
     one.front().bytes = record_bytes(record);
-    bool room = true;
+    bool kept = false;
     {
         Locked hold(&m_lock);
         // The page's thread has no service left: nothing would ever deliver this.
         auto found = m_threads.find(record.homeThread);
         if (found != m_threads.end()) {
             ThreadRecords& thread = found->second;
-            room = thread.bytes + one.front().bytes <= kThreadQueueBytes;
-            if (room) {
+            kept = thread.bytes + one.front().bytes <= kThreadQueueBytes;
+            if (kept) {
                 one.front().sequence = ++m_added;
                 thread.bytes += one.front().bytes;
                 thread.records.splice(thread.records.end(), one);
@@ -124,7 +124,7 @@ bool SiteEventQueue::push(const SiteEventRecord& record) {
         }
     }
     free_records(&one);
-    return room;
+    return kept;
 }
 
 template <class Selected>

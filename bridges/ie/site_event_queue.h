@@ -54,9 +54,9 @@ public:
     static SiteEventQueue* instance();
     static SiteEventQueue* create();  // never destroyed
 
-    // Takes over the record's texts. A record whose thread runs no service is dropped with
-    // its texts. False when it finds no room (its thread's records are at their cap, or
-    // memory ran out): it is dropped too, and the caller tells its sender.
+    // Takes over the record's texts. False when the record is not kept (its thread runs no
+    // service, its thread's records are at their cap, or memory ran out): it is dropped with
+    // its texts, and the caller tells its sender.
     bool push(const SiteEventRecord& record);
 
     // Drops the records of a site that is ending.

@@ -16,6 +16,7 @@
 #include "IMemoryManager.h"
 #include "host_relay.h"
 #include "interface_text.h"
+#include "platform_info_records.h"
 
 namespace {
 
@@ -193,6 +194,19 @@ TEST_F(RelayThreads, AnotherThreadReadsTheRecordMadeOnTheHostsThread) {
     EXPECT_EQ("1.0|Agent/1", texts_of(first)) << "an earlier record was rewritten";
     on_another_thread([&] { seen = platform()->GetPlatformInfo(); });
     EXPECT_EQ(second, seen);
+}
+
+// A page that varies its answer without end makes no more than a bounded number of records;
+// each record made stays as it was.
+TEST_F(RelayThreads, AnswersVaryingWithoutEndKeepABoundedNumberOfRecords) {
+    const AppInfo* first = platform()->GetPlatformInfo();
+    std::set<const AppInfo*> records;
+    for (int i = 0; i < 1000; ++i) {
+        m_adapter.m_version = text(std::to_string(i).c_str());
+        records.insert(platform()->GetPlatformInfo());
+    }
+    EXPECT_LE(records.size(), PlatformInfoRecords::kMostRecords);
+    EXPECT_EQ("1.0|Agent/1", texts_of(first)) << "an earlier record was rewritten";
 }
 
 // Two add-in threads and the host's thread at once, the page's answer changing meanwhile:

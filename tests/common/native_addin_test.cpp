@@ -169,7 +169,10 @@ TEST(GivenUpObject, ReachesNothingOfItsHostAfterTheFinish) {
 class RecordingOwner final : public NativeAddIn::Owner {
 public:
     void keepOwner() override { ++m_kept; }
-    void releaseOwner() override { --m_kept; }
+    bool releaseOwner() override {
+        --m_kept;
+        return true;
+    }
     bool finishLater() override {
         ++m_laterAsked;
         return true;
@@ -240,6 +243,43 @@ TEST(HostCallFrame, AFinishAskedInsideTheObjectsOwnHostCallRunsAfterItReturned) 
         addIn->finishIfPending();
         EXPECT_EQ(done + 1, stub.done()) << "a second later finish";
     }
+}
+
+// An adapter whose last reference is the one the object's own host call holds, and whose
+// later finish cannot be had (its thread takes no more work): the page lets go of it inside
+// that call, and it ends as the call returns, asking for the finish as its destructor would.
+// The object is still in its own code then: it is given up, not finished, under it.
+class EndingOwner final : public NativeAddIn::Owner {
+public:
+    void keepOwner() override { ++m_kept; }
+    bool releaseOwner() override {
+        if (--m_kept > 0) return true;
+        m_addIn->finish();
+        m_addIn.reset();
+        return false;
+    }
+    bool finishLater() override { return false; }
+    int m_kept = 1;  // the page's
+    std::unique_ptr<NativeAddIn> m_addIn;
+};
+
+// (The library keeps its objects, as one without DestroyObject does, so that the given-up
+// object is no leak.)
+TEST(HostCallFrame, AnOwnerEndingAsTheObjectsOwnHostCallReturnsGivesTheObjectUp) {
+    StubControls stub(VELMOR_KEPT_ADDIN);
+    ASSERT_NE(nullptr, stub.hostCallNow);
+    CountingHost host;
+    EndingOwner owner;
+    owner.m_addIn = connected(VELMOR_KEPT_ADDIN, host, &owner);
+    const long done = stub.done();
+    host.m_onCallback = [&] {
+        owner.m_addIn->finish();
+        --owner.m_kept;  // the page lets go of the adapter
+    };
+    EXPECT_EQ(1, stub.hostCallNow("event")) << "the object was gone when its call returned";
+    host.m_onCallback = nullptr;
+    EXPECT_EQ(nullptr, owner.m_addIn) << "the owner did not end";
+    EXPECT_EQ(done, stub.done()) << "Done ran inside the object's own call";
 }
 
 // A host that offers its platform information, in a record of its own.

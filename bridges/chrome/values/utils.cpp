@@ -173,25 +173,6 @@ void Utils::wideToUTF8(const UnicodeString& wstr, std::string& str, bool append)
 
 namespace {
 
-// The `len` bytes of narrow text at `text` as UTF-8, decoded by the shared codec: each
-// ill-formed subpart becomes one U+FFFD, and a zero byte, which the length counts, is kept.
-std::string narrow_text(const char* text, size_t len) {
-    std::string out;
-    Utf16String units;
-    const char* const end = text + len;
-    while (text < end) {
-        const void* zero = std::memchr(text, 0, static_cast<size_t>(end - text));
-        const char* const stop = zero != nullptr ? static_cast<const char*>(zero) : end;
-        units.clear();
-        utf8_to_utf16_append(text, static_cast<size_t>(stop - text), units);
-        utf16_to_utf8_append(units.data(), units.size(), out);
-        if (stop == end) break;
-        out.push_back('\0');
-        text = stop + 1;
-    }
-    return out;
-}
-
 // Zero-fills the value part of a record (not cbElements) and sets its type.
 void reset_value(tVariant& var, TYPEVAR vt) {
     std::memset(static_cast<void*>(&var), 0, offsetof(tVariant, cbElements));
@@ -258,7 +239,7 @@ bool Utils::VariantToNPVariant(const tVariant& tVar, CNPVariant& npVar, IMemoryM
         return true;
     case VTYPE_PSTR:
         if (tVar.pstrVal)
-            npVar = JsValue(narrow_text(
+            npVar = JsValue(well_formed_utf8(
                 tVar.pstrVal, readable_text(memory, tVar.pstrVal, tVar.strLen)));
         else
             npVar = JsValue("");
