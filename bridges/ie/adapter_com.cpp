@@ -93,12 +93,14 @@ HRESULT AdapterCOM::setLocale(BSTR locale) {
     });
 }
 
-// An add-in that keeps the connection past its disconnection can outlive the site: from here
-// on its calls find no listener. Asked for from a callback that the add-in makes inside one of
-// its methods, the disconnection runs when that method has returned.
+// An add-in that keeps the connection past its disconnection, or a thread of its own beyond
+// Done, can outlive the site: from here on its calls find no listener, and the events its
+// threads are passing to the site meanwhile are waited for (the site may go as soon as this
+// returns). Asked for from a callback that the add-in makes inside one of its methods, the
+// disconnection runs when that method has returned.
 HRESULT AdapterCOM::done() {
     m_addIn.disconnect();
-    m_listener.set(nullptr);
+    m_listener.cut();
     return S_OK;
 }
 

@@ -6,7 +6,7 @@
 //
 // The add-in's own threads reach the site only with the events and the event buffer's depth
 // (which the site queues or stores without calling the page); every other host call from them
-// is refused here.
+// is refused here. Its end (done) waits for those threads' callbacks that are in the site.
 
 #include <windows.h>
 
@@ -97,7 +97,7 @@ private:
     // The page's answer, kept as a record of its own; the home thread only.
     HRESULT askPlatformInfo(quillon::IInnerListener* listener, com_addin::PlatformInfoRecord** info);
 
-    // The site (uncounted): set by setSite, cleared by done.
+    // The site (uncounted): set by setSite, cut by done.
     com_addin::CallbackTarget<quillon::IInnerListener> m_listener;
     com_addin::AddInConnection m_addIn;
     com_addin::PlatformRecords m_platform;
