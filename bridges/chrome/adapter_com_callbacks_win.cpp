@@ -72,7 +72,9 @@ STDMETHODIMP AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
     });
 }
 
-STDMETHODIMP AdapterCOM::CleanEventBuffer() { return answer(static_cast<bool>(HomeSite(m_site))); }
+STDMETHODIMP AdapterCOM::CleanEventBuffer() {
+    return answer(static_cast<bool>(HomeSite(m_site)));
+}
 
 STDMETHODIMP AdapterCOM::SetStatusLine(BSTR text) {
     const HomeSite site(m_site);
@@ -197,11 +199,7 @@ STDMETHODIMP AdapterCOM::Alert(BSTR text) {
 STDMETHODIMP AdapterCOM::GetPlatformInfo(com_addin::PlatformInfoRecord** info) {
     if (!m_site.onHomeThread()) {
         const Site site(m_site);
-        com_addin::PlatformInfoRecord* latest = site ? m_platform.latest() : nullptr;
-        if (latest == nullptr) return E_FAIL;
-        if (info == nullptr) return E_POINTER;
-        *info = latest;
-        return S_OK;
+        return site ? m_platform.handOutLatest(info) : E_FAIL;
     }
     if (!HomeSite(m_site)) return E_FAIL;
     if (info == nullptr) return E_POINTER;

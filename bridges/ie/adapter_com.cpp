@@ -249,11 +249,7 @@ HRESULT AdapterCOM::Alert(BSTR text) {
 HRESULT AdapterCOM::GetPlatformInfo(PlatformInfoRecord** info) {
     if (!m_listener.onHomeThread()) {
         const Listener listener(m_listener);
-        PlatformInfoRecord* latest = listener ? m_platform.latest() : nullptr;
-        if (latest == nullptr) return E_FAIL;
-        if (info == nullptr) return E_POINTER;
-        *info = latest;
-        return S_OK;
+        return listener ? m_platform.handOutLatest(info) : E_FAIL;
     }
     const HomeListener listener(m_listener);
     return guarded([&] { return askPlatformInfo(listener.get(), info); });

@@ -95,7 +95,8 @@ private:
     // The site's ISiteEx, counted; null (and `hr` set) when there is no listener at hand.
     static quillon::ISiteEx* siteEx(const HomeListener& listener, HRESULT* hr);
     // The page's answer, kept as a record of its own; the home thread only.
-    HRESULT askPlatformInfo(quillon::IInnerListener* listener, com_addin::PlatformInfoRecord** info);
+    HRESULT askPlatformInfo(quillon::IInnerListener* listener,
+                            com_addin::PlatformInfoRecord** info);
 
     // The site (uncounted): set by setSite, cut by done.
     com_addin::CallbackTarget<quillon::IInnerListener> m_listener;

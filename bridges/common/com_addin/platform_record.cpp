@@ -54,4 +54,12 @@ PlatformInfoRecord* PlatformRecords::keep(const wchar_t* version, const wchar_t*
     return &m_records.back();
 }
 
+HRESULT PlatformRecords::handOutLatest(PlatformInfoRecord** info) const {
+    PlatformInfoRecord* record = latest();
+    if (record == nullptr) return E_FAIL;
+    if (info == nullptr) return E_POINTER;
+    *info = record;
+    return S_OK;
+}
+
 }  // namespace com_addin

@@ -25,6 +25,9 @@ public:
     PlatformInfoRecord* keep(const wchar_t* version, const wchar_t* userAgent);
     // The latest record kept, or null before the first. Any thread.
     PlatformInfoRecord* latest() const { return m_latest.load(std::memory_order_acquire); }
+    // The latest record into `*info`, as a thread other than the home thread is answered:
+    // E_FAIL before the first.
+    HRESULT handOutLatest(PlatformInfoRecord** info) const;
 
 private:
     std::list<PlatformInfoRecord> m_records;  // a record never moves
