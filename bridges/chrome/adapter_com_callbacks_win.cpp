@@ -1,5 +1,7 @@
 // The COM adapter as the add-in's connection object: each host operation goes to the site at
-// once, on the calling thread (the add-in's own threads included), and answers an HRESULT;
+// once and answers an HRESULT. The add-in's own threads may pass only the events and the event
+// buffer's depth; every other call from them fails without reaching the site, the page or a
+// box (the platform information answers the record last made on the host's thread);
 // whatever the site or a conversion throws stays here (com_addin::guarded). A VARIANT that the
 // add-in gives to be filled may be uninitialised memory: it is initialised, never cleared.
 #include <windows.h>
@@ -26,13 +28,11 @@ const UnicodeChar* text_of(const OLECHAR* text) {
 
 HRESULT answer(bool done) { return done ? S_OK : E_FAIL; }
 
-// The site for one callback; the site's end waits for the callbacks of other threads in it.
+// The site for one callback from any thread; the site's end waits for the callbacks of other
+// threads in it.
 using Site = com_addin::CallbackTarget<AddInSite>::Use;
-
-// Whether there is a site, for a callback that does not go to it (a box, the platform record).
-bool has_site(com_addin::CallbackTarget<AddInSite>& target) {
-    return static_cast<bool>(Site(target));
-}
+// The site for a callback of the host's thread alone; none on any other thread.
+using HomeSite = com_addin::CallbackTarget<AddInSite>::HomeUse;
 
 // The add-in's value as JSON; a kind without a JSON form (or no value) is null.
 CNPVariant json_of(const VARIANT* value) {
@@ -72,16 +72,18 @@ STDMETHODIMP AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
     });
 }
 
-STDMETHODIMP AdapterCOM::CleanEventBuffer() { return answer(has_site(m_site)); }
+STDMETHODIMP AdapterCOM::CleanEventBuffer() {
+    return answer(static_cast<bool>(HomeSite(m_site)));
+}
 
 STDMETHODIMP AdapterCOM::SetStatusLine(BSTR text) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     return guarded([&] { return answer(site->SetStatusLine(text_of(text))); });
 }
 
 STDMETHODIMP AdapterCOM::ResetStatusLine() {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     return guarded([&] {
         site->ResetStatusLine();
@@ -91,7 +93,7 @@ STDMETHODIMP AdapterCOM::ResetStatusLine() {
 
 // The page answers a "readValue" callback later, on its own: the value read now is null.
 STDMETHODIMP AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* errorLog) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     ::VariantInit(value);
@@ -109,19 +111,19 @@ STDMETHODIMP AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* errorLo
 }
 
 STDMETHODIMP AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     return guarded([&] { return answer(site->Write(text_of(name), json_of(value))); });
 }
 
 STDMETHODIMP AdapterCOM::RegisterProfileAs(BSTR name) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     return guarded([&] { return answer(site->RegisterProfileAs(text_of(name))); });
 }
 
 STDMETHODIMP AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     ::VariantInit(value);
@@ -134,12 +136,14 @@ STDMETHODIMP AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
 }
 
 STDMETHODIMP AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     return guarded([&] { return answer(site->Write(text_of(name), json_of(value))); });
 }
 
+// The add-in's own threads may not drive the object through its host.
 STDMETHODIMP AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
+    if (!m_site.onHomeThread()) return E_FAIL;
     return guarded([&] {
         const com_addin::AddInConnection::CallScope scope(m_addIn);
         return com_addin::context_call(m_addIn.extender(), name, params, result);
@@ -153,7 +157,7 @@ STDMETHODIMP AdapterCOM::AddError(LPCOLESTR /*name*/, EXCEPINFO* info) {
 
 HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
                                 long scode) {
-    const Site site(m_site);
+    const HomeSite site(m_site);
     if (!site) return E_FAIL;
     return guarded([&] {
         return answer(site->AddError(wCode, text_of(source), text_of(description), scode));
@@ -169,8 +173,10 @@ STDMETHODIMP AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, 
     return E_NOTIMPL;
 }
 
+// A box from another thread fails without showing, the answer left as the add-in had it.
 STDMETHODIMP AdapterCOM::Confirm(BSTR text, VARIANT* answerValue) {
-    if (!has_site(m_site)) return E_NOTIMPL;
+    if (!m_site.onHomeThread()) return E_FAIL;
+    if (!HomeSite(m_site)) return E_NOTIMPL;
     if (answerValue != nullptr) ::VariantInit(answerValue);
     return guarded([&] {
         const CNPVariant yes(show_message_box(text_of(text), eMessageBoxYesNo));
@@ -180,25 +186,33 @@ STDMETHODIMP AdapterCOM::Confirm(BSTR text, VARIANT* answerValue) {
 }
 
 STDMETHODIMP AdapterCOM::Alert(BSTR text) {
-    if (!has_site(m_site)) return E_NOTIMPL;
+    if (!m_site.onHomeThread()) return E_FAIL;
+    if (!HomeSite(m_site)) return E_NOTIMPL;
     return guarded([&] {
         show_message_box(text_of(text), eMessageBoxOk);
         return S_OK;
     });
 }
 
+// The record is made on the host's thread and never rewritten; another thread reads the one
+// made last, or fails before there is one.
 STDMETHODIMP AdapterCOM::GetPlatformInfo(com_addin::PlatformInfoRecord** info) {
-    if (!has_site(m_site)) return E_FAIL;
+    if (!m_site.onHomeThread()) {
+        const Site site(m_site);
+        return site ? m_platform.handOutLatest(info) : E_FAIL;
+    }
+    if (!HomeSite(m_site)) return E_FAIL;
     if (info == nullptr) return E_POINTER;
     return guarded([&] {
         UnicodeString version;
         UnicodeString userAgent;
         Utils::UTF8ToWide(g_version, version, false);
         Utils::UTF8ToWide(g_userAgent, userAgent, false);
-        std::lock_guard<std::mutex> lock(m_platformLock);
-        m_platform.setVersion(reinterpret_cast<const wchar_t*>(version.c_str()));
-        m_platform.setUserAgent(reinterpret_cast<const wchar_t*>(userAgent.c_str()));
-        *info = m_platform.record();
+        com_addin::PlatformInfoRecord* record =
+            m_platform.keep(reinterpret_cast<const wchar_t*>(version.c_str()),
+                            reinterpret_cast<const wchar_t*>(userAgent.c_str()));
+        if (record == nullptr) return E_OUTOFMEMORY;
+        *info = record;
         return S_OK;
     });
 }

@@ -12,7 +12,6 @@
 #include <ocidl.h>
 
 #include <atomic>
-#include <mutex>
 
 #include "adapter_context.h"
 #include "addin_connection.h"
@@ -77,7 +76,8 @@ public:
     void setPropVal(const UnicodeString& name, const CNPVariant& value) override;
     void call(const UnicodeString& name, CNPVariant& params, CNPVariant& retval) override;
 
-    // The add-in's side: HRESULTs only, E_FAIL (E_NOTIMPL for the boxes) without a site.
+    // The add-in's side: HRESULTs only, E_FAIL (E_NOTIMPL for the boxes) without a site. From
+    // a thread of the add-in's own only the events and the depth pass; the rest fail there.
     // IAsyncEvent
     STDMETHODIMP SetEventBufferDepth(long depth) override;
     STDMETHODIMP GetEventBufferDepth(long* depth) override;
@@ -131,7 +131,6 @@ private:
     // the callbacks other threads are making into it.
     com_addin::CallbackTarget<AddInSite> m_site;
     com_addin::AddInConnection m_addIn;
-    // Filled anew by every GetPlatformInfo, which the add-in may call from any thread.
-    std::mutex m_platformLock;
-    com_addin::PlatformRecord m_platform;
+    // Made by GetPlatformInfo on the host's thread, read by the add-in's from any thread.
+    com_addin::PlatformRecords m_platform;
 };

@@ -11,7 +11,13 @@ using namespace com_addin;
 
 namespace {
 
+// The listener for a callback from any thread (the events and the depth), and for one of the
+// main thread's alone, which finds none on any other thread.
 using Listener = CallbackTarget<IInnerListener>::Use;
+using HomeListener = CallbackTarget<IInnerListener>::HomeUse;
+
+// What the site answers a profile read it refuses: the same from here, without asking it.
+const int32_t kReadRefused = static_cast<int32_t>(NS_ERROR_UNEXPECTED);
 
 // BSTRs and interface strings are UTF-16, as the listener's texts; null counts as empty.
 const char16_t* text_of(const wchar_t* text) {
@@ -89,7 +95,7 @@ HRESULT ComConnection::ExternalEvent(BSTR source, BSTR message, BSTR data) {
 }
 
 HRESULT ComConnection::CleanEventBuffer() {
-    const Listener listener(m_listener);
+    const HomeListener listener(m_listener);
     if (!listener) return E_FAIL;
     listener->CleanEventBuffer();
     return S_OK;
@@ -98,14 +104,14 @@ HRESULT ComConnection::CleanEventBuffer() {
 // ---- IStatusLine
 
 HRESULT ComConnection::SetStatusLine(BSTR text) {
-    const Listener listener(m_listener);
+    const HomeListener listener(m_listener);
     if (!listener) return E_FAIL;
     listener->SetStatusLine(text_of(text));
     return S_OK;
 }
 
 HRESULT ComConnection::ResetStatusLine() {
-    const Listener listener(m_listener);
+    const HomeListener listener(m_listener);
     if (!listener) return E_FAIL;
     listener->ResetStatusLine();
     return S_OK;
@@ -113,11 +119,18 @@ HRESULT ComConnection::ResetStatusLine() {
 
 // ---- IPropertyProfile
 
+// From another thread the read is refused as the site refuses it, without asking the site:
+// nothing read, the error log told, S_OK.
 HRESULT ComConnection::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
-    const Listener listener(m_listener);
-    if (!listener) return E_FAIL;
+    const HomeListener listener(m_listener);
+    const bool refused = !m_listener.onHomeThread();
+    if (!listener && !refused) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     VariantInit(value);
+    if (refused) {
+        if (log != nullptr) report_profile_error(log, name, L"", kReadRefused);
+        return S_OK;
+    }
     nsCOMPtr<nsIVariant> read;
     int32_t error = 0;
     nsString description;
@@ -131,7 +144,7 @@ HRESULT ComConnection::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
 }
 
 HRESULT ComConnection::Write(LPCOLESTR name, VARIANT* value) {
-    const Listener listener(m_listener);
+    const HomeListener listener(m_listener);
     if (!listener) return E_FAIL;
     nsCOMPtr<nsIWritableVariant> written;
     if (!createJSVariant(getter_AddRefs(written)) || !written) return E_OUTOFMEMORY;
@@ -140,7 +153,7 @@ HRESULT ComConnection::Write(LPCOLESTR name, VARIANT* value) {
 }
 
 HRESULT ComConnection::RegisterProfileAs(BSTR name) {
-    const Listener listener(m_listener);
+    const HomeListener listener(m_listener);
     if (!listener) return E_FAIL;
     return listener->RegisterProfileAs(text_of(name)) ? S_OK : E_FAIL;
 }
@@ -148,7 +161,7 @@ HRESULT ComConnection::RegisterProfileAs(BSTR name) {
 // ---- IErrorLog
 
 HRESULT ComConnection::AddError(LPCOLESTR, EXCEPINFO* info) {
-    const Listener listener(m_listener);
+    const HomeListener listener(m_listener);
     if (!listener) return E_FAIL;
     if (info == nullptr) return E_POINTER;
     return listener->AddError(info->wCode, text_of(info->bstrSource),

@@ -2,7 +2,9 @@
 // The connection object's host side, as a COM add-in sees it: IDispatch (which knows no names),
 // IAsyncEvent, IStatusLine, IPropertyProfile (also serving as IPropertyBag) and IErrorLog. It
 // lives inside the COM adapter: identity and reference count are the adapter's, and every call
-// goes at once, on the add-in's thread, to the site's listener; without one it answers E_FAIL.
+// goes at once to the site's listener; without one it answers E_FAIL. From a thread of the
+// add-in's own only the events and the event buffer's depth pass; every other call fails
+// there without reaching the listener.
 // The add-in may keep the connection, and its threads may call, after the site has gone: the
 // listener is cut first, and nothing reaches it afterwards.
 

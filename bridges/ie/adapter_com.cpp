@@ -15,6 +15,7 @@ BSTR copy_of(BSTR text) {
     return text != nullptr ? SysAllocStringLen(text, SysStringLen(text)) : nullptr;
 }
 
+using Listener = CallbackTarget<quillon::IInnerListener>::Use;
 
 }  // namespace
 
@@ -51,7 +52,7 @@ HRESULT AdapterCOM::setSite(IUnknown* site) {
     quillon::IInnerListener* listener = nullptr;
     const HRESULT hr =
         site->QueryInterface(quillon::IID_IInnerListener, reinterpret_cast<void**>(&listener));
-    m_listener = SUCCEEDED(hr) ? uncounted_listener(listener) : nullptr;
+    m_listener.set(SUCCEEDED(hr) ? uncounted_listener(listener) : nullptr);
     return hr;
 }
 
@@ -92,102 +93,113 @@ HRESULT AdapterCOM::setLocale(BSTR locale) {
     });
 }
 
-// An add-in that keeps the connection past its disconnection can outlive the site: from here
-// on its calls find no listener. Asked for from a callback that the add-in makes inside one of
-// its methods, the disconnection runs when that method has returned.
+// An add-in that keeps the connection past its disconnection, or a thread of its own beyond
+// Done, can outlive the site: from here on its calls find no listener, and the events its
+// threads are passing to the site meanwhile are waited for (the site may go as soon as this
+// returns). Asked for from a callback that the add-in makes inside one of its methods, the
+// disconnection runs when that method has returned.
 HRESULT AdapterCOM::done() {
     m_addIn.disconnect();
-    m_listener = nullptr;
+    m_listener.cut();
     return S_OK;
 }
 
 HRESULT AdapterCOM::getPropPage(IUnknown**) { return E_NOTIMPL; }
 HRESULT AdapterCOM::getCLSID(CLSID*) { return E_NOTIMPL; }
 
-// ---- IContext: each a call into the add-in, which the page may end from its callbacks
+// ---- IContext: each a call into the add-in, which the page may end from its callbacks. The
+// page's thread only: the add-in's own threads may not drive the object through its host.
 
 HRESULT AdapterCOM::getPropVal(BSTR name, VARIANT* value) {
+    if (!m_listener.onHomeThread()) return E_FAIL;
     AddInConnection::CallScope scope(m_addIn);
     return context_get_property(m_addIn.extender(), name, value);
 }
 
 HRESULT AdapterCOM::setPropVal(BSTR name, VARIANT* value) {
+    if (!m_listener.onHomeThread()) return E_FAIL;
     AddInConnection::CallScope scope(m_addIn);
     return context_set_property(m_addIn.extender(), name, value);
 }
 
 HRESULT AdapterCOM::call(BSTR name, VARIANT* params, VARIANT* result) {
+    if (!m_listener.onHomeThread()) return E_FAIL;
     AddInConnection::CallScope scope(m_addIn);
     return context_call(m_addIn.extender(), name, params, result);
 }
 
-// ---- The host side: the add-in's calls, on whatever thread it uses
+// ---- The host side: the add-in's calls. The events and the depth come from any thread; the
+// rest only from the page's, and from any other they fail without reaching the site.
 
 HRESULT AdapterCOM::SetEventBufferDepth(long depth) {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->SetEventBufferDepth(depth) : E_FAIL;
+    const Listener listener(m_listener);
+    return listener ? listener->SetEventBufferDepth(depth) : E_FAIL;
 }
 
 HRESULT AdapterCOM::GetEventBufferDepth(long* depth) {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->GetEventBufferDepth(depth) : E_FAIL;
+    const Listener listener(m_listener);
+    return listener ? listener->GetEventBufferDepth(depth) : E_FAIL;
 }
 
 HRESULT AdapterCOM::ExternalEvent(BSTR source, BSTR message, BSTR data) {
-    quillon::IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const Listener listener(m_listener);
+    if (!listener) return E_FAIL;
     return listener->ExternalEvent(copy_of(source), copy_of(message), copy_of(data));
 }
 
 HRESULT AdapterCOM::CleanEventBuffer() {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->CleanEventBuffer() : E_FAIL;
+    const HomeListener listener(m_listener);
+    return listener ? listener->CleanEventBuffer() : E_FAIL;
 }
 
 // The site takes over the text it is given: it gets a copy, the add-in keeps its own.
 HRESULT AdapterCOM::SetStatusLine(BSTR text) {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->SetStatusLine(copy_of(text)) : E_FAIL;
+    const HomeListener listener(m_listener);
+    return listener ? listener->SetStatusLine(copy_of(text)) : E_FAIL;
 }
 
 HRESULT AdapterCOM::ResetStatusLine() {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->ResetStatusLine() : E_FAIL;
+    const HomeListener listener(m_listener);
+    return listener ? listener->ResetStatusLine() : E_FAIL;
 }
 
+// From another thread the read is refused as the site refuses it: nothing read, the error log
+// told.
 HRESULT AdapterCOM::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
-    quillon::IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const HomeListener listener(m_listener);
+    const bool refused = !m_listener.onHomeThread();
+    if (!listener && !refused) return E_FAIL;
     if (value == nullptr) return E_POINTER;
     VariantInit(value);
     long errorCode = 0;
     BSTR description = nullptr;
-    const HRESULT hr = listener->Read(copy_of(name), value, &errorCode, &description);
+    const HRESULT hr =
+        refused ? E_FAIL : listener->Read(copy_of(name), value, &errorCode, &description);
     if (FAILED(hr)) report_profile_error(log, name, description, errorCode);
     SysFreeString(description);
     return hr;
 }
 
 HRESULT AdapterCOM::Write(LPCOLESTR name, VARIANT* value) {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->Write(copy_of(name), value) : E_FAIL;
+    const HomeListener listener(m_listener);
+    return listener ? listener->Write(copy_of(name), value) : E_FAIL;
 }
 
 HRESULT AdapterCOM::RegisterProfileAs(BSTR name) {
-    quillon::IInnerListener* listener = m_listener;
-    return listener != nullptr ? listener->RegisterProfileAs(copy_of(name)) : E_FAIL;
+    const HomeListener listener(m_listener);
+    return listener ? listener->RegisterProfileAs(copy_of(name)) : E_FAIL;
 }
 
 HRESULT AdapterCOM::AddError(LPCOLESTR, EXCEPINFO* info) {
-    if (m_listener == nullptr) return E_FAIL;
+    if (!HomeListener(m_listener)) return E_FAIL;
     if (info == nullptr) return E_POINTER;
     return reportError(info->wCode, info->bstrSource, info->bstrDescription, info->scode);
 }
 
 HRESULT AdapterCOM::reportError(unsigned short wCode, BSTR source, BSTR description,
                                 long scode) {
-    quillon::IInnerListener* listener = m_listener;
-    if (listener == nullptr) return E_FAIL;
+    const HomeListener listener(m_listener);
+    if (!listener) return E_FAIL;
     return listener->AddError(wCode, copy_of(source), copy_of(description), scode);
 }
 
@@ -197,18 +209,18 @@ HRESULT AdapterCOM::CreateAddInWindow(BSTR, BSTR, long, long, RECT*, long, long*
     return E_NOTIMPL;
 }
 
-quillon::ISiteEx* AdapterCOM::siteEx(HRESULT* hr) {
+quillon::ISiteEx* AdapterCOM::siteEx(const HomeListener& listener, HRESULT* hr) {
     quillon::ISiteEx* site = nullptr;
-    quillon::IInnerListener* listener = m_listener;
-    *hr = listener == nullptr ? E_FAIL
-                              : listener->QueryInterface(quillon::IID_ISiteEx,
-                                                         reinterpret_cast<void**>(&site));
+    *hr = !listener ? E_FAIL
+                    : listener->QueryInterface(quillon::IID_ISiteEx,
+                                               reinterpret_cast<void**>(&site));
     return SUCCEEDED(*hr) ? site : nullptr;
 }
 
+// The boxes are the page's: from another thread they fail, the answer left as it was.
 HRESULT AdapterCOM::Confirm(BSTR text, VARIANT* answer) {
     HRESULT hr = S_OK;
-    quillon::ISiteEx* site = siteEx(&hr);
+    quillon::ISiteEx* site = siteEx(HomeListener(m_listener), &hr);
     if (site == nullptr) return hr;
     VARIANT reply = {};
     VariantInit(&reply);
@@ -225,29 +237,45 @@ HRESULT AdapterCOM::Confirm(BSTR text, VARIANT* answer) {
 
 HRESULT AdapterCOM::Alert(BSTR text) {
     HRESULT hr = S_OK;
-    quillon::ISiteEx* site = siteEx(&hr);
+    quillon::ISiteEx* site = siteEx(HomeListener(m_listener), &hr);
     if (site == nullptr) return hr;
     hr = site->messageBox(text);
     site->Release();
     return hr;
 }
 
+// From another thread the page is not asked: the answer is the record last made on the page's
+// thread, or a failure before there is one.
 HRESULT AdapterCOM::GetPlatformInfo(PlatformInfoRecord** info) {
-    HRESULT hr = S_OK;
-    quillon::ISiteEx* site = siteEx(&hr);
-    if (site == nullptr) return hr;
+    if (!m_listener.onHomeThread()) {
+        const Listener listener(m_listener);
+        return listener ? m_platform.handOutLatest(info) : E_FAIL;
+    }
+    const HomeListener listener(m_listener);
+    return guarded([&] { return askPlatformInfo(listener.get(), info); });
+}
+
+HRESULT AdapterCOM::askPlatformInfo(quillon::IInnerListener* listener,
+                                    PlatformInfoRecord** info) {
+    quillon::ISiteEx* site = nullptr;
+    HRESULT hr = listener == nullptr ? E_FAIL
+                                     : listener->QueryInterface(quillon::IID_ISiteEx,
+                                                                reinterpret_cast<void**>(&site));
+    if (FAILED(hr) || site == nullptr) return FAILED(hr) ? hr : E_FAIL;
     VARIANT userAgent = {};
     VariantInit(&userAgent);
     const HRESULT asked = site->getUserAgent(&userAgent);
     BSTR version = nullptr;
     site->getVersion(&version);
     site->Release();
-    m_platform.adoptVersion(version);
     if (FAILED(VariantChangeType(&userAgent, &userAgent, 0, VT_BSTR))) VariantClear(&userAgent);
-    m_platform.setUserAgent(userAgent.vt == VT_BSTR ? userAgent.bstrVal : nullptr);
+    PlatformInfoRecord* record =
+        m_platform.keep(version, userAgent.vt == VT_BSTR ? userAgent.bstrVal : nullptr);
+    SysFreeString(version);
     VariantClear(&userAgent);
     if (FAILED(asked)) return asked;
+    if (record == nullptr) return E_OUTOFMEMORY;
     if (info == nullptr) return E_POINTER;
-    *info = m_platform.record();
+    *info = record;
     return S_OK;
 }

@@ -3,12 +3,15 @@
 // object: the late-bound names and the host interfaces, each forwarding to the site's
 // IInnerListener (with new BSTRs, which the site takes over) or, for message boxes and the
 // platform information, to its ISiteEx.
+//
+// The add-in's own threads reach the site only with the events and the event buffer's depth
+// (which the site queues or stores without calling the page); every other host call from them
+// is refused here. Its end (done) waits for those threads' callbacks that are in the site.
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "addin_connection.h"
+#include "callback_target.h"
 #include "com_addin_interfaces.h"
 #include "com_object.h"
 #include "connection_methods.h"
@@ -87,11 +90,16 @@ protected:
     com_addin::ConnectionOperations& connectionOperations() override { return *this; }
 
 private:
-    // The site's ISiteEx, counted; null (and `hr` set) when the listener has none.
-    quillon::ISiteEx* siteEx(HRESULT* hr);
+    using HomeListener = com_addin::CallbackTarget<quillon::IInnerListener>::HomeUse;
 
-    // Read by the add-in's threads; cleared by done.
-    std::atomic<quillon::IInnerListener*> m_listener{nullptr};
+    // The site's ISiteEx, counted; null (and `hr` set) when there is no listener at hand.
+    static quillon::ISiteEx* siteEx(const HomeListener& listener, HRESULT* hr);
+    // The page's answer, kept as a record of its own; the home thread only.
+    HRESULT askPlatformInfo(quillon::IInnerListener* listener,
+                            com_addin::PlatformInfoRecord** info);
+
+    // The site (uncounted): set by setSite, cut by done.
+    com_addin::CallbackTarget<quillon::IInnerListener> m_listener;
     com_addin::AddInConnection m_addIn;
-    com_addin::PlatformRecord m_platform;
+    com_addin::PlatformRecords m_platform;
 };

@@ -16,10 +16,7 @@ std::wstring number(long value) { return std::to_wstring(value); }
 
 }  // namespace
 
-RecordingConnection::RecordingConnection() {
-    m_platform.setVersion(kAppVersion);
-    m_platform.setUserAgent(kUserAgent);
-}
+RecordingConnection::RecordingConnection() {}
 
 RecordingConnection::~RecordingConnection() {
     for (auto& entry : m_profile) VariantClear(&entry.second);
@@ -200,9 +197,9 @@ STDMETHODIMP RecordingConnection::Alert(BSTR message) {
 
 STDMETHODIMP RecordingConnection::GetPlatformInfo(PlatformInfoRecord** info) {
     if (info == nullptr) return E_POINTER;
-    m_platform.setVersion(kAppVersion);
-    m_platform.setUserAgent(kUserAgent);
-    *info = m_platform.record();
+    PlatformInfoRecord* record = m_platform.keep(kAppVersion, kUserAgent);
+    if (record == nullptr) return E_OUTOFMEMORY;
+    *info = record;
     return S_OK;
 }
 

@@ -100,7 +100,7 @@ private:
 
     volatile LONG m_refs = 1;
     com_addin::AddInConnection m_addIn;
-    com_addin::PlatformRecord m_platform;
+    com_addin::PlatformRecords m_platform;
     volatile LONG m_depth = 1;
     mutable std::mutex m_lock;
     mutable std::condition_variable m_eventCame;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
 #include <string>
 #include <thread>
@@ -484,6 +485,84 @@ TEST(AdapterCOM, ReleasingTheSiteDisconnectsTheAddIn) {
     EXPECT_EQ(fixture.counters().objectRefs, 0);
     EXPECT_EQ(fixture.counters().connectionRefs, 0);
     EXPECT_EQ(listener.m_ref.load(), 1u) << "the site was never destroyed";
+}
+
+// A site's callback part that holds an event from another thread for up to `kHoldMs`, and
+// notes whether the adapter's done returned meanwhile (the site may go once done has
+// returned). Its other callbacks are not used.
+class HoldingSite : public quillon::IInnerListener {
+public:
+    static constexpr DWORD kHoldMs = 500;
+    HoldingSite()
+        : m_entered(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_doneReturned(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    virtual ~HoldingSite() {
+        CloseHandle(m_entered);
+        CloseHandle(m_doneReturned);
+    }
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, quillon::IID_IInnerListener)) {
+            *out = static_cast<quillon::IInnerListener*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP SetEventBufferDepth(long) override { return S_OK; }
+    STDMETHODIMP GetEventBufferDepth(long*) override { return S_OK; }
+    STDMETHODIMP CleanEventBuffer() override { return S_OK; }
+    STDMETHODIMP ExternalEvent(BSTR source, BSTR message, BSTR data) override {
+        SysFreeString(source);
+        SysFreeString(message);
+        SysFreeString(data);
+        SetEvent(m_entered);
+        m_doneMeanwhile = WaitForSingleObject(m_doneReturned, kHoldMs) == WAIT_OBJECT_0;
+        return S_OK;
+    }
+    STDMETHODIMP AddError(unsigned short, BSTR, BSTR, long) override { return E_NOTIMPL; }
+    STDMETHODIMP Read(BSTR, VARIANT*, long*, BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP Write(BSTR, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP RegisterProfileAs(BSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP SetStatusLine(BSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP ResetStatusLine() override { return E_NOTIMPL; }
+
+    const HANDLE m_entered;
+    const HANDLE m_doneReturned;
+    std::atomic<bool> m_doneMeanwhile{false};
+};
+
+HRESULT event_from_another_thread(com_addin::IAsyncEvent* events) {
+    HRESULT hr = S_OK;
+    BSTR text = SysAllocString(L"late");
+    std::thread([&] { hr = events->ExternalEvent(text, text, text); }).join();
+    SysFreeString(text);
+    return hr;
+}
+
+// An add-in's thread may be passing an event to the site while the page ends the add-in: the
+// adapter's done returns only once that event has left the site, and later events are refused.
+TEST(AdapterCOM, DoneWaitsForAnEventAnotherThreadIsPassingToTheSite) {
+    HoldingSite site;
+    Ref<quillon::IAdapterDefBase> adapter;
+    ASSERT_EQ(create(CLSID_AdapterCOM, quillon::IID_IAdapterDefBase, adapter.putVoid()), S_OK);
+    ASSERT_EQ(adapter->setSite(&site), S_OK);
+    Ref<com_addin::IAsyncEvent> events;
+    ASSERT_EQ(adapter->QueryInterface(com_addin::IID_IAsyncEvent, events.putVoid()), S_OK);
+    BSTR text = SysAllocString(L"held");
+    HRESULT sent = E_FAIL;
+    std::thread sender([&] { sent = events->ExternalEvent(text, text, text); });
+    const DWORD entered = WaitForSingleObject(site.m_entered, 5000);
+    EXPECT_EQ(entered, WAIT_OBJECT_0) << "the event did not reach the site within 5 s";
+    EXPECT_EQ(adapter->done(), S_OK);
+    SetEvent(site.m_doneReturned);
+    sender.join();
+    SysFreeString(text);
+    EXPECT_FALSE(site.m_doneMeanwhile.load())
+        << "done returned while another thread's event was still in the site";
+    EXPECT_EQ(sent, S_OK);
+    EXPECT_EQ(event_from_another_thread(events.get()), E_FAIL) << "an event after done";
 }
 
 // A page that answers every box with Yes.

@@ -107,7 +107,7 @@ HRESULT AddInConnection::disconnectNow() {
 }
 
 AddInConnection::CallScope::CallScope(AddInConnection& connection)
-    : m_connection(connection), m_counted(GetCurrentThreadId() == connection.m_homeThread) {
+    : m_connection(connection), m_counted(connection.m_homeThread.isCurrent()) {
     if (m_counted) ++m_connection.m_callDepth;
 }
 

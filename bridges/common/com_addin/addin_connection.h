@@ -17,6 +17,7 @@
 #include <string>
 
 #include "com_addin_interfaces.h"
+#include "home_thread.h"
 
 namespace com_addin {
 
@@ -113,7 +114,7 @@ private:
     FinishListener* m_finishListener = nullptr;
     // The page's thread, which makes the connection, the calls and the disconnection; the
     // add-in's own threads may read the interfaces.
-    const DWORD m_homeThread = GetCurrentThreadId();
+    const HomeThread m_homeThread;
     // Calls into the object under way on the home thread, and a disconnection asked for
     // (waiting or running).
     int m_callDepth = 0;

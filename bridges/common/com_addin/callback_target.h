@@ -4,21 +4,27 @@
 // are making into it at that moment, so the target may go as soon as cut() returns and no
 // callback reaches it afterwards. A callback on the home thread (the page's, which cuts) is
 // not waited for: it may itself be what leads to the cut.
+//
+// Only the events and the event buffer's depth may come from other threads (Use); every
+// other callback is the home thread's alone (HomeUse), and finds no target elsewhere. So a
+// callback that the cut waits for never waits for the page itself.
 
 #include <windows.h>
 
 #include <atomic>
+
+#include "home_thread.h"
 
 namespace com_addin {
 
 template <class Target>
 class CallbackTarget {
 public:
-    // One callback's hold on the target: null when there is none.
+    // One callback's hold on the target, from any thread: null when there is none.
     class Use {
     public:
         explicit Use(CallbackTarget& gate)
-            : m_gate(gate), m_waitedFor(GetCurrentThreadId() != gate.m_homeThread) {
+            : m_gate(gate), m_waitedFor(!gate.m_home.isCurrent()) {
             if (m_waitedFor) AcquireSRWLockShared(&m_gate.m_cutting);
             m_target = m_gate.m_target.load();
         }
@@ -37,6 +43,23 @@ public:
         Target* m_target;
     };
 
+    // A callback that only the home thread may make: the target there, null on any other
+    // thread (and whenever there is none).
+    class HomeUse {
+    public:
+        explicit HomeUse(const CallbackTarget& gate)
+            : m_target(gate.m_home.isCurrent() ? gate.m_target.load() : nullptr) {}
+        HomeUse(const HomeUse&) = delete;
+        HomeUse& operator=(const HomeUse&) = delete;
+
+        Target* operator->() const { return m_target; }
+        Target* get() const { return m_target; }
+        explicit operator bool() const { return m_target != nullptr; }
+
+    private:
+        Target* const m_target;
+    };
+
     CallbackTarget() = default;
     CallbackTarget(const CallbackTarget&) = delete;
     CallbackTarget& operator=(const CallbackTarget&) = delete;
@@ -48,9 +71,10 @@ public:
         AcquireSRWLockExclusive(&m_cutting);
         ReleaseSRWLockExclusive(&m_cutting);
     }
+    bool onHomeThread() const { return m_home.isCurrent(); }
 
 private:
-    const DWORD m_homeThread = GetCurrentThreadId();
+    const HomeThread m_home;
     std::atomic<Target*> m_target{nullptr};
     SRWLOCK m_cutting = SRWLOCK_INIT;
 };

@@ -1,33 +1,65 @@
 #include "platform_record.h"
 
+#include <cwchar>
+#include <new>
+
 namespace com_addin {
 
 namespace {
 
-void replace(BSTR& field, BSTR value) {
-    SysFreeString(field);
-    field = value;
+bool same_text(const wchar_t* kept, const wchar_t* answered) {
+    if (kept == nullptr || answered == nullptr) return kept == answered;
+    return std::wcscmp(kept, answered) == 0;
 }
 
-BSTR copy_of(const wchar_t* text) { return text != nullptr ? SysAllocString(text) : nullptr; }
+// A copy; false when memory ran out for a text that is not null.
+bool copy_of(const wchar_t* text, BSTR* copy) {
+    *copy = text != nullptr ? SysAllocString(text) : nullptr;
+    return text == nullptr || *copy != nullptr;
+}
 
 }  // namespace
 
-PlatformRecord::PlatformRecord() : m_record{nullptr, nullptr, -1} {}
-
-PlatformRecord::~PlatformRecord() {
-    SysFreeString(m_record.AppVersion);
-    SysFreeString(m_record.UserAgentInformation);
+PlatformRecords::~PlatformRecords() {
+    for (PlatformInfoRecord& record : m_records) {
+        SysFreeString(record.AppVersion);
+        SysFreeString(record.UserAgentInformation);
+    }
 }
 
-void PlatformRecord::setVersion(const wchar_t* version) {
-    replace(m_record.AppVersion, copy_of(version));
+PlatformInfoRecord* PlatformRecords::keep(const wchar_t* version, const wchar_t* userAgent) {
+    for (PlatformInfoRecord& record : m_records) {
+        if (same_text(record.AppVersion, version) &&
+            same_text(record.UserAgentInformation, userAgent)) {
+            m_latest.store(&record, std::memory_order_release);
+            return &record;
+        }
+    }
+    PlatformInfoRecord made{nullptr, nullptr, -1};
+    bool copied = copy_of(version, &made.AppVersion);
+    copied = copy_of(userAgent, &made.UserAgentInformation) && copied;
+    if (copied) {
+        try {
+            m_records.push_back(made);
+        } catch (const std::bad_alloc&) {
+            copied = false;
+        }
+    }
+    if (!copied) {
+        SysFreeString(made.AppVersion);
+        SysFreeString(made.UserAgentInformation);
+        return nullptr;
+    }
+    m_latest.store(&m_records.back(), std::memory_order_release);
+    return &m_records.back();
 }
 
-void PlatformRecord::setUserAgent(const wchar_t* userAgent) {
-    replace(m_record.UserAgentInformation, copy_of(userAgent));
+HRESULT PlatformRecords::handOutLatest(PlatformInfoRecord** info) const {
+    PlatformInfoRecord* record = latest();
+    if (record == nullptr) return E_FAIL;
+    if (info == nullptr) return E_POINTER;
+    *info = record;
+    return S_OK;
 }
-
-void PlatformRecord::adoptVersion(BSTR version) { replace(m_record.AppVersion, version); }
 
 }  // namespace com_addin

@@ -1,30 +1,37 @@
 #pragma once
-// The connection object's platform record, handed out by IPlatformInfo::GetPlatformInfo:
-// each call fills its strings anew, the old ones freed.
+// The connection object's platform records, handed out by IPlatformInfo::GetPlatformInfo.
+// Each answer the page gave is a record of its own: made on the home thread, never rewritten,
+// and kept for the connection object's life, since an add-in's own thread may still be reading
+// any record it was given. A new record is made only for an answer that no record holds yet.
 
 #include <windows.h>
+
+#include <atomic>
+#include <list>
 
 #include "com_addin_interfaces.h"
 
 namespace com_addin {
 
-class PlatformRecord {
+class PlatformRecords {
 public:
-    PlatformRecord();
-    ~PlatformRecord();
-    PlatformRecord(const PlatformRecord&) = delete;
-    PlatformRecord& operator=(const PlatformRecord&) = delete;
+    PlatformRecords() = default;
+    ~PlatformRecords();
+    PlatformRecords(const PlatformRecords&) = delete;
+    PlatformRecords& operator=(const PlatformRecords&) = delete;
 
-    // Takes copies; a null text leaves the field null.
-    void setVersion(const wchar_t* version);
-    void setUserAgent(const wchar_t* userAgent);
-    // Takes ownership of a BSTR, as a site that allocates it itself hands it over.
-    void adoptVersion(BSTR version);
-
-    PlatformInfoRecord* record() { return &m_record; }
+    // The record holding copies of these texts (null stays null), which becomes the latest.
+    // The home thread only; null when memory runs out.
+    PlatformInfoRecord* keep(const wchar_t* version, const wchar_t* userAgent);
+    // The latest record kept, or null before the first. Any thread.
+    PlatformInfoRecord* latest() const { return m_latest.load(std::memory_order_acquire); }
+    // The latest record into `*info`, as a thread other than the home thread is answered:
+    // E_FAIL before the first.
+    HRESULT handOutLatest(PlatformInfoRecord** info) const;
 
 private:
-    PlatformInfoRecord m_record;
+    std::list<PlatformInfoRecord> m_records;  // a record never moves
+    std::atomic<PlatformInfoRecord*> m_latest{nullptr};
 };
 
 }  // namespace com_addin

@@ -1,18 +1,27 @@
 // The COM adapter in process with the COM add-in fixture connected: what the add-in puts in
-// place of a call's list, parameter counts that no array can hold, and events that a thread
-// of the add-in sends after the site has gone.
+// place of a call's list, parameter counts that no array can hold, the host calls that a
+// thread of the add-in makes while the host's thread goes on, and events that such a thread
+// sends after the site has gone.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <atomic>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "adapter_com_win.h"
 #include "addin_site.h"
 #include "com_addins.h"
 #include "fixture_library.h"
+#include "frame_output.h"
 #include "host_exceptions.h"
+#include "host_globals.h"
 #include "hostile_lists.h"
+#include "message_box.h"
 #include "object_holder.h"
 
 namespace {
@@ -26,6 +35,83 @@ CNPVariant list_of(int value) {
     list.append(JsValue(value));
     return list;
 }
+
+// The site's callbacks to the page, written into a file of their own while this lives.
+class OutputToFile {
+public:
+    OutputToFile() : m_saved(output_fd()) {
+        wchar_t folder[MAX_PATH] = {};
+        wchar_t file[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, folder);
+        GetTempFileNameW(folder, L"out", 0, file);
+        m_path = file;
+        m_fd = ::_wopen(file, _O_WRONLY | _O_BINARY | _O_TRUNC);
+        if (m_fd >= 0) set_output_fd(m_fd);
+    }
+    ~OutputToFile() {
+        restore();
+        DeleteFileW(m_path.c_str());
+    }
+    OutputToFile(const OutputToFile&) = delete;
+    OutputToFile& operator=(const OutputToFile&) = delete;
+
+    // The output back where it was; what was written meanwhile.
+    std::string finish() {
+        restore();
+        std::ifstream in(m_path.c_str(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    void restore() {
+        if (m_fd < 0) return;
+        set_output_fd(m_saved);
+        ::_close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_saved;
+    int m_fd = -1;
+    std::wstring m_path;
+};
+
+size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Boxes answered here, counted by the thread that asked.
+std::atomic<int> g_boxesOnHome{0};
+std::atomic<int> g_boxesElsewhere{0};
+DWORD g_homeThread = 0;
+bool count_box(const UnicodeString&, MessageBoxKind) {
+    ++(GetCurrentThreadId() == g_homeThread ? g_boxesOnHome : g_boxesElsewhere);
+    return true;
+}
+
+std::string narrow(const CNPVariant& value) {
+    return value.isString() ? value.asString() : std::string();
+}
+
+// What the fixture's own thread hears from each host operation (host_exercise.cpp) but the
+// platform information: only the events and the depth pass.
+const char* const kRefusedOnItsThread[] = {
+    "status=80004005,80004005;",
+    "profile=80004005,80004005,80004005:0:,80004005:0:;",
+    "error=80004005;",
+    "events=00000000,00000000:7,80004005,00000000;",
+    "boxes=80004005:0:,80004005;",
+    "windows=80004001;",
+    "|late:profile=80004005,80004005,80004005:0:;",
+    "events=00000000,00000000:9,80004005,00000000;",
+    "status=80004005,80004005,80004005,80004001;",
+    "context=80004005,80004005:0:,80004005:3:1:8:two;",
+};
 
 class ComAdapterWithAddIn : public ::testing::Test {
 protected:
@@ -61,6 +147,23 @@ protected:
         return com_test::FixtureLibrary::instance();
     }
 
+    // The fixture's thread run `rounds` times; its one report (every round the same).
+    std::string exerciseOnItsThread(int rounds, int homeRounds) {
+        CNPVariant params = list_of(rounds);
+        CNPVariant result;
+        adapter->call(unicode(u"StartExercise"), params, result);
+        for (int i = 0; i < homeRounds; ++i) {
+            CNPVariant none = CJSArray();
+            adapter->call(unicode(u"Exercise"), none, result);
+        }
+        CNPVariant none = CJSArray();
+        adapter->call(unicode(u"AwaitExercise"), none, result);
+        const std::string reports = narrow(result);
+        const size_t end = reports.find('\n');
+        EXPECT_EQ(reports.size(), end + 1) << "the rounds differ: " << reports;
+        return reports.substr(0, end);
+    }
+
     AdapterCOM* adapter = nullptr;
     AddInSite* site = nullptr;
 
@@ -90,6 +193,49 @@ TEST_F(ComAdapterWithAddIn, AParameterCountBeyondAnyArrayFailsTheCall) {
         EXPECT_EQ(std::wstring::npos, library().journal().find(L"called"))
             << "the add-in was called";
     }
+}
+
+// A thread of the add-in calls every host operation while the host's thread calls them too:
+// its events and the depth pass, every other call fails without a message to the page or a
+// box, and the platform information it reads is the record made on the host's thread.
+TEST_F(ComAdapterWithAddIn, TheAddInsOwnThreadPassesOnlyTheEventsAndTheDepth) {
+    g_version = "8.3.1";
+    g_userAgent = "Agent";
+    g_homeThread = GetCurrentThreadId();
+    g_boxesOnHome = g_boxesElsewhere = 0;
+    set_message_box_answerer(count_box);
+    OutputToFile output;
+    const std::string before = exerciseOnItsThread(1, 0);
+    EXPECT_NE(std::string::npos, before.find("platform=80004005;"))
+        << "before the host's thread made a record: " << before;
+    const int kRounds = 20;
+    const int kHomeRounds = 5;
+    const std::string report = exerciseOnItsThread(kRounds, kHomeRounds);
+    for (const char* refused : kRefusedOnItsThread) {
+        EXPECT_NE(std::string::npos, report.find(refused)) << refused << " in " << report;
+    }
+    EXPECT_NE(std::string::npos, report.find("platform=00000000:8.3.1|Agent|-1;")) << report;
+    const std::string written = output.finish();
+    const struct {
+        const char* callback;
+        size_t count;
+    } expected[] = {
+        {"\"externalEvent\"", 2 * (kRounds + 1) + kHomeRounds},
+        {"\"setStatusLine\"", kHomeRounds},
+        {"\"resetStatusLine\"", kHomeRounds},
+        {"\"registerProfileAs\"", kHomeRounds},
+        {"\"writeValue\"", kHomeRounds},
+        {"\"readValue\"", 2 * kHomeRounds},
+        {"\"addError\"", kHomeRounds},
+    };
+    for (const auto& callback : expected) {
+        EXPECT_EQ(callback.count, occurrences(written, callback.callback)) << callback.callback;
+    }
+    EXPECT_EQ(2 * kHomeRounds, g_boxesOnHome.load());
+    EXPECT_EQ(0, g_boxesElsewhere.load()) << "a box shown on the add-in's thread";
+    set_message_box_answerer(nullptr);
+    g_version.clear();
+    g_userAgent.clear();
 }
 
 // A thread of the add-in that outlives Done, whether Done succeeds or fails, reaches no site

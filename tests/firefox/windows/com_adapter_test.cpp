@@ -327,6 +327,40 @@ TEST_F(ComAddIn, AParameterCountBeyondAnyArrayFailsTheCall) {
     }
 }
 
+// A thread of the add-in calls every host operation while the main thread calls them too: its
+// events and the depth pass (the events reach the page on the main thread), every other call
+// fails there without reaching the site, and a profile read it makes is refused as the site
+// refuses one.
+TEST_F(ComAddIn, TheAddInsOwnThreadPassesOnlyTheEventsAndTheDepth) {
+    const int32_t kRounds = 20;
+    const size_t kMainRounds = 5;
+    call(u"StartExercise", list_of({int_variant(kRounds)}));
+    for (size_t i = 0; i < kMainRounds; ++i) call(u"Exercise", nullptr);
+    const std::u16string reports = variant_text(call(u"AwaitExercise", nullptr));
+    const size_t end = reports.find(u'\n');
+    EXPECT_EQ(reports.size(), end + 1) << "the rounds differ: " << shown(reports);
+    const std::u16string report = reports.substr(0, end);
+    for (const char16_t* refused :
+         {u"status=80004005,80004005;", u"profile=80004005,80004005,00000000:0:,00000000:0:;",
+          u"error=80004005;", u"events=00000000,00000000:7,80004005,00000000;",
+          u"boxes=none;platform=none;windows=none;",
+          u"|late:profile=80004001,80004001,80004001:0:;"}) {
+        EXPECT_NE(std::u16string::npos, report.find(refused))
+            << shown(std::u16string(refused)) << " in " << shown(report);
+    }
+    const size_t events = kRounds + kMainRounds;
+    runUntil([&] { return m_page->count("externalEvent") >= events; }, "the thread's events");
+    EXPECT_EQ(events, m_page->count("externalEvent"));
+    for (const char* callback : {"setStatusLine", "resetStatusLine", "registerProfileAs",
+                                 "writeValue", "addError"}) {
+        EXPECT_EQ(kMainRounds, m_page->count(callback)) << callback;
+    }
+    EXPECT_EQ(2 * kMainRounds, m_page->count("readValue"));
+    for (const PageCall& pageCall : m_page->calls()) {
+        EXPECT_TRUE(pageCall.onMainThread) << pageCall.method << " off the main thread";
+    }
+}
+
 // A thread of the add-in that outlives Done, whether Done succeeds or fails, reaches no site
 // once the site has gone: its events are refused, and the adapter ends with its reference.
 TEST_F(ComAddIn, EventsAfterTheSiteHasGoneReachNothing) {
