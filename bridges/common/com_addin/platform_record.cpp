@@ -35,6 +35,7 @@ PlatformInfoRecord* PlatformRecords::keep(const wchar_t* version, const wchar_t*
             return &record;
         }
     }
+    if (m_records.size() == kMostRecords) return latest();
     PlatformInfoRecord made{nullptr, nullptr, -1};
     bool copied = copy_of(version, &made.AppVersion);
     copied = copy_of(userAgent, &made.UserAgentInformation) && copied;
