@@ -1,18 +1,13 @@
 #pragma once
-// What the main-thread delivery may take and hold. The page's thread belongs to the page: one
-// delivery run hands it callbacks for a slice of time and leaves the rest, in order, to the
-// next tick; what waits for the page is bounded, so a line that floods the add-in with codes
-// cannot take the browser's memory.
+// What the main-thread delivery may take and hold beyond the slice and the queue's bound of
+// every page delivery (page_delivery.h): a site's event buffer, and how a kept record counts.
 
-#include <chrono>
 #include <cstddef>
 
-// How long one delivery run goes on handing callbacks to the page.
-constexpr std::chrono::milliseconds kDeliverySlice{20};
+#include "page_delivery.h"
 
-// What the delivery queue holds at most, and a site's event buffer whatever its depth, as
-// counted by pending_record_bytes. Past it a callback is not kept.
-constexpr size_t kDeliveryQueueBytes = 32u << 20;
+// What a site's event buffer holds at most whatever its depth, as counted by
+// pending_record_bytes. Past it an event is not kept there.
 constexpr size_t kEventBufferBytes = 4u << 20;
 
 // The allocator's share of each block: its header and rounding.

@@ -1,6 +1,7 @@
 #include "site_event_queue.h"
 
 #include <atomic>
+#include <chrono>
 #include <iterator>
 #include <new>
 
@@ -34,25 +35,6 @@ public:
 
 private:
     CRITICAL_SECTION* m_lock;
-};
-
-// Tells when a drain's slice of time is over.
-class Slice {
-public:
-    explicit Slice(DWORD ms) {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        m_end = now() + frequency.QuadPart * ms / 1000;
-    }
-    bool over() const { return now() >= m_end; }
-
-private:
-    static LONGLONG now() {
-        LARGE_INTEGER counter;
-        QueryPerformanceCounter(&counter);
-        return counter.QuadPart;
-    }
-    LONGLONG m_end;
 };
 
 size_t text_bytes(BSTR text) {
@@ -115,7 +97,7 @@ bool SiteEventQueue::push(const SiteEventRecord& record) {
         auto found = m_threads.find(record.homeThread);
         if (found != m_threads.end()) {
             ThreadRecords& thread = found->second;
-            kept = thread.bytes + one.front().bytes <= kThreadQueueBytes;
+            kept = thread.bytes + one.front().bytes <= kDeliveryQueueBytes;
             if (kept) {
                 one.front().sequence = ++m_added;
                 thread.bytes += one.front().bytes;
@@ -205,7 +187,7 @@ void SiteEventQueue::drain() {
         last = m_added;
     }
     t_draining = true;
-    const Slice slice(kDrainSliceMs);
+    const auto end = std::chrono::steady_clock::now() + kDeliverySlice;
     std::list<SiteEventRecord> taken, dropped;
     for (;;) {
         bool any = false;
@@ -220,7 +202,7 @@ void SiteEventQueue::drain() {
         quillon::ISiteEx* target = record.target;
         free_records(&taken);
         target->Release();  // on the site's own thread
-        if (slice.over()) break;  // the rest, in order, at the next tick
+        if (std::chrono::steady_clock::now() >= end) break;  // the rest, at the next tick
     }
     t_draining = false;
 }

@@ -12,8 +12,8 @@
 // The add-in may send faster than the page takes its events (an event for every code, and
 // every CR, of a fast line), so the page's thread is protected twice over: each thread's
 // records are kept apart, so that a thread that does not run its loop slows no other, and
-// bounded (kThreadQueueBytes), beyond which a record is refused; and a drain ends after a
-// slice of time (kDrainSliceMs), leaving the rest, in order, to the next tick.
+// bounded (kDeliveryQueueBytes), beyond which a record is refused; and a drain ends after a
+// slice of time (kDeliverySlice), leaving the rest, in order, to the next tick.
 
 #include <windows.h>
 
@@ -23,6 +23,7 @@
 #include <map>
 
 #include "com_object.h"
+#include "page_delivery.h"
 #include "server_interfaces.h"
 
 enum SiteEventKind { eSiteEvent = 0, eSiteStatus = 1, eSiteResetStatus = 2, eSiteError = 3 };
@@ -42,11 +43,6 @@ struct SiteEventRecord {
     size_t bytes = 0;       // what it holds, counted against its thread's cap
 };
 
-// What one page thread's records may hold at most: a generous backlog (some 200,000 short events
-// of a scanner), far beyond what a page that runs its loop ever lets build up.
-constexpr size_t kThreadQueueBytes = size_t{32} << 20;
-// How long one drain may keep the page from its own loop.
-constexpr DWORD kDrainSliceMs = 20;
 
 class SiteEventQueue {
 public:
@@ -68,7 +64,7 @@ public:
     void serviceStopped(DWORD thread);
 
     // Delivers, on the calling thread and in order, the records queued for its sites before
-    // the drain began, for at most kDrainSliceMs; the rest and later ones wait for the next
+    // the drain began, for at most kDeliverySlice; the rest and later ones wait for the next
     // tick.
     void drain();
 
