@@ -106,10 +106,9 @@ HRESULT AddInServiceEx::loadNamed(const std::wstring& name, const std::wstring& 
 
 bool AddInServiceEx::loadLibraryClasses(const std::wstring& name, const std::wstring& url,
                                         AddInComponentType kind) {
-    const AddInSource source = addin_source(url, kind);
+    std::wstring path;
     ClassList list;
-    if (!addin_class_list(source, kind, &list)) return false;
-    const std::wstring& path = source.path;
+    if (!addin_classes(url, kind, &path, &list)) return false;
     const BstrHolder file(path.c_str());
     for (const std::wstring& className : split_class_list(list)) {
         InterfaceHolder<IAddInSite> site;

@@ -24,31 +24,19 @@ bool native_class_list(const std::wstring& path, std::wstring* list) {
     return true;
 }
 
-// True when the library could be opened (its class names then get the "AddIn." prefix).
-bool com_class_list(const std::wstring& path, std::wstring* list) {
-    const com_addin::LibraryClasses classes =
-        com_addin::read_library_classes(path, com_addin::ClassListRead::eWide);
-    *list = classes.text.empty() ? path : classes.text;
-    return classes.loaded;
-}
-
 }  // namespace
 
-AddInSource addin_source(const std::wstring& url, AddInComponentType kind) {
-    AddInSource source;
-    source.registeredClass = kind == eAddInCom && com_addin::is_registered_progid(url);
-    source.path = source.registeredClass ? url : own_addin_library_path();
-    return source;
-}
-
-bool addin_class_list(const AddInSource& source, AddInComponentType kind, ClassList* list) {
+bool addin_classes(const std::wstring& url, AddInComponentType kind, std::wstring* path,
+                   ClassList* list) {
     list->addInPrefix = false;
-    if (kind == eAddInNative) return native_class_list(source.path, &list->text);
-    if (source.registeredClass) {
-        list->text = source.path;  // the one class, as it is: no module is loaded for it
-        return true;
+    if (kind == eAddInNative) {
+        *path = own_addin_library_path();
+        return native_class_list(*path, &list->text);
     }
-    list->addInPrefix = com_class_list(source.path, &list->text);
+    const com_addin::LibraryClasses classes = com_addin::location_classes(
+        url, own_addin_library_path(), com_addin::ClassListRead::eWide, path);
+    list->text = classes.text.empty() ? *path : classes.text;
+    list->addInPrefix = classes.loaded;
     return true;
 }
 
