@@ -30,9 +30,9 @@ HRESULT answer(bool done) { return done ? S_OK : E_FAIL; }
 
 // The site for one callback from any thread; the site's end waits for the callbacks of other
 // threads in it.
-using Site = com_addin::CallbackTarget<AddInSite>::Use;
+using Site = com_addin::CallbackTarget<AddInSite, false>::Use;
 // The site for a callback of the host's thread alone; none on any other thread.
-using HomeSite = com_addin::CallbackTarget<AddInSite>::HomeUse;
+using HomeSite = com_addin::CallbackTarget<AddInSite, false>::HomeUse;
 
 // The add-in's value as JSON; a kind without a JSON form (or no value) is null.
 CNPVariant json_of(const VARIANT* value) {

@@ -129,7 +129,9 @@ private:
     std::atomic<ULONG> m_refs;
     // Used by the add-in's threads; cut when the site gives the adapter up, which waits for
     // the callbacks other threads are making into it.
-    com_addin::CallbackTarget<AddInSite> m_site;
+    // The host's page thread pumps no window messages, so the add-in has no timer there: its
+    // callbacks on that thread come inside calls into the object, which keep the site.
+    com_addin::CallbackTarget<AddInSite, false> m_site;
     com_addin::AddInConnection m_addIn;
     // Made by GetPlatformInfo on the host's thread, read by the add-in's from any thread.
     com_addin::PlatformRecords m_platform;

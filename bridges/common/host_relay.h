@@ -22,21 +22,9 @@
 
 #include "AddInDefBase.h"
 #include "IMemoryManager.h"
+#include "host_call_frames.h"
 #include "host_thread.h"
 #include "platform_info_records.h"
-
-// Told of every call that the relay passes on from the host's thread, so that the object's
-// owner can keep whole what the call may end (NativeAddIn). Calls from the object's own
-// threads are no frame of the host's thread: their end is the relay's to wait for (detach).
-class HostCallFrames {
-public:
-    virtual void hostCallBegins() = 0;
-    // May end the owner's life; nothing of it is touched afterwards.
-    virtual void hostCallEnds() = 0;
-
-protected:
-    ~HostCallFrames() = default;
-};
 
 class HostRelay : public IAddInDefBaseEx,
                   public IMemoryManager,

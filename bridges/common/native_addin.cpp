@@ -70,24 +70,11 @@ void NativeAddIn::cutHost() {
     if (m_relay) m_relay->cutHostOff();
 }
 
-void NativeAddIn::hostCallBegins() {
-    if (m_owner != nullptr) m_owner->keepOwner();
-    ++m_hostCallDepth;
-}
+void NativeAddIn::hostCallBegins() { m_hostCalls.begins(); }
 
 // The object is still in its own code when its host call returns: a finish that waits for
 // this frame runs later, never here.
-void NativeAddIn::hostCallEnds() {
-    if (m_owner == nullptr) {
-        --m_hostCallDepth;
-        return;
-    }
-    if (m_hostCallDepth == 1 && m_callDepth == 0 && m_finishPending) m_owner->finishLater();
-    // The frame stays counted while the owner's reference goes: should that be its last (the
-    // finish could not be put off), the owner ends inside the object's call, and its finish
-    // there only gives the object up.
-    if (m_owner->releaseOwner()) --m_hostCallDepth;
-}
+void NativeAddIn::hostCallEnds() { m_hostCalls.ends(m_callDepth == 0 && m_finishPending); }
 
 // The object may call its host from Done or from its destructor, and the host may be asked to
 // finish it again from there: m_finishing makes that ask do nothing.

@@ -9,7 +9,7 @@
 // (component() is null), so every later call is answered as a finished adapter answers it.
 // The finish runs when the outermost of those frames returns: at the end of a call into the
 // object, or, when the outermost frame is the object's own call into its host, later on the
-// host's thread (the owner runs it, Owner::finishLater), since the object is still running
+// host's thread (the owner runs it, Owner::endLater), since the object is still running
 // its own code when that call returns. The owner is kept for every host call on that thread.
 // Finishing is one act: Done and DestroyObject run once each, and a finish asked for from
 // inside them does nothing more.
@@ -25,25 +25,15 @@
 #include "ComponentBase.h"
 #include "IMemoryManager.h"
 #include "addin_library.h"
+#include "host_call_frames.h"
 #include "host_relay.h"
 #include "host_thread.h"
 
 class NativeAddIn final : private HostCallFrames {
 public:
-    // What owns the object's NativeAddIn (a bridge's adapter), on the host's thread.
-    class Owner {
-    public:
-        // A reference to the owner, for the length of one host call of the object.
-        virtual void keepOwner() = 0;
-        // Gives it back; false when that ended the owner, and this NativeAddIn with it.
-        virtual bool releaseOwner() = 0;
-        // Runs finishIfPending() later on the host's thread, keeping the owner until then;
-        // false when it cannot (the finish then waits for the next one asked for).
-        virtual bool finishLater() = 0;
-
-    protected:
-        ~Owner() = default;
-    };
+    // What owns the object's NativeAddIn (a bridge's adapter); its endLater runs
+    // finishIfPending() later on the host's thread.
+    using Owner = FrameOwner;
 
     // How the host announces its capabilities to a library that exports
     // SetPlatformCapabilities.
@@ -63,7 +53,7 @@ public:
     };
     typedef HMODULE (*LibraryOpener)(const std::string& path);
 
-    explicit NativeAddIn(Owner* owner = nullptr) : m_owner(owner) {}
+    explicit NativeAddIn(Owner* owner = nullptr) : m_hostCalls(owner) {}
     // Closes a library that holds no object of ours; an object that was never finished, or one
     // given up without DestroyObject, keeps its library loaded.
     ~NativeAddIn();
@@ -116,7 +106,7 @@ public:
 private:
     void hostCallBegins() override;
     void hostCallEnds() override;
-    bool inFrames() const { return m_callDepth > 0 || m_hostCallDepth > 0; }
+    bool inFrames() const { return m_callDepth > 0 || m_hostCalls.depth() > 0; }
     void finishNow();
     // The object lives on inside the library, and so does its host, cut off the adapter.
     void giveUpObject();
@@ -128,14 +118,13 @@ private:
     std::unique_ptr<HostRelay> m_relay;
     // The object was given up without DestroyObject: it lives on inside the library.
     bool m_objectInLibrary = false;
-    Owner* const m_owner;
     // Set when the object is connected, before any thread of the object exists.
     HostThread m_hostThread;
     // Calls into the object under way on the host's thread (calls are not made from two
     // threads at once), the object's calls into its host on that thread, and whether a finish
     // waits for them.
     int m_callDepth = 0;
-    int m_hostCallDepth = 0;
+    HostFrameCount m_hostCalls;
     bool m_finishPending = false;
     // Done or DestroyObject is running.
     bool m_finishing = false;

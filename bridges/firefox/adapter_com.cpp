@@ -70,8 +70,9 @@ long element_count(SAFEARRAY* array) {
 }  // namespace
 
 AdapterCOM::AdapterCOM()
-    : m_connection(*static_cast<IComponentDef*>(this)),
-      m_addIn(static_cast<com_addin::AddInConnection::FinishListener*>(this)) {}
+    : m_connection(*static_cast<IComponentDef*>(this), &m_addIn),
+      m_addIn(static_cast<com_addin::AddInConnection::Owner*>(this),
+              static_cast<com_addin::AddInConnection::FinishListener*>(this)) {}
 
 // The CoUninitialize still owed, then the add-in's references (without Done). The site is
 // not ours.
@@ -150,6 +151,18 @@ NS_IMETHODIMP_(bool) AdapterCOM::Connect(const char16_t* className, const char16
 NS_IMETHODIMP_(void) AdapterCOM::Disconnect() {
     m_addIn.disconnect();
     m_connection.cutListener();
+}
+
+bool AdapterCOM::endLater() {
+    if (!m_disconnectPosted) {
+        m_disconnectPosted = run_later_on_main_thread(static_cast<IComponentDef*>(this), this);
+    }
+    return m_disconnectPosted;
+}
+
+void AdapterCOM::runLater() {
+    m_disconnectPosted = false;
+    m_addIn.disconnectIfPending();
 }
 
 void AdapterCOM::uninitializeCom() {

@@ -11,11 +11,14 @@
 #include "addin_connection.h"
 #include "com_connection.h"
 #include "context_interfaces.h"
+#include "main_thread_later.h"
 #include "site_interfaces.h"
 
 class AdapterCOM final : public IComponentDef,
                          public IContextExt,
-                         private com_addin::AddInConnection::FinishListener {
+                         private com_addin::AddInConnection::Owner,
+                         private com_addin::AddInConnection::FinishListener,
+                         private LaterOnMainThread {
 public:
     AdapterCOM();
 
@@ -82,9 +85,16 @@ private:
     void uninitializeCom();
     // The object disconnected, at once or when the page's call into it had returned.
     void connectionFinished() override { uninitializeCom(); }
+    // AddInConnection::Owner: the add-in's calls on the main thread keep the adapter, and a
+    // disconnection they deferred runs from the main thread's loop.
+    void keepOwner() override { AddRef(); }
+    bool releaseOwner() override { return Release() != 0; }
+    bool endLater() override;
+    void runLater() override;
 
     std::atomic<nsrefcnt> m_refs{0};
     ComConnection m_connection;
     com_addin::AddInConnection m_addIn;
     int m_comInitializations = 0;
+    bool m_disconnectPosted = false;  // a later disconnection is on its way
 };

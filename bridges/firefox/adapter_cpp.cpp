@@ -7,11 +7,10 @@
 #include "counted_hold.h"
 #include "json_tvariant.h"
 #include "log_event.h"
+#include "main_thread_later.h"
 #include "native_boundary.h"
 #include "parameter_records.h"
 #include "nsCOMPtr.h"
-#include "nsIRunnable.h"
-#include "nsThreadUtils.h"
 #include "nsXPCOM.h"
 #include "variant_tvariant.h"
 
@@ -55,34 +54,6 @@ private:
     std::vector<nsIVariant*> m_items;
 };
 
-// Runs an adapter's deferred finish from the main thread's loop, holding the adapter until then.
-class LaterFinish final : public nsIRunnable {
-public:
-    explicit LaterFinish(AdapterCpp* adapter) : m_adapter(adapter) { m_adapter->AddRef(); }
-    NS_DECL_THREADSAFE_ISUPPORTS
-    NS_IMETHOD Run() override {
-        AdapterCpp* const adapter = m_adapter;
-        m_adapter = nullptr;
-        if (adapter != nullptr) {
-            adapter->finishIfPending();
-            adapter->Release();
-        }
-        return NS_OK;
-    }
-
-private:
-    ~LaterFinish() {
-        if (m_adapter != nullptr) m_adapter->Release();
-    }
-    AdapterCpp* m_adapter;
-};
-
-NS_IMPL_ADDREF(LaterFinish)
-NS_IMPL_RELEASE(LaterFinish)
-NS_INTERFACE_MAP_BEGIN(LaterFinish)
-    NS_INTERFACE_MAP_ENTRY(nsIRunnable)
-    NS_INTERFACE_MAP_ENTRY(nsISupports)
-NS_INTERFACE_MAP_END
 
 }  // namespace
 
@@ -130,16 +101,14 @@ NS_IMETHODIMP_(nsrefcnt) AdapterCpp::Release() {
     return 0;
 }
 
-bool AdapterCpp::finishLater() {
-    if (m_finishPosted) return true;
-    nsCOMPtr<nsIRunnable> run = native_boundary::guarded(nsCOMPtr<nsIRunnable>(), [&] {
-        return nsCOMPtr<nsIRunnable>(new LaterFinish(this));
-    });
-    m_finishPosted = run && NS_SUCCEEDED(NS_DispatchToMainThread(run.get()));
+bool AdapterCpp::endLater() {
+    if (!m_finishPosted) {
+        m_finishPosted = run_later_on_main_thread(static_cast<IComponentDef*>(this), this);
+    }
     return m_finishPosted;
 }
 
-void AdapterCpp::finishIfPending() {
+void AdapterCpp::runLater() {
     m_finishPosted = false;
     m_addIn.finishIfPending();
 }

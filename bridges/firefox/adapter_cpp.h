@@ -15,6 +15,7 @@
 #include "ComponentBase.h"
 #include "sized_addin_memory.h"
 #include "context_interfaces.h"
+#include "main_thread_later.h"
 #include "native_addin.h"
 #include "parameter_records.h"
 #include "site_interfaces.h"
@@ -27,7 +28,8 @@ class AdapterCpp final : public IComponentDef,
                          public SizedAddInMemory,
                          public IMsgBoxN,
                          public IPlatformInfoN,
-                         private NativeAddIn::Owner {
+                         private NativeAddIn::Owner,
+                         private LaterOnMainThread {
 public:
     AdapterCpp();
 
@@ -91,14 +93,13 @@ public:
     bool Alert(const uint16_t* text) override;
     const AppInfo* GetPlatformInfo() override;
 
-    // The finish that a host call of the object deferred (run later on the main thread).
-    void finishIfPending();
-
 private:
     // NativeAddIn::Owner
     void keepOwner() override { AddRef(); }
     bool releaseOwner() override { return Release() != 0; }
-    bool finishLater() override;
+    bool endLater() override;
+    // LaterOnMainThread: the finish that a host call of the object deferred.
+    void runLater() override;
 
     ~AdapterCpp() override;
     AdapterCpp(const AdapterCpp&) = delete;

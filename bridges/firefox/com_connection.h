@@ -23,8 +23,10 @@ class ComConnection final : public IDispatch,
                             public com_addin::IPropertyProfile,
                             public IErrorLog {
 public:
-    // `owner` answers QueryInterface and counts the references.
-    explicit ComConnection(nsISupports& owner) : m_owner(owner) {}
+    // `owner` answers QueryInterface and counts the references; `frames` hears of the
+    // add-in's calls on the main thread (each holds the listener meanwhile).
+    ComConnection(nsISupports& owner, HostCallFrames* frames)
+        : m_owner(owner), m_listener(frames) {}
     ComConnection(const ComConnection&) = delete;
     ComConnection& operator=(const ComConnection&) = delete;
 

@@ -19,7 +19,10 @@ using Listener = CallbackTarget<quillon::IInnerListener>::Use;
 
 }  // namespace
 
-AdapterCOM::AdapterCOM(IUnknown* outer) : velmor_atl::ComObjectRoot(outer) {}
+AdapterCOM::AdapterCOM(IUnknown* outer)
+    : velmor_atl::ComObjectRoot(outer),
+      m_listener(&m_addIn),
+      m_addIn(static_cast<AddInConnection::Owner*>(this)) {}
 
 // The add-in's references go with the connection (without Done).
 AdapterCOM::~AdapterCOM() {
@@ -102,6 +105,20 @@ HRESULT AdapterCOM::done() {
     m_addIn.disconnect();
     m_listener.cut();
     return S_OK;
+}
+
+bool AdapterCOM::endLater() {
+    if (m_laterDisconnect) return true;
+    if (!run_later_on_page_thread(this)) return false;
+    AddRef();
+    m_laterDisconnect = true;
+    return true;
+}
+
+void AdapterCOM::runLater() {
+    m_laterDisconnect = false;
+    m_addIn.disconnectIfPending();
+    Release();
 }
 
 HRESULT AdapterCOM::getPropPage(IUnknown**) { return E_NOTIMPL; }

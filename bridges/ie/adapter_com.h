@@ -4,6 +4,9 @@
 // IInnerListener (with new BSTRs, which the site takes over) or, for message boxes and the
 // platform information, to its ISiteEx.
 //
+// The add-in's calls on the page's thread keep the site and this adapter, and a disconnection
+// asked for meanwhile waits for them (see AddInConnection).
+//
 // The add-in's own threads reach the site only with the events and the event buffer's depth
 // (which the site queues or stores without calling the page); every other host call from them
 // is refused here. Its end (done) waits for those threads' callbacks that are in the site.
@@ -15,6 +18,7 @@
 #include "com_addin_interfaces.h"
 #include "com_object.h"
 #include "connection_methods.h"
+#include "page_thread_later.h"
 #include "platform_record.h"
 #include "server_interfaces.h"
 
@@ -29,7 +33,9 @@ class AdapterCOM : public com_addin::ConnectionDispatch<IAdapterCOM>,
                    public com_addin::IMsgBox,
                    public com_addin::IPlatformInfo,
                    public com_addin::ConnectionOperations,
-                   public velmor_atl::ComObjectRoot {
+                   public velmor_atl::ComObjectRoot,
+                   private com_addin::AddInConnection::Owner,
+                   private LaterOnPageThread {
 public:
     explicit AdapterCOM(IUnknown* outer);
     ~AdapterCOM() override;
@@ -92,14 +98,23 @@ protected:
 private:
     using HomeListener = com_addin::CallbackTarget<quillon::IInnerListener>::HomeUse;
 
+    // AddInConnection::Owner
+    void keepOwner() override { AddRef(); }
+    bool releaseOwner() override { return Release() != 0; }
+    bool endLater() override;
+    // LaterOnPageThread: the disconnection that a host call of the object deferred.
+    void runLater() override;
+
     // The site's ISiteEx, counted; null (and `hr` set) when there is no listener at hand.
     static quillon::ISiteEx* siteEx(const HomeListener& listener, HRESULT* hr);
     // The page's answer, kept as a record of its own; the home thread only.
     HRESULT askPlatformInfo(quillon::IInnerListener* listener,
                             com_addin::PlatformInfoRecord** info);
 
-    // The site (uncounted): set by setSite, cut by done.
+    // The site (uncounted, but referenced for each of the add-in's calls on the page's
+    // thread): set by setSite, cut by done.
     com_addin::CallbackTarget<quillon::IInnerListener> m_listener;
     com_addin::AddInConnection m_addIn;
     com_addin::PlatformRecords m_platform;
+    bool m_laterDisconnect = false;  // a later disconnection is on its way
 };

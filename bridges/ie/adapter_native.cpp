@@ -1,13 +1,13 @@
 #include "adapter_native.h"
 
 #include <cstdlib>
-#include <map>
 
 #include "bstr_holder.h"
 #include "com_boundary.h"
 #include "counted_hold.h"
 #include "interface_holder.h"
 #include "native_boundary.h"
+#include "page_thread_later.h"
 #include "parameter_records.h"
 #include "server_text.h"
 #include "uncounted_listener.h"
@@ -56,19 +56,6 @@ void value_of(const tVariant& record, VARIANT* value, const SizedAddInMemory& si
     tVariant view = record;
     SizedReading reading(sizes);
     tvariant_to_variant(&view, value, &reading);
-}
-
-// The adapters whose later finish waits for a timer of this thread, by the timer's id.
-thread_local std::map<UINT_PTR, AdapterNative*> t_laterFinishes;
-
-void CALLBACK later_finish_proc(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    const auto found = t_laterFinishes.find(timer);
-    if (found == t_laterFinishes.end()) return;
-    AdapterNative* const adapter = found->second;
-    t_laterFinishes.erase(found);
-    adapter->finishIfPending();
-    adapter->Release();
 }
 
 }  // namespace
@@ -175,21 +162,18 @@ HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
 
 // A zero-time timer of the page's thread: its message loop runs it once the add-in's own code
 // has returned.
-bool AdapterNative::finishLater() {
-    if (m_laterFinish != 0) return true;
-    return native_boundary::guarded(false, [&] {
-        const UINT_PTR timer = SetTimer(nullptr, 0, 0, &later_finish_proc);
-        if (timer == 0) return false;
-        t_laterFinishes[timer] = this;
-        AddRef();
-        m_laterFinish = timer;
-        return true;
-    });
+bool AdapterNative::endLater() {
+    if (m_laterFinish) return true;
+    if (!run_later_on_page_thread(this)) return false;
+    AddRef();
+    m_laterFinish = true;
+    return true;
 }
 
-void AdapterNative::finishIfPending() {
-    m_laterFinish = 0;
+void AdapterNative::runLater() {
+    m_laterFinish = false;
     m_addIn.finishIfPending();
+    Release();
 }
 
 // The page may let go of the site, and so of this adapter, from a callback of Done or of the

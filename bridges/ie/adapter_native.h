@@ -19,6 +19,7 @@
 #include "IMemoryManager.h"
 #include "com_object.h"
 #include "native_addin.h"
+#include "page_thread_later.h"
 #include "sized_addin_memory.h"
 #include "server_interfaces.h"
 #include "typelib_dispatch.h"
@@ -31,7 +32,8 @@ class AdapterNative : public velmor_atl::DispatchImpl<IAdapterNative>,
                       public IMsgBoxN,
                       public IPlatformInfoN,
                       public velmor_atl::ComObjectRoot,
-                      private NativeAddIn::Owner {
+                      private NativeAddIn::Owner,
+                      private LaterOnPageThread {
 public:
     explicit AdapterNative(IUnknown* outer);
     ~AdapterNative() override;
@@ -79,8 +81,6 @@ public:
     // IPlatformInfoN
     const AppInfo* GetPlatformInfo() override;
 
-    // The finish that a host call of the object deferred (run later on the page's thread).
-    void finishIfPending();
 
 protected:
     void* findInterface(REFIID iid) override;
@@ -90,7 +90,9 @@ private:
     // NativeAddIn::Owner
     void keepOwner() override { AddRef(); }
     bool releaseOwner() override { return Release() != 0; }
-    bool finishLater() override;
+    bool endLater() override;
+    // LaterOnPageThread: the finish that a host call of the object deferred.
+    void runLater() override;
 
     NativeAddIn m_addIn;
     std::u16string m_className;
@@ -99,5 +101,5 @@ private:
     std::u16string m_versionText;
     std::u16string m_userAgentText;
     AppInfo m_platform;
-    UINT_PTR m_laterFinish = 0;  // the timer of a later finish on its way
+    bool m_laterFinish = false;  // a later finish is on its way
 };

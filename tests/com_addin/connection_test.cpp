@@ -236,7 +236,7 @@ TEST_F(ComConnection, DisconnectAskedDuringACallRunsWhenTheOutermostCallEnds) {
         library().reset();
         RecordingConnection connection;
         FinishCount count;
-        com_addin::AddInConnection addIn(&count);
+        com_addin::AddInConnection addIn(nullptr, &count);
         ASSERT_EQ(addIn.connect(L"AddIn.Probe", connection.dispatch()).created, S_OK);
         int asked = 0;
         connection.onError = [&] {
@@ -278,7 +278,7 @@ TEST_F(ComConnection, DisconnectAskedDuringACallRunsWhenTheOutermostCallEnds) {
 TEST_F(ComConnection, DisconnectAskedAgainFromDoneRunsOnce) {
     RecordingConnection connection;
     FinishCount count;
-    com_addin::AddInConnection addIn(&count);
+    com_addin::AddInConnection addIn(nullptr, &count);
     ASSERT_EQ(addIn.connect(L"AddIn.Probe", connection.dispatch()).created, S_OK);
     BSTR name = SysAllocString(L"ReportOnDone");
     EXPECT_EQ(com_addin::context_call(addIn.extender(), name, nullptr, nullptr), S_OK);

@@ -36,8 +36,9 @@ FixtureLibrary::FixtureLibrary() : m_path(program_directory() + kFixtureFile) {
     m_reset = entry_point<ComFixtureResetEntry>(m_module, "ComFixtureReset");
     m_sendLateEvents =
         entry_point<ComFixtureSendLateEventsEntry>(m_module, "ComFixtureSendLateEvents");
+    m_hostCallNow = entry_point<ComFixtureHostCallNowEntry>(m_module, "ComFixtureHostCallNow");
     if (m_counters == nullptr || m_journal == nullptr || m_reset == nullptr ||
-        m_sendLateEvents == nullptr) {
+        m_sendLateEvents == nullptr || m_hostCallNow == nullptr) {
         FreeLibrary(m_module);
         m_module = nullptr;
     }

@@ -21,6 +21,7 @@ public:
     std::wstring journal() const;
     void reset() const { m_reset(); }
     LONG sendLateEvents(LONG count) const { return m_sendLateEvents(count); }
+    LONG hostCallNow(LONG kind) const { return m_hostCallNow(kind); }
 
 private:
     FixtureLibrary();
@@ -31,6 +32,7 @@ private:
     ComFixtureJournalEntry m_journal = nullptr;
     ComFixtureResetEntry m_reset = nullptr;
     ComFixtureSendLateEventsEntry m_sendLateEvents = nullptr;
+    ComFixtureHostCallNowEntry m_hostCallNow = nullptr;
 };
 
 // The folder of the test program, with its final separator.

@@ -173,7 +173,7 @@ public:
         --m_kept;
         return true;
     }
-    bool finishLater() override {
+    bool endLater() override {
         ++m_laterAsked;
         return true;
     }
@@ -258,7 +258,7 @@ public:
         m_addIn.reset();
         return false;
     }
-    bool finishLater() override { return false; }
+    bool endLater() override { return false; }
     int m_kept = 1;  // the page's
     std::unique_ptr<NativeAddIn> m_addIn;
 };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -485,6 +486,69 @@ TEST(AdapterCOM, ReleasingTheSiteDisconnectsTheAddIn) {
     EXPECT_EQ(fixture.counters().objectRefs, 0);
     EXPECT_EQ(fixture.counters().connectionRefs, 0);
     EXPECT_EQ(listener.m_ref.load(), 1u) << "the site was never destroyed";
+}
+
+// A page's listener that acts inside its calls, as a page's handler may.
+class ActingListener : public Listener {
+public:
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* info, UINT* argError) override {
+        const HRESULT hr = Listener::Invoke(id, iid, lcid, flags, params, result, info, argError);
+        if (m_onCall) m_onCall(m_calls.back());
+        return hr;
+    }
+    std::function<void(const std::wstring&)> m_onCall;
+};
+
+// The add-in's own timer on the page's thread makes a host call outside any call into it (an
+// event the site delivers at once, or a profile read the page answers), and the page ends the
+// site in its answer, by done or by letting go of it: the add-in returns into a live object,
+// and its disconnection (Done, then the releases) runs once afterwards, from the page's loop.
+TEST(AdapterCOM, AnOwnHostCallWhoseAnswerEndsTheSiteReturnsIntoALiveAddIn) {
+    ASSERT_TRUE(com_test::register_fixture());
+    const com_test::FixtureLibrary& fixture = com_test::FixtureLibrary::instance();
+    struct Case {
+        const char* what;
+        long kind;
+        const wchar_t* answer;
+        bool byRelease;
+    };
+    const Case cases[] = {
+        {"an event, ended by done", 0, L"externalEvent", false},
+        {"an event, ended by release", 0, L"externalEvent", true},
+        {"a profile read, ended by done", 1, L"readValue", false},
+        {"a profile read, ended by release", 1, L"readValue", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixture.reset();
+        ActingListener listener;
+        Ref<IAddInSite> site;
+        ASSERT_EQ(connect_probe(&listener, 0, &site), S_OK);
+        int answers = 0;
+        listener.m_onCall = [&](const std::wstring& name) {
+            if (name != c.answer || answers++ != 0) return;
+            if (c.byRelease) {
+                site.reset();
+            } else {
+                site->done();
+            }
+        };
+        EXPECT_EQ(fixture.hostCallNow(c.kind), 1)
+            << "the add-in returned into an object that was gone";
+        listener.m_onCall = nullptr;
+        EXPECT_EQ(answers, 1);
+        EXPECT_EQ(fixture.journal(), L"Init;RegisterExtensionAs;OwnHostCall;OwnHostCallReturned(ok);")
+            << "Done ran inside the add-in's own call";
+        EXPECT_TRUE(pump_until([&] { return fixture.counters().liveObjects == 0; }, 5000))
+            << "the object's disconnection on the page's loop within 5 s";
+        site.reset();
+        EXPECT_EQ(fixture.journal(),
+                  L"Init;RegisterExtensionAs;OwnHostCall;OwnHostCallReturned(ok);Done;");
+        EXPECT_EQ(fixture.counters().objectRefs, 0);
+        EXPECT_EQ(fixture.counters().connectionRefs, 0);
+        EXPECT_EQ(listener.m_ref.load(), 1u) << "the site was never destroyed";
+    }
 }
 
 // A site's callback part that holds an event from another thread for up to `kHoldMs`, and

@@ -78,9 +78,14 @@ VersionOutcome AddInConnection::readVersion() {
     return outcome;
 }
 
-void AddInConnection::releaseExtender() { release_interface(m_extender); }
+// Inside a frame of the object (its owner ended there) the references are given up, not
+// released: the object is still running.
+void AddInConnection::releaseExtender() {
+    if (!inFrames()) release_interface(m_extender);
+}
 
 void AddInConnection::releaseObject() {
+    if (inFrames()) return;
     release_interface(m_init);
     release_interface(m_object);
     CoFreeUnusedLibraries();
@@ -90,7 +95,19 @@ HRESULT AddInConnection::disconnect(AfterFailedDone afterFailedDone) {
     if (m_finishAsked) return S_OK;  // one disconnection at a time, whoever asks again
     m_finishAsked = true;
     m_afterFailedDone = afterFailedDone;
-    return m_callDepth > 0 ? S_OK : disconnectNow();
+    return inFrames() ? S_OK : disconnectNow();
+}
+
+void AddInConnection::disconnectIfPending() {
+    if (m_finishAsked && !m_finishing && !inFrames()) disconnectNow();
+}
+
+void AddInConnection::hostCallBegins() { m_hostCalls.begins(); }
+
+// The object is still in its own code when its host call returns: a disconnection that waits
+// for this frame runs later, never here.
+void AddInConnection::hostCallEnds() {
+    m_hostCalls.ends(m_callDepth == 0 && m_finishAsked && !m_finishing);
 }
 
 // Done may call the host, and the page may ask for the end again from there: it is already
@@ -113,13 +130,14 @@ AddInConnection::CallScope::CallScope(AddInConnection& connection)
 
 AddInConnection::CallScope::~CallScope() {
     if (!m_counted) return;
-    if (--m_connection.m_callDepth == 0 && m_connection.m_finishAsked &&
-        !m_connection.m_finishing) {
+    --m_connection.m_callDepth;
+    if (!m_connection.inFrames() && m_connection.m_finishAsked && !m_connection.m_finishing) {
         m_connection.disconnectNow();
     }
 }
 
 void AddInConnection::releaseAll() {
+    if (inFrames()) return;
     release_interface(m_extender);
     release_interface(m_init);
     release_interface(m_object);

@@ -9,6 +9,12 @@
 // would destroy the object, and may unload its library, under its running method: the
 // disconnection waits for the outermost call into the object to return. Meanwhile the
 // connection already answers as a disconnected one (nothing loaded, no interfaces).
+//
+// The same holds for the object's own calls into its host on the page's thread, made from
+// outside any call into it (a timer of its own): each is a frame (HostCallFrames, told by the
+// adapter's callbacks) that keeps the adapter, the connection's owner. When the outermost
+// frame is such a host call, the object is still running its own code when it returns, so
+// the disconnection that waits for it runs later on the page's thread (Owner::endLater).
 
 #include <windows.h>
 #include <oaidl.h>
@@ -17,6 +23,7 @@
 #include <string>
 
 #include "com_addin_interfaces.h"
+#include "host_call_frames.h"
 #include "home_thread.h"
 
 namespace com_addin {
@@ -33,8 +40,11 @@ struct VersionOutcome {
     long version = 0;
 };
 
-class AddInConnection {
+class AddInConnection final : public HostCallFrames {
 public:
+    // What owns the connection (the bridge's COM adapter); its endLater runs
+    // disconnectIfPending() later on the page's thread.
+    using Owner = FrameOwner;
     // Told when a disconnection has run, at once or at the end of the call it waited for:
     // the bridge's own last steps (the Firefox component's CoUninitialize).
     class FinishListener {
@@ -66,8 +76,10 @@ public:
     };
 
     AddInConnection() = default;
-    explicit AddInConnection(FinishListener* listener) : m_finishListener(listener) {}
-    // Releases whatever is still held, without Done.
+    explicit AddInConnection(Owner* owner, FinishListener* listener = nullptr)
+        : m_finishListener(listener), m_hostCalls(owner) {}
+    // Releases whatever is still held, without Done; inside a frame of the object it only gives
+    // the object up.
     ~AddInConnection();
     AddInConnection(const AddInConnection&) = delete;
     AddInConnection& operator=(const AddInConnection&) = delete;
@@ -101,8 +113,15 @@ public:
     // waits for the outermost one to end (S_OK); a disconnection asked for while one waits
     // or runs changes nothing. Done's result when it ran at once.
     HRESULT disconnect(AfterFailedDone afterFailedDone = eReleaseAfterFailedDone);
+    // The disconnection that a host call of the object deferred, if no frame holds it still.
+    void disconnectIfPending();
+
+    // HostCallFrames: one host call of the object on the page's thread (others are not told).
+    void hostCallBegins() override;
+    void hostCallEnds() override;
 
 private:
+    bool inFrames() const { return m_callDepth > 0 || m_hostCalls.depth() > 0; }
     HRESULT disconnectNow();
     void releaseAll();
 
@@ -111,13 +130,14 @@ private:
     IUnknown* m_object = nullptr;
     IInitDoneCom* m_init = nullptr;
     ILanguageExtenderCom* m_extender = nullptr;
-    FinishListener* m_finishListener = nullptr;
+    FinishListener* const m_finishListener = nullptr;
     // The page's thread, which makes the connection, the calls and the disconnection; the
     // add-in's own threads may read the interfaces.
     const HomeThread m_homeThread;
-    // Calls into the object under way on the home thread, and a disconnection asked for
-    // (waiting or running).
+    // Calls into the object under way on the home thread, the object's host calls there, and
+    // a disconnection asked for (waiting or running).
     int m_callDepth = 0;
+    HostFrameCount m_hostCalls{nullptr};
     std::atomic<bool> m_finishAsked{false};
     bool m_finishing = false;
     AfterFailedDone m_afterFailedDone = eReleaseAfterFailedDone;

@@ -300,6 +300,56 @@ TEST_F(ComAddIn, AnObjectEndedFromItsOwnCallbackEndsWhenItsMethodReturns) {
     call(u"Sum", nullptr, NS_ERROR_INVALID_ARG);  // an ended object has no methods
 }
 
+// The add-in's own timer on the main thread sends an event or reads the profile outside any
+// call into it, and the page's answer ends the site, by done or by letting go of it: the
+// add-in returns into a live object, and its disconnection (Done, then the releases) follows
+// once, from the main thread's loop.
+TEST_F(ComAddIn, AnOwnHostCallWhoseAnswerEndsTheSiteReturnsIntoALiveAddIn) {
+    struct Case {
+        long kind;             // of ComFixtureHostCallNow
+        const char* pageCall;  // where the page ends the site
+    };
+    const Case kCases[] = {{0, "externalEvent"}, {1, "readValue"}};
+    const FixtureCounters& counters = fixture().counters();
+    for (const Case& c : kCases) {
+        for (const bool byRelease : {false, true}) {
+            SCOPED_TRACE(std::string(c.pageCall) + (byRelease ? ", released" : ", done"));
+            // The new site's object is the newest, which makes the call.
+            nsCOMPtr<IAddInSiteExt> site;
+            ASSERT_EQ(NS_OK, m_service->CreateInstanceExt(u"Probe", getter_AddRefs(site)));
+            const LONG live = counters.liveObjects;
+            const LONG objectRefs = counters.objectRefs;
+            const LONG connectionRefs = counters.connectionRefs;
+            fixture().reset();
+            IAddInSiteExt* const raw = site.get();
+            int answers = 0;
+            m_page->m_onCall = [&](const std::string& method) {
+                if (method != c.pageCall || answers++ != 0) return;
+                if (byRelease) {
+                    m_service->ReleaseObject(site);
+                    site = nullptr;
+                } else {
+                    raw->Done();
+                }
+            };
+            EXPECT_EQ(1, fixture().hostCallNow(c.kind))
+                << "the add-in returned into an object that was gone";
+            m_page->m_onCall = nullptr;
+            EXPECT_EQ(1, answers);
+            EXPECT_EQ(L"OwnHostCall;OwnHostCallReturned(ok);", fixture().journal())
+                << "Done ran inside the add-in's own call";
+            EXPECT_TRUE(runUntil([&] { return counters.liveObjects == live - 1; },
+                                 "the object's disconnection"));
+            EXPECT_EQ(L"OwnHostCall;OwnHostCallReturned(ok);Done;", fixture().journal());
+            if (site) m_service->ReleaseObject(site);
+            site = nullptr;
+            EXPECT_EQ(live - 1, counters.liveObjects);
+            EXPECT_LT(counters.objectRefs, objectRefs);
+            EXPECT_EQ(connectionRefs - 2, counters.connectionRefs) << "Init's two references";
+        }
+    }
+}
+
 // Nothing of an array that is no list of VARIANTs is read back: the call fails and hands
 // nothing back.
 TEST_F(ComAddIn, AHostileListFailsTheCallUnread) {
