@@ -31,14 +31,34 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
+# A prefix counts as booted once a program has run in it: a boot cut short can leave the
+# registry without the system's libraries ("could not load kernel32.dll"), and every later
+# run would fail the same way. Such a prefix is made again; what Wine said is shown when no
+# boot takes.
+booted_mark=$prefix/.booted
+prefix_runs() { [ -f "$prefix/system.reg" ] && wine cmd /c exit 0; }
+boot_prefix() {
+    local log=$prefix.boot.log attempt
+    : >"$log"
+    for attempt in 0 1 2 3; do
+        if [ $attempt -gt 0 ]; then  # attempt 0 takes a whole prefix made before the mark
+            wineserver -k 2>/dev/null
+            wineserver -w
+            rm -rf "$prefix"
+            { wineboot -i; wineserver -w; } >"$log" 2>&1
+        fi
+        prefix_runs >>"$log" 2>&1 && { touch "$booted_mark"; return 0; }
+        [ $attempt -eq 0 ] || echo "wine_run: boot $attempt of $prefix failed" >&2
+    done
+    sed 's/^/wine_run: boot: /' "$log" >&2
+    return 1
+}
+
 mkdir -p "$(dirname "$prefix")"
 (
     flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
-        wineboot -i >/dev/null 2>&1
-        wineserver -w
-    fi
-) 9>"$prefix.lock"
+    [ -f "$booted_mark" ] || boot_prefix
+) 9>"$prefix.lock" || exit 1
 
 if [ -n "${WINE_RUN_PORTS:-}" ]; then
     for mapping in $WINE_RUN_PORTS; do
