@@ -37,8 +37,13 @@ unset DISPLAY WAYLAND_DISPLAY
 # boot takes.
 booted_mark=$prefix/.booted
 prefix_runs() { [ -f "$prefix/system.reg" ] && wine cmd /c exit 0; }
+# Only a folder that Wine made (or an empty one, or none) is ever removed and made again.
+wine_made() {
+    [ ! -e "$prefix" ] || [ -z "$(ls -A "$prefix")" ] || [ -e "$prefix/drive_c" ] || [ -f "$prefix/system.reg" ]
+}
 boot_prefix() {
     local log=$prefix.boot.log attempt
+    wine_made || { echo "wine_run: $prefix is not a Wine prefix" >&2; return 1; }
     : >"$log"
     for attempt in 0 1 2 3; do
         if [ $attempt -gt 0 ]; then  # attempt 0 takes a whole prefix made before the mark
