@@ -153,17 +153,9 @@ NS_IMETHODIMP_(void) AdapterCOM::Disconnect() {
     m_connection.cutListener();
 }
 
-bool AdapterCOM::endLater() {
-    if (!m_disconnectPosted) {
-        m_disconnectPosted = run_later_on_main_thread(static_cast<IComponentDef*>(this), this);
-    }
-    return m_disconnectPosted;
-}
+bool AdapterCOM::endLater() { return askLater(static_cast<IComponentDef*>(this)); }
 
-void AdapterCOM::runLater() {
-    m_disconnectPosted = false;
-    m_addIn.disconnectIfPending();
-}
+void AdapterCOM::runLater() { m_addIn.disconnectIfPending(); }
 
 void AdapterCOM::uninitializeCom() {
     for (; m_comInitializations > 0; --m_comInitializations) CoUninitialize();

@@ -96,5 +96,4 @@ private:
     ComConnection m_connection;
     com_addin::AddInConnection m_addIn;
     int m_comInitializations = 0;
-    bool m_disconnectPosted = false;  // a later disconnection is on its way
 };

@@ -101,17 +101,9 @@ NS_IMETHODIMP_(nsrefcnt) AdapterCpp::Release() {
     return 0;
 }
 
-bool AdapterCpp::endLater() {
-    if (!m_finishPosted) {
-        m_finishPosted = run_later_on_main_thread(static_cast<IComponentDef*>(this), this);
-    }
-    return m_finishPosted;
-}
+bool AdapterCpp::endLater() { return askLater(static_cast<IComponentDef*>(this)); }
 
-void AdapterCpp::runLater() {
-    m_finishPosted = false;
-    m_addIn.finishIfPending();
-}
+void AdapterCpp::runLater() { m_addIn.finishIfPending(); }
 
 // ---- IComponentDef
 

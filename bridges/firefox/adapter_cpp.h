@@ -122,7 +122,6 @@ private:
     wcstring m_wsClsName;
     wcstring m_libName;
     bool m_throwError;
-    bool m_finishPosted = false;  // a later finish is on its way
     wcstring m_verApp;
     wcstring m_userAgent;
     AppInfo m_appInfo;

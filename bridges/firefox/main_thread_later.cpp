@@ -6,11 +6,9 @@
 #include "nsISupportsImpl.h"
 #include "nsThreadUtils.h"
 
-namespace {
-
-class LaterRun final : public nsIRunnable {
+class LaterOnMainThread::Dispatched final : public nsIRunnable {
 public:
-    LaterRun(nsISupports* owner, LaterOnMainThread* work) : m_owner(owner), m_work(work) {
+    Dispatched(nsISupports* owner, LaterOnMainThread* work) : m_owner(owner), m_work(work) {
         m_owner->AddRef();
     }
     NS_DECL_THREADSAFE_ISUPPORTS
@@ -18,6 +16,7 @@ public:
         nsISupports* const owner = m_owner;
         m_owner = nullptr;
         if (owner != nullptr) {
+            m_work->m_waiting = false;
             m_work->runLater();
             owner->Release();
         }
@@ -25,25 +24,25 @@ public:
     }
 
 private:
-    ~LaterRun() {
+    ~Dispatched() {
         if (m_owner != nullptr) m_owner->Release();
     }
     nsISupports* m_owner;
     LaterOnMainThread* const m_work;
 };
 
-NS_IMPL_ADDREF(LaterRun)
-NS_IMPL_RELEASE(LaterRun)
-NS_INTERFACE_MAP_BEGIN(LaterRun)
+NS_IMPL_ADDREF(LaterOnMainThread::Dispatched)
+NS_IMPL_RELEASE(LaterOnMainThread::Dispatched)
+NS_INTERFACE_MAP_BEGIN(LaterOnMainThread::Dispatched)
     NS_INTERFACE_MAP_ENTRY(nsIRunnable)
     NS_INTERFACE_MAP_ENTRY(nsISupports)
 NS_INTERFACE_MAP_END
 
-}  // namespace
-
-bool run_later_on_main_thread(nsISupports* owner, LaterOnMainThread* work) {
+bool LaterOnMainThread::askLater(nsISupports* owner) {
+    if (m_waiting) return true;
     nsCOMPtr<nsIRunnable> run = native_boundary::guarded(nsCOMPtr<nsIRunnable>(), [&] {
-        return nsCOMPtr<nsIRunnable>(new LaterRun(owner, work));
+        return nsCOMPtr<nsIRunnable>(new Dispatched(owner, this));
     });
-    return run && NS_SUCCEEDED(NS_DispatchToMainThread(run.get()));
+    m_waiting = run && NS_SUCCEEDED(NS_DispatchToMainThread(run.get()));
+    return m_waiting;
 }

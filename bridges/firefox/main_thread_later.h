@@ -1,17 +1,22 @@
 #pragma once
 // Work an adapter puts off until its add-in's own code has returned: a runnable dispatched to
-// the main thread, which holds the adapter until it has run.
+// the main thread, which holds the adapter until it has run. Asked for again while it is on
+// its way, it is not dispatched twice.
 
 #include "nsISupports.h"
 
 class LaterOnMainThread {
 public:
-    virtual void runLater() = 0;
+    // Dispatches the run, keeping `owner` (the object that holds this) referenced until it
+    // has run; true when a run is on its way.
+    bool askLater(nsISupports* owner);
 
 protected:
     ~LaterOnMainThread() = default;
-};
 
-// Dispatches `work` to the main thread, keeping `owner` (the object that holds it) referenced
-// until it has run; false when it could not be dispatched.
-bool run_later_on_main_thread(nsISupports* owner, LaterOnMainThread* work);
+private:
+    class Dispatched;
+    virtual void runLater() = 0;
+
+    bool m_waiting = false;
+};

@@ -107,19 +107,9 @@ HRESULT AdapterCOM::done() {
     return S_OK;
 }
 
-bool AdapterCOM::endLater() {
-    if (m_laterDisconnect) return true;
-    if (!run_later_on_page_thread(this)) return false;
-    AddRef();
-    m_laterDisconnect = true;
-    return true;
-}
+bool AdapterCOM::endLater() { return askLater(controllingUnknown()); }
 
-void AdapterCOM::runLater() {
-    m_laterDisconnect = false;
-    m_addIn.disconnectIfPending();
-    Release();
-}
+void AdapterCOM::runLater() { m_addIn.disconnectIfPending(); }
 
 HRESULT AdapterCOM::getPropPage(IUnknown**) { return E_NOTIMPL; }
 HRESULT AdapterCOM::getCLSID(CLSID*) { return E_NOTIMPL; }

@@ -116,5 +116,4 @@ private:
     com_addin::CallbackTarget<quillon::IInnerListener> m_listener;
     com_addin::AddInConnection m_addIn;
     com_addin::PlatformRecords m_platform;
-    bool m_laterDisconnect = false;  // a later disconnection is on its way
 };

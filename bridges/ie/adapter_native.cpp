@@ -162,19 +162,9 @@ HRESULT AdapterNative::load(BSTR className, BSTR fileName) {
 
 // A zero-time timer of the page's thread: its message loop runs it once the add-in's own code
 // has returned.
-bool AdapterNative::endLater() {
-    if (m_laterFinish) return true;
-    if (!run_later_on_page_thread(this)) return false;
-    AddRef();
-    m_laterFinish = true;
-    return true;
-}
+bool AdapterNative::endLater() { return askLater(controllingUnknown()); }
 
-void AdapterNative::runLater() {
-    m_laterFinish = false;
-    m_addIn.finishIfPending();
-    Release();
-}
+void AdapterNative::runLater() { m_addIn.finishIfPending(); }
 
 // The page may let go of the site, and so of this adapter, from a callback of Done or of the
 // object's destructor: the adapter stays until the finish has returned.

@@ -101,5 +101,4 @@ private:
     std::u16string m_versionText;
     std::u16string m_userAgentText;
     AppInfo m_platform;
-    bool m_laterFinish = false;  // a later finish is on its way
 };
